@@ -1,0 +1,59 @@
+// Every fixed text the interpreter shows, in Windows-1252 bytes. Keep them here so tools and tests share
+// them.
+#pragma once
+
+#include <string_view>
+
+namespace kal::msg {
+
+// Titles.
+inline constexpr std::string_view kTitleProgrammer = "Programador";
+inline constexpr std::string_view kTitleKal = "KAL";
+
+// Line break inside message texts.
+inline constexpr std::string_view kBreak = "\r\n";
+
+// Outer form of a script, in the order the checks run.
+inline constexpr std::string_view kMustEndWithSemicolon = "La sentencia debe terminar en ;";
+inline constexpr std::string_view kMustEndWithFin =
+    "El c\xF3"
+    "digo debe terminar con la palabra reservada .fin;";
+inline constexpr std::string_view kMustStartWithCodigo =
+    "El c\xF3"
+    "digo debe empezar con la palabra reservada .codigo;";
+inline constexpr std::string_view kOnlyOneCodigo = "Solo un .codigo;";
+inline constexpr std::string_view kOnlyOneFin = "Solo un .fin;";
+
+// Compile error: the token, a line break, then this.
+inline constexpr std::string_view kBadExpression = "Esta expresi\xF3n es ERRONEA !!";
+
+// Run-time fatal report: the shape (and keyword), a line break, then this.
+inline constexpr std::string_view kUnknownInstruction = "Instrucci\xF3n Desconocida ...";
+
+// A jump to a label no label statement registers (also one whose name holds "_").
+inline constexpr std::string_view kUnknownLabelPrefix = "No existe la etiqueta :";
+inline constexpr std::string_view kUnknownLabelSuffix = " a la que salta el programa.";
+
+// Scripts beyond the language's limits are refused before anything runs.
+inline constexpr std::string_view kTooManyTokens =
+    "El c\xF3"
+    "digo tiene m\xE1s de 100000 elementos (palabras y signos) y no se puede ejecutar.";
+inline constexpr std::string_view kTooManyStatements =
+    "El c\xF3"
+    "digo tiene m\xE1s de 32767 sentencias y no se puede ejecutar.";
+
+// Trace file written when a run goes past its last statement.
+inline constexpr std::string_view kTraceFileName = "FORENSE.txt";
+inline constexpr std::string_view kTraceCountPrefix = "Hay ";
+inline constexpr std::string_view kTraceCountSuffix = " sentencias ...";
+
+// The only name the interpreter runs under.
+inline constexpr std::string_view kOwnName = "KAL";
+inline constexpr std::string_view kExeExtension = ".exe";
+
+// The open-file dialog.
+inline constexpr std::string_view kOpenFilterDescription = "Texto";
+inline constexpr std::string_view kOpenFilterPattern = "*.txt";
+inline constexpr std::string_view kOpenDefaultExtension = "Texto";
+
+}  // namespace kal::msg

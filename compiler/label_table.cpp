@@ -1,0 +1,31 @@
+#include "compiler/label_table.h"
+
+#include "compiler/record.h"
+#include "compiler/token_class.h"
+
+namespace kal {
+
+std::string LabelEntry::text() const {
+  return record + "|" + std::to_string(statement);
+}
+
+LabelTable LabelTable::build(const std::vector<std::string>& records) {
+  LabelTable table;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const std::string& r = records[i];
+    // A name with "_" or "^" converted to a space or a line break is no plain name, so it gets no entry.
+    if (record_field(r, 1) != ":" || record_field_count(r) != 2 || !is_plain_name(record_field(r, 2)))
+      continue;
+    auto statement = static_cast<std::int32_t>(i + 1);
+    table.entries_.push_back({statement, r});
+    table.last_by_name_[std::string(record_field(r, 2))] = statement;
+  }
+  return table;
+}
+
+std::int32_t LabelTable::find(std::string_view name) const {
+  auto it = last_by_name_.find(std::string(name));
+  return it == last_by_name_.end() ? 0 : it->second;
+}
+
+}  // namespace kal

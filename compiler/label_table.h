@@ -1,0 +1,35 @@
+// Labels of a script: built once after compilation, read by every jump.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace kal {
+
+struct LabelEntry {
+  std::int32_t statement;  // 1-based statement number of the label statement
+  std::string record;      // the label statement's record, e.g. ":|bucle"
+  // The entry as the label table holds it: the record, "|" and the statement number, e.g. ":|bucle|7".
+  std::string text() const;
+};
+
+class LabelTable {
+ public:
+  // Registers every statement that is a single label token whose name is a plain name.
+  static LabelTable build(const std::vector<std::string>& records);
+
+  // The statement of the label with this name (exact, case-sensitive); with several, the last one. 0 when
+  // none.
+  std::int32_t find(std::string_view name) const;
+  const std::vector<LabelEntry>& entries() const { return entries_; }
+
+ private:
+  std::vector<LabelEntry> entries_;
+  // A scan would give the last matching entry; the index keeps that answer at constant cost.
+  std::unordered_map<std::string, std::int32_t> last_by_name_;
+};
+
+}  // namespace kal

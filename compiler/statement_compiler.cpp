@@ -1,0 +1,106 @@
+#include "compiler/statement_compiler.h"
+
+#include <algorithm>
+
+#include "common/limits.h"
+#include "compiler/token_class.h"
+
+namespace kal {
+namespace {
+
+struct SigilClass {
+  char sigil;
+  bool (*test)(std::string_view);
+  std::string_view code;
+};
+
+// Checked after the numbers, words, masks, selectors and comment openers; the order is part of the language.
+constexpr SigilClass kSigilClasses[] = {
+    {'&', is_ordinary_variable, "&"},
+    {'#', is_database_field, "#"},
+    {'@', is_constant, "@"},
+    {'~', is_text_literal, "~"},
+    {'%', is_function_word, "%"},
+    {'.', is_command_word, "."},
+    {':', is_label, ":"},
+};
+
+// A record is cut at its limit, and the shape is always a prefix of it, so neither part needs to grow past
+// the limit: what lies beyond could never reach the stored record. This keeps a statement of 100000 tokens
+// cheap.
+void append_capped(std::string& to, std::string_view text) {
+  if (to.size() >= limits::kMaxRecordLength) return;
+  to.append(text.substr(0, limits::kMaxRecordLength - to.size()));
+}
+
+}  // namespace
+
+void StatementCompiler::append_shape(std::string_view code) {
+  append_capped(shape_, code);
+}
+
+void StatementCompiler::append_field(std::string_view text) {
+  if (fields_.size() >= limits::kMaxRecordLength) return;
+  fields_.push_back('|');
+  append_capped(fields_, text);
+}
+
+void StatementCompiler::finish_statement() {
+  std::string record = shape_ + fields_;
+  if (record.size() > limits::kMaxRecordLength) record.resize(limits::kMaxRecordLength);
+  records_.push_back(std::move(record));
+  shape_.clear();
+  fields_.clear();
+  in_comment_ = false;
+}
+
+bool StatementCompiler::compile(std::string_view t) {
+  if (t.empty()) return false;
+  if (t == ":=") return true;
+  if (t == ";") {
+    finish_statement();
+    return true;
+  }
+  if (is_operator(t)) {
+    append_shape(t);
+    append_field(t);
+    return true;
+  }
+  if (is_integer_literal(t) || is_decimal_literal(t)) {
+    append_shape("v");
+    append_field(t);
+    return true;
+  }
+  // Inside a comment every word is just a word, even one that looks like a variable or a selector.
+  if (in_comment_ && is_word(t)) {
+    append_shape("c");
+    return true;
+  }
+  if (is_mask_literal(t)) {
+    append_shape("m");
+    append_field(t);
+    return true;
+  }
+  if (is_database_selector(t)) {
+    // The selector replaces the shape collected so far, but the fields stay.
+    shape_ = "BD";
+    database_name_ = convert_field(t.substr(1, t.size() - 2));
+    append_field(database_name_);
+    return true;
+  }
+  if (is_comment_opener(t)) {
+    shape_ = "'v";
+    in_comment_ = true;
+    return true;
+  }
+  for (const SigilClass& c : kSigilClasses) {
+    if (t.front() == c.sigil && c.test(t)) {
+      append_shape(c.code);
+      append_field(convert_field(t));
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace kal

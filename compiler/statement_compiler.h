@@ -1,0 +1,33 @@
+// Turns the token stream into compiled statement records, one token at a time.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kal {
+
+class StatementCompiler {
+ public:
+  // Feeds one token. Returns false when the token fits no class; the caller reports the compile error.
+  [[nodiscard]] bool compile(std::string_view token);
+
+  // Records 1..S in statement order.
+  const std::vector<std::string>& records() const { return records_; }
+  std::vector<std::string> take_records() { return std::move(records_); }
+  // Set by every database selector token; the run starts with the last one.
+  const std::string& database_name() const { return database_name_; }
+
+ private:
+  void append_shape(std::string_view code);
+  void append_field(std::string_view text);
+  void finish_statement();
+
+  std::string shape_;
+  std::string fields_;
+  bool in_comment_ = false;
+  std::string database_name_;
+  std::vector<std::string> records_;
+};
+
+}  // namespace kal

@@ -1,0 +1,153 @@
+#include "launcher/startup.h"
+
+#include <algorithm>
+
+#include "common/halt.h"
+#include "common/limits.h"
+#include "common/messages.h"
+#include "compiler/statement_compiler.h"
+#include "interp/interpreter.h"
+#include "interp/program.h"
+#include "launcher/script_reader.h"
+
+namespace kal {
+namespace {
+
+std::string_view trim_spaces(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return s;
+}
+
+[[noreturn]] void refuse(Platform& platform, std::string_view message) {
+  platform.message_box(msg::kTitleProgrammer, message, Buttons::Ok);
+  end_program();
+}
+
+// An interpreter started under another name renames its file to KAL.exe and ends; a failed rename changes
+// nothing.
+bool enforce_own_name(Platform& platform, std::string_view own_path) {
+  std::string_view folder = folder_of(own_path);
+  std::string_view file = name_of(own_path);
+  std::string_view name = file.substr(0, std::min(file.rfind('.'), file.size()));
+  if (name == msg::kOwnName) return true;
+  std::string from = std::string(folder) + std::string(name) + std::string(msg::kExeExtension);
+  std::string to = std::string(folder) + std::string(msg::kOwnName) + std::string(msg::kExeExtension);
+  platform.rename_file(from, to);
+  return false;
+}
+
+std::string script_path_from(Platform& platform, std::string_view command_tail) {
+  std::string path;
+  for (char c : command_tail)
+    if (c != '"') path.push_back(c);
+  if (!path.empty()) return path.substr(0, limits::kMaxScriptPath);
+  std::string chosen = platform.open_file_dialog(script_dialog_request(path));
+  return std::string(trim_spaces(chosen)).substr(0, limits::kMaxScriptPath);
+}
+
+void write_trace(Platform& platform, const Program& program) {
+  std::string path = program.folder + std::string(msg::kTraceFileName);
+  // One append gives the same bytes as one append per line, without reopening the file 100000 times.
+  platform.append_file(path, trace_text(program.statements, program.token_count));
+  platform.shell_open(path);
+}
+
+// Reads, tokenizes and compiles the script; ends the program on any error of the script.
+void load_script(Platform& platform, const std::string& script_path, Program& program) {
+  const std::string text = join_lines(platform.read_file(script_path).value_or(std::string()));
+  const std::vector<std::string_view> tokens = tokenize(text, limits::kMaxTokens);
+  if (tokens.size() > limits::kMaxTokens) refuse(platform, msg::kTooManyTokens);
+  if (std::count(tokens.begin(), tokens.end(), ";") > static_cast<std::ptrdiff_t>(limits::kMaxStatements))
+    refuse(platform, msg::kTooManyStatements);
+
+  StatementCompiler compiler;
+  OuterFormCounts counts;
+  for (std::string_view token : tokens) {
+    // Tokens never hold spaces (a space always ends one), so trimming them would change nothing.
+    counts.count(token);
+    if (!compiler.compile(token)) {
+      std::string message(token);
+      message += msg::kBreak;
+      message += msg::kBadExpression;
+      refuse(platform, message);
+    }
+  }
+  if (auto failure = check_outer_form(tokens, counts)) refuse(platform, *failure);
+
+  program.token_count = tokens.size();
+  program.statements = compiler.take_records();
+  program.database_name = compiler.database_name();
+  program.labels = LabelTable::build(program.statements);
+}
+
+int start(Platform& platform, std::string_view command_tail) {
+  const std::string own_path = platform.own_path();
+  if (!enforce_own_name(platform, own_path)) return 0;
+
+  Program program;
+  program.folder = std::string(folder_of(own_path)).substr(0, limits::kMaxProgramFolder);
+  program.random.seed(time_of_day_seed(platform.local_time()));
+
+  const std::string trace_path = program.folder + std::string(msg::kTraceFileName);
+  platform.set_normal_attributes(trace_path);
+  platform.delete_file(trace_path);
+
+  load_script(platform, script_path_from(platform, command_tail), program);
+
+  Interpreter interpreter(platform, program);
+  interpreter.run();
+  write_trace(platform, program);
+  return 0;
+}
+
+}  // namespace
+
+std::string_view folder_of(std::string_view path) {
+  std::size_t sep = path.find_last_of("\\/");
+  return sep == std::string_view::npos ? std::string_view() : path.substr(0, sep + 1);
+}
+
+std::string_view name_of(std::string_view path) {
+  return path.substr(folder_of(path).size());
+}
+
+OpenFileRequest script_dialog_request(std::string_view script_path_buffer) {
+  OpenFileRequest request;
+  request.initial_folder = std::string(folder_of(script_path_buffer)).substr(0, 254);
+  request.initial_name = std::string(name_of(script_path_buffer));
+  request.filter_description = msg::kOpenFilterDescription;
+  request.filter_pattern = msg::kOpenFilterPattern;
+  request.default_extension = msg::kOpenDefaultExtension;
+  request.file_must_exist = true;
+  request.resizable = true;
+  request.explorer_style = true;
+  request.hide_read_only = true;
+  request.keep_current_folder = true;
+  request.max_path = limits::kMaxScriptPath;
+  return request;
+}
+
+std::string trace_text(const std::vector<std::string>& records, std::size_t token_count) {
+  std::string out;
+  out += msg::kTraceCountPrefix;
+  out += std::to_string(records.size());
+  out += msg::kTraceCountSuffix;
+  out += "\r\n\r\n";
+  for (const std::string& r : records) {
+    out += r;
+    out += "\r\n";
+  }
+  for (std::size_t i = records.size(); i < token_count; ++i) out += "\r\n";
+  return out;
+}
+
+int run_program(Platform& platform, std::string_view command_tail) {
+  try {
+    return start(platform, command_tail);
+  } catch (const Halt& halt) {
+    return halt.exit_code;
+  }
+}
+
+}  // namespace kal

@@ -1,0 +1,25 @@
+// The interpreter's main sequence: from the command-line tail to the end of the run.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace kal {
+
+// Runs KAL as the operating system would start it. Returns the process exit code (always 0).
+int run_program(Platform& platform, std::string_view command_tail);
+
+// The trace file's content: the statement count line, an empty line, records 1..S, then T - S empty lines.
+std::string trace_text(const std::vector<std::string>& records, std::size_t token_count);
+
+// The settings of the open-file dialog shown when the command line names no script.
+OpenFileRequest script_dialog_request(std::string_view script_path_buffer);
+
+// The folder part (with its trailing separator) and the name part of a Windows path.
+std::string_view folder_of(std::string_view path);
+std::string_view name_of(std::string_view path);
+
+}  // namespace kal

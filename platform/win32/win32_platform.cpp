@@ -1,0 +1,174 @@
+#include "platform/win32/win32_platform.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+#include <windows.h>
+
+#include <vector>
+
+#include "common/cp1252.h"
+
+namespace kal::win32 {
+namespace {
+
+// wchar_t is UTF-16 on Windows, so the core's char16_t texts pass through unchanged.
+std::wstring wide(std::string_view text) {
+  std::u16string u = cp1252::to_utf16(text);
+  return std::wstring(u.begin(), u.end());
+}
+
+std::string narrow(std::wstring_view text) {
+  return cp1252::from_utf16(std::u16string_view(reinterpret_cast<const char16_t*>(text.data()), text.size()));
+}
+
+// Windows paths: a NUL inside would silently shorten the name, so such a path names no file.
+bool usable_path(const std::string& path) {
+  return path.find('\0') == std::string::npos;
+}
+
+class Handle {
+ public:
+  explicit Handle(HANDLE h) : h_(h) {}
+  ~Handle() {
+    if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE get() const { return h_; }
+  bool ok() const { return h_ != INVALID_HANDLE_VALUE; }
+
+ private:
+  HANDLE h_;
+};
+
+}  // namespace
+
+std::string Win32Platform::own_path() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (n < buffer.size()) return narrow(std::wstring_view(buffer.data(), n));
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+Answer Win32Platform::message_box(std::string_view title, std::string_view text, Buttons buttons) {
+  UINT style = buttons == Buttons::YesNo ? MB_YESNO : MB_OK;
+  int result = MessageBoxW(nullptr, wide(text).c_str(), wide(title).c_str(), style);
+  if (buttons == Buttons::Ok) return Answer::Ok;
+  return result == IDYES ? Answer::Yes : Answer::No;
+}
+
+std::string Win32Platform::open_file_dialog(const OpenFileRequest& request) {
+  // The filter is "description NUL pattern NUL NUL".
+  std::wstring filter = wide(request.filter_description);
+  filter.push_back(L'\0');
+  filter += wide(request.filter_pattern);
+  filter.push_back(L'\0');
+  std::wstring title = wide(request.title);
+  std::wstring folder = wide(request.initial_folder);
+  std::wstring ext = wide(request.default_extension);
+
+  std::vector<wchar_t> file(request.max_path + 1, L'\0');
+  std::wstring name = wide(request.initial_name).substr(0, request.max_path);
+  std::copy(name.begin(), name.end(), file.begin());
+
+  OPENFILENAMEW ofn{};
+  ofn.lStructSize = sizeof(ofn);
+  ofn.hwndOwner = nullptr;
+  ofn.lpstrFilter = filter.c_str();
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = file.data();
+  ofn.nMaxFile = static_cast<DWORD>(file.size());
+  ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
+  ofn.lpstrTitle = title.c_str();
+  ofn.lpstrDefExt = ext.c_str();
+  ofn.Flags = (request.file_must_exist ? OFN_FILEMUSTEXIST : 0) | (request.resizable ? OFN_ENABLESIZING : 0) |
+              (request.explorer_style ? OFN_EXPLORER : 0) | (request.hide_read_only ? OFN_HIDEREADONLY : 0) |
+              (request.keep_current_folder ? OFN_NOCHANGEDIR : 0);
+  if (!GetOpenFileNameW(&ofn)) return {};
+  return narrow(file.data());
+}
+
+std::optional<std::string> Win32Platform::read_file(const std::string& path) {
+  if (!usable_path(path)) return std::nullopt;
+  Handle h(CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h.ok()) return std::nullopt;
+  std::string bytes;
+  char chunk[65536];
+  DWORD got = 0;
+  while (ReadFile(h.get(), chunk, sizeof(chunk), &got, nullptr) && got > 0) bytes.append(chunk, got);
+  return bytes;
+}
+
+bool Win32Platform::append_file(const std::string& path, std::string_view bytes) {
+  if (!usable_path(path)) return false;
+  Handle h(CreateFileW(wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h.ok()) return false;
+  while (!bytes.empty()) {
+    DWORD written = 0;
+    DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 20));
+    if (!WriteFile(h.get(), bytes.data(), want, &written, nullptr) || written == 0) return false;
+    bytes.remove_prefix(written);
+  }
+  return true;
+}
+
+bool Win32Platform::rename_file(const std::string& from, const std::string& to) {
+  if (!usable_path(from) || !usable_path(to)) return false;
+  std::wstring wfrom = wide(from);
+  std::wstring wto = wide(to);
+  if (from == to || cp1252::lower(from) != cp1252::lower(to))
+    return MoveFileW(wfrom.c_str(), wto.c_str()) != 0;
+  // A rename that only changes letter case (kal.exe -> KAL.exe) names one file twice: some file systems take
+  // it as a rename onto itself and keep the old spelling. A temporary name makes it two real renames.
+  std::wstring temporary = wfrom + L".kal-rename";
+  if (!MoveFileW(wfrom.c_str(), temporary.c_str())) return false;
+  if (MoveFileW(temporary.c_str(), wto.c_str())) return true;
+  MoveFileW(temporary.c_str(), wfrom.c_str());
+  return false;
+}
+
+bool Win32Platform::set_normal_attributes(const std::string& path) {
+  return usable_path(path) && SetFileAttributesW(wide(path).c_str(), FILE_ATTRIBUTE_NORMAL) != 0;
+}
+
+bool Win32Platform::delete_file(const std::string& path) {
+  return usable_path(path) && DeleteFileW(wide(path).c_str()) != 0;
+}
+
+LocalTime Win32Platform::local_time() {
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  return {st.wYear, st.wMonth, st.wDay, st.wDayOfWeek, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
+}
+
+void Win32Platform::pause_milliseconds(int ms) {
+  Sleep(static_cast<DWORD>(ms));
+}
+
+bool Win32Platform::shell_open(const std::string& path) {
+  if (!usable_path(path)) return false;
+  auto result =
+      reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", wide(path).c_str(), L"", L"", SW_SHOWNORMAL));
+  return result > 32;
+}
+
+std::wstring command_tail(const wchar_t* command_line) {
+  const wchar_t* p = command_line;
+  if (p == nullptr) return {};
+  // The program name ends at the closing quote when it starts with one, else at the first blank.
+  if (*p == L'"') {
+    ++p;
+    while (*p != L'\0' && *p != L'"') ++p;
+    if (*p == L'"') ++p;
+  } else {
+    while (*p != L'\0' && *p != L' ' && *p != L'\t') ++p;
+  }
+  while (*p == L' ' || *p == L'\t') ++p;
+  return p;
+}
+
+}  // namespace kal::win32

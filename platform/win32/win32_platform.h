@@ -1,0 +1,28 @@
+// The Platform over the Win32 API: the only place that includes windows.h.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace kal::win32 {
+
+class Win32Platform final : public Platform {
+ public:
+  std::string own_path() override;
+  Answer message_box(std::string_view title, std::string_view text, Buttons buttons) override;
+  std::string open_file_dialog(const OpenFileRequest& request) override;
+  std::optional<std::string> read_file(const std::string& path) override;
+  bool append_file(const std::string& path, std::string_view bytes) override;
+  bool rename_file(const std::string& from, const std::string& to) override;
+  bool set_normal_attributes(const std::string& path) override;
+  bool delete_file(const std::string& path) override;
+  LocalTime local_time() override;
+  void pause_milliseconds(int ms) override;
+  bool shell_open(const std::string& path) override;
+};
+
+// The command-line tail: everything after the program name and the blanks that follow it.
+std::wstring command_tail(const wchar_t* command_line);
+
+}  // namespace kal::win32

@@ -1,0 +1,91 @@
+#include "tests/support/recording_platform.h"
+
+#include "common/cp1252.h"
+
+namespace kal::test {
+
+void RecordingPlatform::put_file(const std::string& path, std::string bytes) {
+  files_[cp1252::lower(path)] = File{path, std::move(bytes)};
+}
+
+const std::string* RecordingPlatform::file(const std::string& path) const {
+  auto it = files_.find(cp1252::lower(path));
+  return it == files_.end() ? nullptr : &it->second.bytes;
+}
+
+std::vector<std::pair<std::string, std::string>> RecordingPlatform::files_under(
+    const std::string& folder) const {
+  std::vector<std::pair<std::string, std::string>> out;
+  const std::string prefix = cp1252::lower(folder);
+  for (const auto& [key, f] : files_)
+    if (key.starts_with(prefix) && key.find('\\', prefix.size()) == std::string::npos)
+      out.emplace_back(f.name.substr(prefix.size()), f.bytes);
+  return out;
+}
+
+std::vector<std::pair<std::string, std::string>> RecordingPlatform::boxes() const {
+  std::vector<std::pair<std::string, std::string>> out;
+  for (const Event& e : events)
+    if (e.kind == Event::Kind::MessageBox) out.emplace_back(e.title, e.text);
+  return out;
+}
+
+Reply RecordingPlatform::next_reply() {
+  if (replies.empty()) return Reply{};
+  Reply r = replies.front();
+  replies.pop_front();
+  return r;
+}
+
+Answer RecordingPlatform::message_box(std::string_view title, std::string_view text, Buttons buttons) {
+  events.push_back({Event::Kind::MessageBox, std::string(title), std::string(text), buttons, {}});
+  Reply r = next_reply();
+  if (buttons == Buttons::Ok) return Answer::Ok;
+  return r.kind == Reply::Kind::No ? Answer::No : Answer::Yes;
+}
+
+std::string RecordingPlatform::open_file_dialog(const OpenFileRequest& request) {
+  events.push_back({Event::Kind::OpenDialog, {}, {}, Buttons::Ok, request});
+  Reply r = next_reply();
+  return r.kind == Reply::Kind::Type ? r.typed : std::string();
+}
+
+std::optional<std::string> RecordingPlatform::read_file(const std::string& path) {
+  const std::string* bytes = file(path);
+  if (bytes == nullptr) return std::nullopt;
+  return *bytes;
+}
+
+bool RecordingPlatform::append_file(const std::string& path, std::string_view bytes) {
+  auto it = files_.find(cp1252::lower(path));
+  if (it == files_.end()) it = files_.emplace(cp1252::lower(path), File{path, {}}).first;
+  it->second.bytes.append(bytes);
+  return true;
+}
+
+bool RecordingPlatform::rename_file(const std::string& from, const std::string& to) {
+  events.push_back({Event::Kind::Rename, from, to, Buttons::Ok, {}});
+  auto it = files_.find(cp1252::lower(from));
+  if (it == files_.end()) return false;
+  const std::string to_key = cp1252::lower(to);
+  if (to_key != it->first && files_.count(to_key) != 0) return false;
+  File moved{to, std::move(it->second.bytes)};
+  files_.erase(it);
+  files_[to_key] = std::move(moved);
+  return true;
+}
+
+bool RecordingPlatform::set_normal_attributes(const std::string& path) {
+  return file(path) != nullptr;
+}
+
+bool RecordingPlatform::delete_file(const std::string& path) {
+  return files_.erase(cp1252::lower(path)) != 0;
+}
+
+bool RecordingPlatform::shell_open(const std::string& path) {
+  events.push_back({Event::Kind::ShellOpen, path, {}, Buttons::Ok, {}});
+  return file(path) != nullptr;
+}
+
+}  // namespace kal::test

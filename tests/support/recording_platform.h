@@ -1,0 +1,67 @@
+// A Platform that records what the interpreter asks of the system and answers from a script of replies.
+// Files live in memory, keyed case-insensitively like Windows paths.
+#pragma once
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace kal::test {
+
+struct Event {
+  enum class Kind { MessageBox, OpenDialog, Rename, ShellOpen };
+  Kind kind;
+  std::string title;  // MessageBox: title; Rename: from; ShellOpen: path
+  std::string text;   // MessageBox: text; Rename: to
+  Buttons buttons = Buttons::Ok;
+  OpenFileRequest request;  // OpenDialog
+};
+
+// What the user does when a window asks: the default button, a button, or (dialogs) cancel or a typed path.
+struct Reply {
+  enum class Kind { Default, Yes, No, Cancel, Type };
+  Kind kind = Kind::Default;
+  std::string typed;
+};
+
+class RecordingPlatform : public Platform {
+ public:
+  std::string own_path_value = "C:\\kal\\KAL.exe";
+  LocalTime now{2026, 12, 7, 1, 10, 30, 15, 250};
+  std::deque<Reply> replies;  // consumed by message boxes and dialogs, in order
+  std::vector<Event> events;
+  int pauses_ms = 0;
+
+  // In-memory files.
+  void put_file(const std::string& path, std::string bytes);
+  const std::string* file(const std::string& path) const;
+  std::vector<std::pair<std::string, std::string>> files_under(const std::string& folder) const;
+
+  // Only the message boxes, as "title|text" pairs, for short assertions.
+  std::vector<std::pair<std::string, std::string>> boxes() const;
+
+  std::string own_path() override { return own_path_value; }
+  Answer message_box(std::string_view title, std::string_view text, Buttons buttons) override;
+  std::string open_file_dialog(const OpenFileRequest& request) override;
+  std::optional<std::string> read_file(const std::string& path) override;
+  bool append_file(const std::string& path, std::string_view bytes) override;
+  bool rename_file(const std::string& from, const std::string& to) override;
+  bool set_normal_attributes(const std::string& path) override;
+  bool delete_file(const std::string& path) override;
+  LocalTime local_time() override { return now; }
+  void pause_milliseconds(int ms) override { pauses_ms += ms; }
+  bool shell_open(const std::string& path) override;
+
+ private:
+  struct File {
+    std::string name;  // as last written, case kept
+    std::string bytes;
+  };
+  Reply next_reply();
+  std::map<std::string, File> files_;  // key: path lower-cased
+};
+
+}  // namespace kal::test

@@ -1,0 +1,37 @@
+# Unit tests, the in-process case host, and the case suites.
+find_package(GTest REQUIRED)
+include(GoogleTest)
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+add_library(kal_test_support STATIC tests/support/recording_platform.cpp)
+target_link_libraries(kal_test_support PUBLIC kal_core)
+
+set(KAL_UNIT_TESTS
+  cp1252
+  token_class
+  statement_compiler
+  label_table
+  script_reader
+  startup
+  interpreter
+)
+foreach(name IN LISTS KAL_UNIT_TESTS)
+  add_executable(test_${name} tests/unit/test_${name}.cpp)
+  target_link_libraries(test_${name} PRIVATE kal_test_support GTest::gtest_main)
+  gtest_discover_tests(test_${name} DISCOVERY_TIMEOUT 30)
+endforeach()
+
+# Runs the core in this process against the recording platform: the cases' fast path.
+add_executable(kal-host tests/host/kal_host.cpp)
+target_link_libraries(kal-host PRIVATE kal_test_support)
+
+add_test(NAME cases.native
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/driver.py --backend native
+          --host $<TARGET_FILE:kal-host> --cases ${CMAKE_SOURCE_DIR}/tests/cases)
+
+if(KAL_WINDOWS_EXE)
+  add_test(NAME cases.wine
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/driver.py --backend wine
+            --exe ${KAL_WINDOWS_EXE} --cases ${CMAKE_SOURCE_DIR}/tests/cases)
+  set_tests_properties(cases.wine PROPERTIES TIMEOUT 3000)
+endif()

@@ -1,0 +1,96 @@
+#include "launcher/script_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/messages.h"
+
+namespace kal {
+namespace {
+
+std::vector<std::string> tokens_of(const std::string& file_bytes) {
+  std::string text = join_lines(file_bytes);
+  std::vector<std::string> out;
+  for (std::string_view t : tokenize(text, 100000)) out.emplace_back(t);
+  return out;
+}
+
+using Tokens = std::vector<std::string>;
+
+TEST(ScriptReader, LineEnds) {
+  EXPECT_EQ(join_lines("a\r\nb\rc\nd"), "abc\nd");
+  EXPECT_EQ(join_lines("a\r\r\nb"), "ab");  // each CR ends a line; only the LF right after a CR goes with it
+  EXPECT_EQ(join_lines("a\n\r\nb"), "a\nb");
+  EXPECT_EQ(join_lines("a\x1A"
+                       "b\r\nc"),
+            "a");  // Ctrl-Z ends the file
+  EXPECT_EQ(join_lines(""), "");
+}
+
+TEST(ScriptReader, LineBreaksDoNotSeparateTokens) {
+  EXPECT_EQ(tokens_of("&to\r\ntal := 1;"), (Tokens{"&total", ":=", "1", ";"}));
+  EXPECT_EQ(tokens_of("&to\rtal;"), (Tokens{"&total", ";"}));
+  EXPECT_EQ(tokens_of("&to\ntal;"), (Tokens{"&to", "tal", ";"}));  // a lone LF separates like a space
+}
+
+TEST(ScriptReader, Punctuation) {
+  EXPECT_EQ(tokens_of("&a:=&b+1;"), (Tokens{"&a:=&b", "+", "1", ";"}));
+  EXPECT_EQ(tokens_of("&a := &b + 1;"), (Tokens{"&a", ":=", "&b", "+", "1", ";"}));
+  EXPECT_EQ(tokens_of("~hola;mundo"), (Tokens{"~hola", ";", "mundo"}));
+  EXPECT_EQ(tokens_of("a*b-c,d\"e|f\xBAg\xAAh\x93i\x94j\xABk\xBBl\x85m\x96n"),
+            (Tokens{"a", "*",    "b", "-",    "c", ",",    "d", "\"",   "e", "|",    "f", "\xBA", "g", "\xAA",
+                    "h", "\x93", "i", "\x94", "j", "\xAB", "k", "\xBB", "l", "\x85", "m", "\x96", "n"}));
+  EXPECT_EQ(tokens_of("  ;;  "), (Tokens{";", ";"}));
+  EXPECT_EQ(tokens_of("\t.aviso x"), (Tokens{"\t.aviso", "x"}));  // a tab is a word character
+}
+
+TEST(ScriptReader, LongTokensAreCut) {
+  std::string literal = "~" + std::string(299, 'x');
+  Tokens t = tokens_of(".aviso " + literal + ";");
+  ASSERT_EQ(t.size(), 3u);
+  EXPECT_EQ(t[1], literal.substr(0, 255));
+}
+
+TEST(ScriptReader, TokenizingStopsJustPastTheLimit) {
+  std::string text;
+  for (int i = 0; i < 50; ++i) text += "a ";
+  EXPECT_EQ(tokenize(text, 10).size(), 11u);
+  EXPECT_EQ(tokenize(text, 50).size(), 50u);
+  EXPECT_EQ(tokenize(";;;;;;", 3).size(), 4u);
+}
+
+std::optional<std::string_view> check(const std::string& script) {
+  std::string text = join_lines(script);
+  auto tokens = tokenize(text, 100000);
+  OuterFormCounts counts;
+  for (auto t : tokens) counts.count(t);
+  return check_outer_form(tokens, counts);
+}
+
+TEST(ScriptReader, OuterFormChecksInOrder) {
+  EXPECT_EQ(check(".codigo; .fin;"), std::nullopt);
+  EXPECT_EQ(check(""), msg::kMustEndWithSemicolon);
+  EXPECT_EQ(check(".codigo; .fin"), msg::kMustEndWithSemicolon);
+  EXPECT_EQ(check(";"), msg::kMustEndWithFin);
+  EXPECT_EQ(check(".codigo; .aviso;"), msg::kMustEndWithFin);
+  EXPECT_EQ(check(".codigo; .FIN;"), msg::kMustEndWithFin);
+  EXPECT_EQ(check(".CODIGO; .fin;"), msg::kMustStartWithCodigo);
+  EXPECT_EQ(check("'nota; .codigo; .fin;"), msg::kMustStartWithCodigo);
+  EXPECT_EQ(check(".codigo; .codigo; .fin;"), msg::kOnlyOneCodigo);
+  EXPECT_EQ(check(".codigo; .fin; .codigo; .fin;"), msg::kOnlyOneCodigo);  // "only one .codigo" comes first
+  EXPECT_EQ(check(".codigo; .fin; .fin;"), msg::kOnlyOneFin);
+  EXPECT_EQ(check(".codigo; 'nota .fin;"), std::nullopt);
+}
+
+TEST(ScriptReader, StatementCountIncludesCodigoAndFin) {
+  OuterFormCounts counts;
+  for (auto t : tokenize(".codigo; &a := 1; .aviso &a; .fin;", 100)) counts.count(t);
+  EXPECT_EQ(counts.statements, 4u);
+  EXPECT_EQ(counts.codigo, 1u);
+  EXPECT_EQ(counts.fin, 1u);
+}
+
+}  // namespace
+}  // namespace kal
