@@ -1,1 +1,142 @@
-int main() {}
+// Runs the interpreter core in this process over a case folder, with the recording platform standing in for
+// Windows. The case driver uses it as the fast twin of running KAL.exe under Wine.
+//
+//   kal-host --dir DIR --exe NAME [--reply R]... [--arg A]...
+//
+// DIR's files appear in the program folder C:\kal\ (and are written back after the run); NAME is the
+// executable's file name there. Replies answer the message boxes and dialogs in order: default, yes, no,
+// cancel, or type:TEXT. The arguments form the command-line tail the way Wine builds one. Events are printed as
+// JSON lines, texts in UTF-8.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "common/cp1252.h"
+#include "common/halt.h"
+#include "launcher/startup.h"
+#include "tests/support/recording_platform.h"
+
+namespace fs = std::filesystem;
+using kal::test::Event;
+using kal::test::Reply;
+
+namespace {
+
+const std::string kFolder = "C:\\kal\\";
+constexpr int kMaxInteractions = 200;  // a script that never stops asking is cut off, like a case timeout
+
+std::string json(std::string_view cp1252_text) {
+  std::string utf8 = kal::cp1252::to_utf8(cp1252_text);
+  std::string out = "\"";
+  for (unsigned char c : utf8) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\u%04x", c);
+      out += buf;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out + "\"";
+}
+
+class HostPlatform : public kal::test::RecordingPlatform {
+ public:
+  kal::Answer message_box(std::string_view title, std::string_view text, kal::Buttons buttons) override {
+    std::cout << "{\"event\":\"box\",\"title\":" << json(title) << ",\"text\":" << json(text) << "}\n";
+    if (++interactions_ > kMaxInteractions) throw kal::Halt{99};
+    return RecordingPlatform::message_box(title, text, buttons);
+  }
+  std::string open_file_dialog(const kal::OpenFileRequest& request) override {
+    std::cout << "{\"event\":\"open-dialog\"}\n";
+    if (++interactions_ > kMaxInteractions) throw kal::Halt{99};
+    return RecordingPlatform::open_file_dialog(request);
+  }
+  bool shell_open(const std::string& path) override {
+    std::string shown = path.starts_with(kFolder) ? path.substr(kFolder.size()) : path;
+    std::cout << "{\"event\":\"open\",\"path\":" << json(shown) << "}\n";
+    return RecordingPlatform::shell_open(path);
+  }
+
+ private:
+  int interactions_ = 0;
+};
+
+Reply parse_reply(const std::string& r) {
+  if (r == "yes") return {Reply::Kind::Yes, {}};
+  if (r == "no") return {Reply::Kind::No, {}};
+  if (r == "cancel") return {Reply::Kind::Cancel, {}};
+  if (r.starts_with("type:")) return {Reply::Kind::Type, kal::cp1252::from_utf8(r.substr(5))};
+  return {};
+}
+
+// The command line Wine builds from its arguments: blanks or quotes make an argument quoted, inner quotes escaped.
+std::string command_tail(const std::vector<std::string>& args) {
+  std::string tail;
+  for (const std::string& a : args) {
+    if (!tail.empty()) tail += ' ';
+    if (!a.empty() && a.find_first_of(" \t\"") == std::string::npos) {
+      tail += a;
+      continue;
+    }
+    tail += '"';
+    for (char c : a) {
+      if (c == '"') tail += '\\';
+      tail += c;
+    }
+    tail += '"';
+  }
+  return tail;
+}
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  fs::path dir;
+  std::string exe = "KAL.exe";
+  std::vector<std::string> args;
+  HostPlatform platform;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    std::string flag = argv[i], value = argv[i + 1];
+    if (flag == "--dir") dir = value;
+    if (flag == "--exe") exe = value;
+    if (flag == "--reply") platform.replies.push_back(parse_reply(value));
+    if (flag == "--arg") args.push_back(kal::cp1252::from_utf8(value));
+  }
+  if (dir.empty() || !fs::is_directory(dir)) {
+    std::cerr << "kal-host: --dir must name a folder\n";
+    return 2;
+  }
+
+  for (const auto& entry : fs::directory_iterator(dir))
+    if (entry.is_regular_file())
+      platform.put_file(kFolder + kal::cp1252::from_utf8(entry.path().filename().string()), slurp(entry.path()));
+  if (platform.file(kFolder + exe) == nullptr) platform.put_file(kFolder + exe, "MZ placeholder");
+  platform.own_path_value = kFolder + exe;
+
+  int code = kal::run_program(platform, command_tail(args));
+  std::cout << "{\"event\":\"exit\",\"code\":" << code << "}\n";
+
+  // Mirror the program folder back: what the run left, and nothing it deleted.
+  for (const auto& entry : fs::directory_iterator(dir))
+    if (entry.is_regular_file()) fs::remove(entry.path());
+  for (const auto& [name, bytes] : platform.files_under(kFolder)) {
+    std::ofstream out(dir / kal::cp1252::to_utf8(name), std::ios::binary);
+    out << bytes;
+  }
+  return 0;
+}

@@ -4,12 +4,20 @@
 
 namespace kal::test {
 
+// Windows compares names without regard to case; a path without a drive or a leading backslash is relative.
+std::string RecordingPlatform::resolve(const std::string& path) const {
+  bool absolute = (path.size() >= 2 && path[1] == ':') || path.starts_with("\\");
+  return absolute ? path : current_folder + path;
+}
+
+std::string RecordingPlatform::key(const std::string& path) const { return cp1252::lower(resolve(path)); }
+
 void RecordingPlatform::put_file(const std::string& path, std::string bytes) {
-  files_[cp1252::lower(path)] = File{path, std::move(bytes)};
+  files_[key(path)] = File{resolve(path), std::move(bytes)};
 }
 
 const std::string* RecordingPlatform::file(const std::string& path) const {
-  auto it = files_.find(cp1252::lower(path));
+  auto it = files_.find(key(path));
   return it == files_.end() ? nullptr : &it->second.bytes;
 }
 
@@ -57,19 +65,19 @@ std::optional<std::string> RecordingPlatform::read_file(const std::string& path)
 }
 
 bool RecordingPlatform::append_file(const std::string& path, std::string_view bytes) {
-  auto it = files_.find(cp1252::lower(path));
-  if (it == files_.end()) it = files_.emplace(cp1252::lower(path), File{path, {}}).first;
+  auto it = files_.find(key(path));
+  if (it == files_.end()) it = files_.emplace(key(path), File{resolve(path), {}}).first;
   it->second.bytes.append(bytes);
   return true;
 }
 
 bool RecordingPlatform::rename_file(const std::string& from, const std::string& to) {
   events.push_back({Event::Kind::Rename, from, to, Buttons::Ok, {}});
-  auto it = files_.find(cp1252::lower(from));
+  auto it = files_.find(key(from));
   if (it == files_.end()) return false;
-  const std::string to_key = cp1252::lower(to);
+  const std::string to_key = key(to);
   if (to_key != it->first && files_.count(to_key) != 0) return false;
-  File moved{to, std::move(it->second.bytes)};
+  File moved{resolve(to), std::move(it->second.bytes)};
   files_.erase(it);
   files_[to_key] = std::move(moved);
   return true;
@@ -80,7 +88,7 @@ bool RecordingPlatform::set_normal_attributes(const std::string& path) {
 }
 
 bool RecordingPlatform::delete_file(const std::string& path) {
-  return files_.erase(cp1252::lower(path)) != 0;
+  return files_.erase(key(path)) != 0;
 }
 
 bool RecordingPlatform::shell_open(const std::string& path) {

@@ -30,6 +30,7 @@ struct Reply {
 class RecordingPlatform : public Platform {
  public:
   std::string own_path_value = "C:\\kal\\KAL.exe";
+  std::string current_folder = "C:\\kal\\";  // where relative paths resolve, with a trailing backslash
   LocalTime now{2026, 12, 7, 1, 10, 30, 15, 250};
   std::deque<Reply> replies;  // consumed by message boxes and dialogs, in order
   std::vector<Event> events;
@@ -57,10 +58,12 @@ class RecordingPlatform : public Platform {
 
  private:
   struct File {
-    std::string name;  // as last written, case kept
+    std::string name;  // full path as last written, case kept
     std::string bytes;
   };
   Reply next_reply();
+  std::string resolve(const std::string& path) const;
+  std::string key(const std::string& path) const;
   std::map<std::string, File> files_;  // key: path lower-cased
 };
 

@@ -1,0 +1,458 @@
+#!/usr/bin/env python3
+"""Runs KAL's case suite: each case is a script (NAME.txt, Windows-1252 bytes) and its expectations (NAME.expect).
+
+Two backends run the same cases:
+  native  the portable core in-process (tests/host/kal_host.cpp) with the recording platform: fast, no Windows;
+  wine    the real KAL.exe under Wine on a private Xvfb display, answering its windows with xdotool.
+
+Expectation files are UTF-8 text, one directive a line ('#' starts a comment line):
+  arg: TEXT               one command-line argument (repeatable); Wine quotes it when it holds blanks.
+                          Without any, the script's file name is the one argument.
+  no-args                 start with an empty command line (the open-file dialog appears)
+  exe: NAME               file name of the interpreter in the case folder (default KAL.exe)
+  script-as: NAME         file name of the script in the case folder (default: the case's .txt name)
+  no-script               do not put the script in the folder (a missing file)
+  backends: native wine   run only on these backends
+  box TITLE: TEXT         a message box, in order; "box TITLE answer=KEY: TEXT" answers with KEY
+                          (Return, y, n, Escape); the default is Return
+  open-dialog: ANSWER     the open-file dialog; ANSWER is Escape or "type NAME"
+  opens: NAME             the shell opens NAME (a file in the program folder) with its viewer
+  file: NAME              the file's exact content: the "|" lines that follow, each ended by CR LF
+                          ("| " then the text; a lone "|" is an empty line)
+  absent: NAME            the run leaves no such file
+  present: NAME           the run leaves such a file
+  max-memory-mb: N        native only: the run's peak memory stays below N MB
+In texts, \\r \\n \\t \\\\ and \\xNN (a Windows-1252 byte) are escapes.
+
+Templates: "{{repeat N:TEXT}}" in a script or an expected text stands for TEXT written N times (long inputs).
+
+Usage: driver.py --backend native --host PATH --cases DIR [--only SUBSTRING] [--keep]
+       driver.py --backend wine --exe KAL.exe --cases DIR [--only SUBSTRING] [--keep]
+"""
+
+import argparse
+import difflib
+import json
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+from dataclasses import dataclass, field
+from pathlib import Path
+
+CASE_TIMEOUT = 60.0
+
+
+# ----------------------------------------------------------------------------------------------------------------
+# Expectations
+
+
+def expand(data):
+    """{{repeat N:TEXT}} stands for TEXT written N times (bytes or text)."""
+    if isinstance(data, bytes):
+        return re.sub(rb"\{\{repeat (\d+):(.*?)\}\}", lambda m: m.group(2) * int(m.group(1)), data, flags=re.S)
+    return re.sub(r"\{\{repeat (\d+):(.*?)\}\}", lambda m: m.group(2) * int(m.group(1)), data, flags=re.S)
+
+
+def unescape(text):
+    text = expand(text)
+
+    def repl(m):
+        s = m.group(1)
+        if s[0] == "x":
+            return bytes([int(s[1:], 16)]).decode("cp1252", errors="replace")
+        return {"r": "\r", "n": "\n", "t": "\t", "\\": "\\"}[s]
+
+    return re.sub(r"\\(x[0-9A-Fa-f]{2}|[rnt\\])", repl, text)
+
+
+@dataclass
+class Case:
+    name: str
+    script: Path
+    args: list = field(default_factory=list)
+    no_args: bool = False
+    exe: str = "KAL.exe"
+    script_as: str = ""
+    no_script: bool = False
+    backends: tuple = ("native", "wine")
+    events: list = field(default_factory=list)  # ("box", title, text) ("open-dialog",) ("open", name)
+    answers: list = field(default_factory=list)  # one per interactive event, in order
+    files: dict = field(default_factory=dict)
+    absent: list = field(default_factory=list)
+    present: list = field(default_factory=list)
+    max_memory_mb: int = 0
+
+    def command_args(self):
+        if self.no_args:
+            return []
+        return self.args or [self.script_as]
+
+
+def parse_case(expect_path, root):
+    case = Case(name=str(expect_path.relative_to(root).with_suffix("")), script=expect_path.with_suffix(".txt"))
+    case.script_as = case.script.name
+    lines = expect_path.read_text(encoding="utf-8").splitlines()
+    i = 0
+    while i < len(lines):
+        line = lines[i]
+        i += 1
+        if not line.strip() or line.startswith("#"):
+            continue
+        if line.strip() == "no-args":
+            case.no_args = True
+            continue
+        if line.strip() == "no-script":
+            case.no_script = True
+            continue
+        m = re.match(r"box (\S+?)(?: answer=(\S+))?: ?(.*)$", line)
+        if m:
+            case.events.append(("box", m.group(1), unescape(m.group(3))))
+            case.answers.append(m.group(2) or "Return")
+            continue
+        key, sep, value = line.partition(":")
+        if not sep:
+            raise ValueError(f"{expect_path}:{i}: not a directive: {line!r}")
+        value = value.strip()
+        if key == "arg":
+            case.args.append(unescape(value))
+        elif key == "exe":
+            case.exe = value
+        elif key == "script-as":
+            case.script_as = value
+        elif key == "backends":
+            case.backends = tuple(value.split())
+        elif key == "open-dialog":
+            case.events.append(("open-dialog",))
+            case.answers.append(value)
+        elif key == "opens":
+            case.events.append(("open", value))
+        elif key == "file":
+            content = []
+            while i < len(lines) and lines[i].startswith("|"):
+                content.append(unescape(lines[i][2:] if lines[i].startswith("| ") else lines[i][1:]))
+                i += 1
+            case.files[value] = "".join(c + "\r\n" for c in content).encode("cp1252")
+        elif key == "absent":
+            case.absent.append(value)
+        elif key == "present":
+            case.present.append(value)
+        elif key == "max-memory-mb":
+            case.max_memory_mb = int(value)
+        else:
+            raise ValueError(f"{expect_path}:{i}: unknown directive {key!r}")
+    return case
+
+
+def script_bytes(case):
+    return expand(case.script.read_bytes())
+
+
+def prepare_folder(case, work_root):
+    folder = Path(tempfile.mkdtemp(prefix=re.sub(r"\W", "_", case.name) + "-", dir=work_root))
+    if not case.no_script:
+        (folder / case.script_as).write_bytes(script_bytes(case))
+    return folder
+
+
+# ----------------------------------------------------------------------------------------------------------------
+# Native backend
+
+
+def run_native(case, folder, host):
+    replies = []
+    for answer in case.answers:
+        if answer in ("Return", "Escape"):
+            replies.append("cancel" if answer == "Escape" else "default")
+        elif answer == "y":
+            replies.append("yes")
+        elif answer == "n":
+            replies.append("no")
+        elif answer.startswith("type "):
+            replies.append("type:" + answer[5:])
+        else:
+            replies.append("default")
+    cmd = [host, "--dir", str(folder), "--exe", case.exe]
+    for r in replies:
+        cmd += ["--reply", r]
+    for a in case.command_args():
+        cmd += ["--arg", a]
+    with tempfile.TemporaryFile() as out_file, tempfile.TemporaryFile() as err_file:
+        proc = subprocess.Popen(cmd, stdout=out_file, stderr=err_file)
+        timer = threading.Timer(CASE_TIMEOUT, proc.kill)
+        timer.start()
+        # wait4 gives this child's own peak memory.
+        _, status, usage = os.wait4(proc.pid, 0)
+        timer.cancel()
+        returncode = os.waitstatus_to_exitcode(status)
+        out_file.seek(0)
+        err_file.seek(0)
+        out, err = out_file.read(), err_file.read()
+    peak_kb = usage.ru_maxrss
+    events, code, problems = [], None, []
+    for line in out.decode("utf-8").splitlines():
+        e = json.loads(line)
+        if e["event"] == "box":
+            events.append(("box", e["title"], e["text"]))
+        elif e["event"] == "open-dialog":
+            events.append(("open-dialog",))
+        elif e["event"] == "open":
+            events.append(("open", e["path"]))
+        elif e["event"] == "exit":
+            code = e["code"]
+    if returncode != 0:
+        problems.append(f"host failed with {returncode}: {err.decode(errors='replace')}")
+    return events, code, problems, peak_kb
+
+
+# ----------------------------------------------------------------------------------------------------------------
+# Wine backend
+
+
+def xdo(*args, check=False):
+    r = subprocess.run(["xdotool", *args], capture_output=True, text=True, env=os.environ)
+    return r.stdout.strip() if (r.returncode == 0 or not check) else None
+
+
+def visible_windows(classname):
+    out = xdo("search", "--onlyvisible", "--classname", classname)
+    return [w for w in (out or "").split() if w]
+
+
+WINE_TEXT = re.compile(r'MSGBOX_OnInit L"((?:[^"\\]|\\.)*)"')
+
+
+def wine_unescape(s):
+    def repl(m):
+        t = m.group(1)
+        if len(t) == 4:
+            return chr(int(t, 16))
+        return {"r": "\r", "n": "\n", "t": "\t", "\\": "\\", '"': '"'}.get(t, t)
+
+    return re.sub(r"\\([0-9a-fA-F]{4}|.)", repl, s)
+
+
+class WineSession:
+    """One X server and one Wine prefix for the whole suite."""
+
+    def __init__(self, work_root, display=None):
+        self.work_root = Path(work_root)
+        self.prefix = self.work_root / "prefix"
+        self.xvfb = None
+        if display:
+            os.environ["DISPLAY"] = display
+        else:
+            self._start_xvfb()
+        self._start_wine()
+
+    def _start_xvfb(self):
+        read_fd, write_fd = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_fd)
+        display = b""
+        while not display.endswith(b"\n"):
+            chunk = os.read(read_fd, 16)
+            if not chunk:
+                raise RuntimeError("Xvfb did not start")
+            display += chunk
+        os.close(read_fd)
+        os.environ["DISPLAY"] = ":" + display.decode().strip()
+
+    def _start_wine(self):
+        os.environ["WINEPREFIX"] = str(self.prefix)
+        os.environ["WINEARCH"] = "win64"
+        os.environ["WINEDLLOVERRIDES"] = "mscoree,mshtml="  # no Mono or Gecko installer prompts
+        os.environ["WINEDEBUG"] = "-all"
+        subprocess.run(["wineboot", "-i"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+        # Without Mono and Gecko a new prefix may miss the .txt association; the trace file needs a viewer.
+        subprocess.run(["wine", "reg", "add", r"HKCR\.txt", "/ve", "/d", "txtfile", "/f"],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+        subprocess.run(["wineserver", "-w"], timeout=300)
+        # A persistent server keeps every case's start fast.
+        self.server = subprocess.Popen(["wineserver", "-p", "-f"], stdout=subprocess.DEVNULL,
+                                       stderr=subprocess.DEVNULL)
+
+    def close(self):
+        subprocess.run(["wineserver", "-k"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for p in (self.server, self.xvfb):
+            if p is None:
+                continue
+            p.terminate()
+            try:
+                p.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                p.kill()
+
+    def kill_viewers(self):
+        subprocess.run(["pkill", "-f", r"notepad\.exe"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def viewer_files(self):
+        """Files the shell opened with the text viewer: the notepad processes' arguments."""
+        out = subprocess.run(["pgrep", "-af", r"notepad\.exe"], capture_output=True, text=True).stdout
+        names = []
+        for line in out.splitlines():
+            m = re.search(r"notepad\.exe\s+(.*)$", line, re.I)
+            if m:
+                names.append(m.group(1).strip().strip('"'))
+        return names
+
+    def run(self, case, folder, exe_path, on_event=None, on_window=None):
+        """Runs one case; on_event(event) hears every event as it happens, on_window(id, title) every window that is
+        neither a message box nor the open-file dialog (a graphics window) before it is answered."""
+        shutil.copy(exe_path, folder / case.exe)
+        env = dict(os.environ, WINEDEBUG="-all,trace+msgbox")
+        err_path = folder.parent / (folder.name + ".stderr")
+        with open(err_path, "wb") as err:
+            proc = subprocess.Popen(["wine", "./" + case.exe, *case.command_args()], cwd=folder, env=env,
+                                    stdout=subprocess.DEVNULL, stderr=err, start_new_session=True)
+        events, problems = [], []
+        answers = list(case.answers)
+        handled = set()
+        texts_seen = 0
+        deadline = time.monotonic() + CASE_TIMEOUT
+        classname = case.exe.lower()
+        while proc.poll() is None:
+            if time.monotonic() > deadline:
+                problems.append(f"timed out after {CASE_TIMEOUT:.0f} s")
+                os.killpg(proc.pid, signal.SIGKILL)
+                break
+            wins = [w for w in visible_windows(classname) if w not in handled]
+            if not wins:
+                time.sleep(0.05)
+                continue
+            w = wins[0]
+            texts = WINE_TEXT.findall(err_path.read_text(encoding="utf-8", errors="replace"))
+            title = xdo("getwindowname", w) or ""
+            if len(texts) > texts_seen:
+                events.append(("box", title, wine_unescape(texts[texts_seen])))
+                texts_seen += 1
+            elif title == "":
+                # A box's text is traced before its window shows; a nameless window without one is the dialog.
+                time.sleep(0.3)
+                if len(WINE_TEXT.findall(err_path.read_text(encoding="utf-8", errors="replace"))) > texts_seen:
+                    continue
+                events.append(("open-dialog",))
+            else:
+                events.append(("window", title))
+                if on_window:
+                    on_window(w, title)
+            if on_event:
+                on_event(events[-1])
+            answer = answers.pop(0) if answers else ("Escape" if events[-1][0] != "box" else "Return")
+            handled.add(w)
+            xdo("windowfocus", "--sync", w)
+            if answer.startswith("type "):
+                xdo("type", "--delay", "20", answer[5:])
+                xdo("key", "Return")
+            else:
+                xdo("key", answer)
+            time.sleep(0.1)
+        code = proc.returncode
+        # The shell starts the viewer on its own time; a written trace file is the sign that one is coming.
+        viewers = self.viewer_files()
+        wait_until = time.monotonic() + (10.0 if (folder / "FORENSE.txt").exists() else 0.0)
+        while not viewers and time.monotonic() < wait_until:
+            time.sleep(0.1)
+            viewers = self.viewer_files()
+        for name in viewers:
+            folder_prefix = "Z:" + str(folder).replace("/", "\\") + "\\"
+            events.append(("open", name[len(folder_prefix):] if name.startswith(folder_prefix) else name))
+            if on_event:
+                on_event(events[-1])
+        self.kill_viewers()
+        return events, code, problems
+
+
+# ----------------------------------------------------------------------------------------------------------------
+# Comparison and reporting
+
+
+def show_event(e):
+    return " ".join([e[0]] + [repr(x) for x in e[1:]])
+
+
+def show_bytes(data):
+    return [repr(line) for line in data.split(b"\n")]
+
+
+def check(case, folder, events, code, problems, peak_kb, backend):
+    failures = list(problems)
+    want = [show_event(e) for e in case.events]
+    got = [show_event(e) for e in events]
+    if want != got:
+        failures.append("windows and shell actions differ (- expected, + actual):\n" +
+                        "\n".join(difflib.unified_diff(want, got, lineterm="", n=10)))
+    if code != 0:
+        failures.append(f"exit code {code}, expected 0")
+    for name, content in case.files.items():
+        path = folder / name
+        if not path.exists():
+            failures.append(f"{name}: missing")
+        elif path.read_bytes() != content:
+            failures.append(f"{name} differs (- expected, + actual):\n" + "\n".join(
+                difflib.unified_diff(show_bytes(content), show_bytes(path.read_bytes()), lineterm="", n=3)))
+    for name in case.absent:
+        if (folder / name).exists():
+            failures.append(f"{name}: present, expected absent")
+    for name in case.present:
+        if not (folder / name).exists():
+            failures.append(f"{name}: absent, expected present")
+    if backend == "native" and case.max_memory_mb and peak_kb > case.max_memory_mb * 1024:
+        failures.append(f"peak memory {peak_kb / 1024:.1f} MB, limit {case.max_memory_mb} MB")
+    return failures
+
+
+def main():
+    ap = argparse.ArgumentParser(description="Run KAL's case suite.")
+    ap.add_argument("--backend", choices=("native", "wine"), required=True)
+    ap.add_argument("--cases", required=True, type=Path)
+    ap.add_argument("--host", help="kal-host executable (native backend)")
+    ap.add_argument("--exe", help="KAL.exe (wine backend)")
+    ap.add_argument("--only", default="", help="run only cases whose name contains this text")
+    ap.add_argument("--keep", action="store_true", help="keep the case folders")
+    opts = ap.parse_args()
+
+    root = opts.cases.resolve()
+    cases = [parse_case(p, root) for p in sorted(root.rglob("*.expect"))]
+    cases = [c for c in cases if opts.only in c.name and opts.backend in c.backends]
+    work_root = Path(tempfile.mkdtemp(prefix=f"kal-cases-{opts.backend}-"))
+    session = WineSession(work_root) if opts.backend == "wine" else None
+    passed = failed = 0
+    try:
+        for case in cases:
+            folder = prepare_folder(case, work_root)
+            start = time.monotonic()
+            if session:
+                events, code, problems = session.run(case, folder, Path(opts.exe).resolve())
+                peak_kb = 0
+            else:
+                events, code, problems, peak_kb = run_native(case, folder, opts.host)
+            failures = check(case, folder, events, code, problems, peak_kb, opts.backend)
+            took = time.monotonic() - start
+            if failures:
+                failed += 1
+                print(f"FAIL {case.name} ({took:.1f} s) in {folder}")
+                for f in failures:
+                    print("  " + f.replace("\n", "\n  "))
+            else:
+                passed += 1
+                print(f"ok   {case.name} ({took:.1f} s)")
+            sys.stdout.flush()
+    finally:
+        if session:
+            session.close()
+        if not opts.keep and failed == 0:
+            shutil.rmtree(work_root, ignore_errors=True)
+    print(f"{opts.backend}: {passed} passed, {failed} failed")
+    return 1 if failed or not cases else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Sets everything up and runs every test: unit tests and cases in-process (also under the sanitizers), then the
+# cases against the real KAL.exe under Wine. The last line is CTest's summary of the full run.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/setup.sh
+tools/build.sh
+
+cmake --preset asan >/dev/null
+cmake --build --preset asan
+ctest --preset asan -j2 --timeout 600
+
+ctest --preset native -j2
