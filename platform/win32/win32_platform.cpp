@@ -1,8 +1,10 @@
 #include "platform/win32/win32_platform.h"
 
+// windows.h must come before the other Windows headers.
+#include <windows.h>
+
 #include <commdlg.h>
 #include <shellapi.h>
-#include <windows.h>
 
 #include <vector>
 

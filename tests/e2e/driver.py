@@ -22,6 +22,10 @@ Expectation files are UTF-8 text, one directive a line ('#' starts a comment lin
   absent: NAME            the run leaves no such file
   present: NAME           the run leaves such a file
   max-memory-mb: N        native only: the run's peak memory stays below N MB
+  given: NAME             a file in the folder before the run, with the "|" lines that follow (as for file:)
+  read-only: NAME         that file is read-only
+  then-run: EXE           after the run, start EXE in the same folder; the directives below this line are that
+                          second run's (it takes the same arguments unless it names its own)
 In texts, \\r \\n \\t \\\\ and \\xNN (a Windows-1252 byte) are escapes.
 
 Templates: "{{repeat N:TEXT}}" in a script or an expected text stands for TEXT written N times (long inputs).
@@ -87,6 +91,9 @@ class Case:
     absent: list = field(default_factory=list)
     present: list = field(default_factory=list)
     max_memory_mb: int = 0
+    given: dict = field(default_factory=dict)
+    read_only: list = field(default_factory=list)
+    then: "Case" = None
 
     def command_args(self):
         if self.no_args:
@@ -94,9 +101,19 @@ class Case:
         return self.args or [self.script_as]
 
 
+def read_block(lines, i):
+    """The "|" lines from i on, each ended by CR LF, as Windows-1252 bytes; and the index after them."""
+    content = []
+    while i < len(lines) and lines[i].startswith("|"):
+        content.append(unescape(lines[i][2:] if lines[i].startswith("| ") else lines[i][1:]))
+        i += 1
+    return "".join(c + "\r\n" for c in content).encode("cp1252"), i
+
+
 def parse_case(expect_path, root):
     case = Case(name=str(expect_path.relative_to(root).with_suffix("")), script=expect_path.with_suffix(".txt"))
     case.script_as = case.script.name
+    first = case
     lines = expect_path.read_text(encoding="utf-8").splitlines()
     i = 0
     while i < len(lines):
@@ -133,11 +150,15 @@ def parse_case(expect_path, root):
         elif key == "opens":
             case.events.append(("open", value))
         elif key == "file":
-            content = []
-            while i < len(lines) and lines[i].startswith("|"):
-                content.append(unescape(lines[i][2:] if lines[i].startswith("| ") else lines[i][1:]))
-                i += 1
-            case.files[value] = "".join(c + "\r\n" for c in content).encode("cp1252")
+            case.files[value], i = read_block(lines, i)
+        elif key == "given":
+            case.given[value], i = read_block(lines, i)
+        elif key == "read-only":
+            case.read_only.append(value)
+        elif key == "then-run":
+            case.then = Case(name=case.name + " (then " + value + ")", script=case.script, exe=value,
+                             args=case.args, no_args=case.no_args, script_as=case.script_as, backends=case.backends)
+            case = case.then
         elif key == "absent":
             case.absent.append(value)
         elif key == "present":
@@ -146,7 +167,7 @@ def parse_case(expect_path, root):
             case.max_memory_mb = int(value)
         else:
             raise ValueError(f"{expect_path}:{i}: unknown directive {key!r}")
-    return case
+    return first
 
 
 def script_bytes(case):
@@ -157,6 +178,10 @@ def prepare_folder(case, work_root):
     folder = Path(tempfile.mkdtemp(prefix=re.sub(r"\W", "_", case.name) + "-", dir=work_root))
     if not case.no_script:
         (folder / case.script_as).write_bytes(script_bytes(case))
+    for name, content in case.given.items():
+        (folder / name).write_bytes(content)
+    for name in case.read_only:
+        (folder / name).chmod(0o444)
     return folder
 
 
@@ -306,7 +331,8 @@ class WineSession:
     def run(self, case, folder, exe_path, on_event=None, on_window=None):
         """Runs one case; on_event(event) hears every event as it happens, on_window(id, title) every window that is
         neither a message box nor the open-file dialog (a graphics window) before it is answered."""
-        shutil.copy(exe_path, folder / case.exe)
+        if not (folder / case.exe).exists():  # a later run starts what the earlier one left, renamed or not
+            shutil.copy(exe_path, folder / case.exe)
         env = dict(os.environ, WINEDEBUG="-all,trace+msgbox")
         err_path = folder.parent / (folder.name + ".stderr")
         with open(err_path, "wb") as err:
@@ -429,12 +455,17 @@ def main():
         for case in cases:
             folder = prepare_folder(case, work_root)
             start = time.monotonic()
-            if session:
-                events, code, problems = session.run(case, folder, Path(opts.exe).resolve())
-                peak_kb = 0
-            else:
-                events, code, problems, peak_kb = run_native(case, folder, opts.host)
-            failures = check(case, folder, events, code, problems, peak_kb, opts.backend)
+            failures = []
+            step = case
+            while step is not None and not failures:
+                if session:
+                    events, code, problems = session.run(step, folder, Path(opts.exe).resolve())
+                    peak_kb = 0
+                else:
+                    events, code, problems, peak_kb = run_native(step, folder, opts.host)
+                failures = [(f if step is case else f"{step.name}: {f}")
+                            for f in check(step, folder, events, code, problems, peak_kb, opts.backend)]
+                step = step.then
             took = time.monotonic() - start
             if failures:
                 failed += 1

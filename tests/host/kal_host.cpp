@@ -5,8 +5,8 @@
 //
 // DIR's files appear in the program folder C:\kal\ (and are written back after the run); NAME is the
 // executable's file name there. Replies answer the message boxes and dialogs in order: default, yes, no,
-// cancel, or type:TEXT. The arguments form the command-line tail the way Wine builds one. Events are printed as
-// JSON lines, texts in UTF-8.
+// cancel, or type:TEXT. The arguments form the command-line tail the way Wine builds one. Events are printed
+// as JSON lines, texts in UTF-8.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -77,7 +77,8 @@ Reply parse_reply(const std::string& r) {
   return {};
 }
 
-// The command line Wine builds from its arguments: blanks or quotes make an argument quoted, inner quotes escaped.
+// The command line Wine builds from its arguments: blanks or quotes make an argument quoted, inner quotes
+// escaped.
 std::string command_tail(const std::vector<std::string>& args) {
   std::string tail;
   for (const std::string& a : args) {
@@ -124,7 +125,8 @@ int main(int argc, char** argv) {
 
   for (const auto& entry : fs::directory_iterator(dir))
     if (entry.is_regular_file())
-      platform.put_file(kFolder + kal::cp1252::from_utf8(entry.path().filename().string()), slurp(entry.path()));
+      platform.put_file(kFolder + kal::cp1252::from_utf8(entry.path().filename().string()),
+                        slurp(entry.path()));
   if (platform.file(kFolder + exe) == nullptr) platform.put_file(kFolder + exe, "MZ placeholder");
   platform.own_path_value = kFolder + exe;
 

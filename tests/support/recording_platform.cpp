@@ -10,7 +10,9 @@ std::string RecordingPlatform::resolve(const std::string& path) const {
   return absolute ? path : current_folder + path;
 }
 
-std::string RecordingPlatform::key(const std::string& path) const { return cp1252::lower(resolve(path)); }
+std::string RecordingPlatform::key(const std::string& path) const {
+  return cp1252::lower(resolve(path));
+}
 
 void RecordingPlatform::put_file(const std::string& path, std::string bytes) {
   files_[key(path)] = File{resolve(path), std::move(bytes)};
