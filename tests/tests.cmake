@@ -35,3 +35,10 @@ if(KAL_WINDOWS_EXE)
             --exe ${KAL_WINDOWS_EXE} --cases ${CMAKE_SOURCE_DIR}/tests/cases)
   set_tests_properties(cases.wine PROPERTIES TIMEOUT 3000)
 endif()
+
+# Benchmarks are built when Google Benchmark is there; they never run as tests.
+find_package(benchmark QUIET)
+if(benchmark_FOUND)
+  add_executable(bench_load bench/bench_load.cpp)
+  target_link_libraries(bench_load PRIVATE kal_core benchmark::benchmark)
+endif()
