@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
+tools/check-format.sh
 tools/build.sh
 
 cmake --preset asan >/dev/null
