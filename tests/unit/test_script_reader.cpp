@@ -84,6 +84,16 @@ TEST(ScriptReader, OuterFormChecksInOrder) {
   EXPECT_EQ(check(".codigo; 'nota .fin;"), std::nullopt);
 }
 
+TEST(ScriptReader, CountersDoNotWrap) {
+  // 32769 ".codigo" tokens would turn a signed 16-bit counter negative and pass "only one".
+  std::string script;
+  for (int i = 0; i < 32769; ++i) script += ".codigo ";
+  EXPECT_EQ(check(script + ".fin;"), msg::kOnlyOneCodigo);
+  std::string fins = ".codigo;";
+  for (int i = 0; i < 65537; ++i) fins += " .fin";
+  EXPECT_EQ(check(fins + ";"), msg::kOnlyOneFin);
+}
+
 TEST(ScriptReader, StatementCountIncludesCodigoAndFin) {
   OuterFormCounts counts;
   for (auto t : tokenize(".codigo; &a := 1; .aviso &a; .fin;", 100)) counts.count(t);
