@@ -109,7 +109,7 @@ std::string from_utf8(std::string_view text, char replacement) {
   for (std::size_t i = 0; i < text.size();) {
     auto b = static_cast<unsigned char>(text[i]);
     int extra = b < 0x80 ? 0 : b >= 0xF0 ? 3 : b >= 0xE0 ? 2 : b >= 0xC0 ? 1 : -1;
-    if (extra < 0 || i + extra >= text.size() + (extra == 0 ? 1 : 0)) {
+    if (extra < 0 || i + static_cast<std::size_t>(extra) >= text.size()) {  // stray or cut-off sequence
       out.push_back(replacement);
       ++i;
       continue;

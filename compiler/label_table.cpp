@@ -24,7 +24,7 @@ LabelTable LabelTable::build(const std::vector<std::string>& records) {
 }
 
 std::int32_t LabelTable::find(std::string_view name) const {
-  auto it = last_by_name_.find(std::string(name));
+  auto it = last_by_name_.find(name);
   return it == last_by_name_.end() ? 0 : it->second;
 }
 

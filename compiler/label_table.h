@@ -28,8 +28,13 @@ class LabelTable {
 
  private:
   std::vector<LabelEntry> entries_;
+  // Looks names up as string_view, so a jump builds no string.
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
   // A scan would give the last matching entry; the index keeps that answer at constant cost.
-  std::unordered_map<std::string, std::int32_t> last_by_name_;
+  std::unordered_map<std::string, std::int32_t, NameHash, std::equal_to<>> last_by_name_;
 };
 
 }  // namespace kal

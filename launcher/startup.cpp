@@ -46,8 +46,12 @@ std::string script_path_from(Platform& platform, std::string_view command_tail) 
   return std::string(trim_spaces(chosen)).substr(0, limits::kMaxScriptPath);
 }
 
+std::string trace_path(const Program& program) {
+  return program.folder + std::string(msg::kTraceFileName);
+}
+
 void write_trace(Platform& platform, const Program& program) {
-  std::string path = program.folder + std::string(msg::kTraceFileName);
+  const std::string path = trace_path(program);
   // One append gives the same bytes as one append per line, without reopening the file 100000 times.
   platform.append_file(path, trace_text(program.statements, program.token_count));
   platform.shell_open(path);
@@ -58,14 +62,15 @@ void load_script(Platform& platform, const std::string& script_path, Program& pr
   const std::string text = join_lines(platform.read_file(script_path).value_or(std::string()));
   const std::vector<std::string_view> tokens = tokenize(text, limits::kMaxTokens);
   if (tokens.size() > limits::kMaxTokens) refuse(platform, msg::kTooManyTokens);
-  if (std::count(tokens.begin(), tokens.end(), ";") > static_cast<std::ptrdiff_t>(limits::kMaxStatements))
-    refuse(platform, msg::kTooManyStatements);
+  // The counters are read only once every token is compiled, so counting them all first changes nothing and
+  // lets an oversized script be refused before compiling.
+  OuterFormCounts counts;
+  for (std::string_view token : tokens) counts.count(token);
+  if (counts.statements > limits::kMaxStatements) refuse(platform, msg::kTooManyStatements);
 
   StatementCompiler compiler;
-  OuterFormCounts counts;
   for (std::string_view token : tokens) {
     // Tokens never hold spaces (a space always ends one), so trimming them would change nothing.
-    counts.count(token);
     if (!compiler.compile(token)) {
       std::string message(token);
       message += msg::kBreak;
@@ -89,9 +94,8 @@ int start(Platform& platform, std::string_view command_tail) {
   program.folder = std::string(folder_of(own_path)).substr(0, limits::kMaxProgramFolder);
   program.random.seed(time_of_day_seed(platform.local_time()));
 
-  const std::string trace_path = program.folder + std::string(msg::kTraceFileName);
-  platform.set_normal_attributes(trace_path);
-  platform.delete_file(trace_path);
+  platform.set_normal_attributes(trace_path(program));
+  platform.delete_file(trace_path(program));
 
   load_script(platform, script_path_from(platform, command_tail), program);
 

@@ -21,7 +21,6 @@
 #include "tests/support/recording_platform.h"
 
 namespace fs = std::filesystem;
-using kal::test::Event;
 using kal::test::Reply;
 
 namespace {
