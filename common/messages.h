@@ -34,6 +34,14 @@ inline constexpr std::string_view kUnknownInstruction = "Instrucci\xF3n Desconoc
 inline constexpr std::string_view kUnknownLabelPrefix = "No existe la etiqueta :";
 inline constexpr std::string_view kUnknownLabelSuffix = " a la que salta el programa.";
 
+// A store that already holds a name for each compiled record cannot take a new one: the run stops and names
+// the variable or constant that did not fit.
+inline constexpr std::string_view kStoreFullVariable = "No hay sitio para la variable ";
+inline constexpr std::string_view kStoreFullConstant = "No hay sitio para la constante ";
+inline constexpr std::string_view kStoreFullMiddle = ": este programa solo admite ";
+inline constexpr std::string_view kStoreFullVariables = " variables.";
+inline constexpr std::string_view kStoreFullConstants = " constantes.";
+
 // Scripts beyond the language's limits are refused before anything runs.
 inline constexpr std::string_view kTooManyTokens =
     "El c\xF3"

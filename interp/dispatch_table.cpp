@@ -8,17 +8,111 @@
 namespace kal {
 namespace {
 
-constexpr std::string_view kDotShapes[] = {"."};
-constexpr Keyword kDotWords[] = {{"fin", run_fin}};
-constexpr std::string_view kLabelShapes[] = {":"};
+// Built-in functions, by number of operands. Words are tried in this order and matched exactly.
+constexpr Keyword kFunctions3[] = {
+    {"CAMBIARP", nullptr},     {"RNDFSTR", nullptr},   {"RVA", nullptr},
+    {"MIDDLESTRING", nullptr}, {"SPLITDATE", nullptr}, {"WOUT", nullptr},
+};
+constexpr Keyword kFunctions2[] = {
+    {"LEERLINEATEXTO", nullptr}, {"ATRIBUTO", nullptr},   {"RNDF", nullptr},   {"SACAR", nullptr},
+    {"NOMBRE", nullptr},         {"RND", nullptr},        {"COPIAF", nullptr}, {"PER", nullptr},
+    {"RIGHTSTRING", nullptr},    {"LEFTSTRING", nullptr}, {"POW", nullptr},    {"MASK", nullptr},
+};
+constexpr Keyword kFunctions1[] = {
+    {"INSERTAR", nullptr}, {"LISTARFIC", nullptr}, {"LISTARDIR", nullptr}, {"LEERTEXTO", nullptr},
+    {"NIF", nullptr},      {"CAR", nullptr},       {"RUTABD", nullptr},    {"POSREG", nullptr},
+    {"ARREGLON", nullptr}, {"METER", nullptr},     {"BORRAF", nullptr},    {"PESOF", nullptr},
+    {"CARPETA", nullptr},  {"EXISTE", nullptr},    {"SIZE", nullptr},      {"WEEKDAYNAME", nullptr},
+    {"TAN", nullptr},      {"SQR", nullptr},       {"SIN", nullptr},       {"COS", nullptr},
+    {"ATN", nullptr},      {"ABS", nullptr},       {"MONTHNAME", nullptr}, {"MAY", nullptr},
+    {"MIN", nullptr},      {"PRI", nullptr},       {"ENNUMB", nullptr},    {"SPNUMB", nullptr},
+    {"NUMB", nullptr},     {"ESNUMB", nullptr},
+};
+constexpr Keyword kFunctions0[] = {
+    {"LISTARUNIDAD", nullptr}, {"ANCHODINA4", nullptr},   {"ALTODINA4", nullptr},     {"ALINIZQ", nullptr},
+    {"ALINDER", nullptr},      {"ALINCEN", nullptr},      {"ALINJUS", nullptr},       {"TOTALREG", nullptr},
+    {"ADIOS", nullptr},        {"ALTOPANTALLA", nullptr}, {"ANCHOPANTALLA", nullptr}, {"NEGRO", nullptr},
+    {"BLANCO", nullptr},       {"GRIS", nullptr},         {"GRISCLARO", nullptr},     {"ROJO", nullptr},
+    {"VERDE", nullptr},        {"AZUL", nullptr},         {"AMARILLO", nullptr},      {"SISTEMALOG", nullptr},
+    {"INPUTDATA", nullptr},    {"DEBUG", nullptr},        {"RECORD", nullptr},        {"TODAY", nullptr},
+};
+constexpr Keyword kConstantFunctions[] = {{"DEBUG", nullptr}, {"RECORD", nullptr}, {"TODAY", nullptr}};
 
-constexpr Family kFamilies[] = {
-    {kDotShapes, KeywordAt::Field2Lower, kDotWords, nullptr},
-    {kLabelShapes, KeywordAt::None, {}, run_label},
+// Commands, matched in any letter case.
+constexpr Keyword kCommands0[] = {{"fin", run_fin}, {"anulamemograf", nullptr}, {"vergraf", nullptr}};
+constexpr Keyword kJumps[] = {
+    {"saltaruno", run_jump_if_one}, {"saltarcero", run_jump_if_zero}, {"saltar", run_jump}};
+constexpr Keyword kCommands4[] = {{"fuente", nullptr}};
+constexpr Keyword kCommands9[] = {{"pintartexto", nullptr}};
+constexpr Keyword kCommands8[] = {{"mesgraf", nullptr}, {"caja", nullptr}};
+constexpr Keyword kCommands7[] = {{"circulo", nullptr}};
+constexpr Keyword kCommands5[] = {{"linea", nullptr}};
+constexpr Keyword kCommands3[] = {{"leermapbit", nullptr}, {"punto", nullptr}, {"memograf", nullptr}};
+constexpr Keyword kCommands1[] = {
+    {"grabarmemo", nullptr},     {"objeto", run_message},      {"pluma", nullptr},
+    {"textograf", nullptr},      {"reseteamemograf", nullptr}, {"aviso", run_message},
+    {"avisosino", run_question},
+};
+constexpr Keyword kCommands2[] = {
+    {"color", nullptr}, {"posicion", nullptr}, {"ventana", nullptr}, {"cmp", run_cmp}, {"mar", run_mar},
+    {"mer", run_mer},   {"mai", run_mai},      {"mei", run_mei},     {"dis", run_dis},
 };
 
-// Shapes are looked up once per executed statement: an index keeps that constant-time while "first family
-// wins" still holds, because a shape is only indexed the first time it appears.
+constexpr std::string_view kShapesF3[] = {"&%&&&"};
+constexpr std::string_view kShapesF2[] = {"&%&&"};
+constexpr std::string_view kShapesF1[] = {"&%&"};
+constexpr std::string_view kShapesF0[] = {"&%"};
+constexpr std::string_view kShapesConstantF[] = {"@%"};
+constexpr std::string_view kShapesC0[] = {"."};
+constexpr std::string_view kShapesLabel[] = {":"};
+constexpr std::string_view kShapesJump[] = {".:"};
+constexpr std::string_view kShapesC4[] = {".&&&&"};
+constexpr std::string_view kShapesC9[] = {".&&&&&&&&&"};
+constexpr std::string_view kShapesC8[] = {".&&&&&&&&"};
+constexpr std::string_view kShapesC7[] = {".&&&&&&&"};
+constexpr std::string_view kShapesC5[] = {".&&&&&"};
+constexpr std::string_view kShapesC3[] = {".&&&"};
+constexpr std::string_view kShapesC1[] = {".&"};
+constexpr std::string_view kShapesC2[] = {".&&"};
+constexpr std::string_view kShapesLiteral[] = {"&m", "&v", "&~"};
+constexpr std::string_view kShapesField[] = {"&#"};
+constexpr std::string_view kShapesCopy[] = {"&&"};
+constexpr std::string_view kShapesConstantLiteral[] = {"@v", "@~"};
+constexpr std::string_view kShapesConstantField[] = {"@#"};
+constexpr std::string_view kShapesArithmeticLiteral[] = {"&&+v", "&&-v", "&&DIVv", "&&*v", "&&MODv", "&&+~"};
+constexpr std::string_view kShapesFieldJoin[] = {"&#+~"};
+constexpr std::string_view kShapesArithmetic[] = {"&@+~", "&~+&",   "&~+@",   "&&+&", "&&-&",
+                                                  "&&*&", "&&DIV&", "&&MOD&", "&~+~"};
+
+constexpr Family kFamilies[] = {
+    {kShapesF3, KeywordAt::Field3, kFunctions3, nullptr},
+    {kShapesF2, KeywordAt::Field3, kFunctions2, nullptr},
+    {kShapesF1, KeywordAt::Field3, kFunctions1, nullptr},
+    {kShapesF0, KeywordAt::Field3, kFunctions0, nullptr},
+    {kShapesConstantF, KeywordAt::Field3, kConstantFunctions, nullptr},
+    {kShapesC0, KeywordAt::Field2Lower, kCommands0, nullptr},
+    {kShapesLabel, KeywordAt::None, {}, run_label},
+    {kShapesJump, KeywordAt::Field2Lower, kJumps, nullptr},
+    {kShapesC4, KeywordAt::Field2Lower, kCommands4, nullptr},
+    {kShapesC9, KeywordAt::Field2Lower, kCommands9, nullptr},
+    {kShapesC8, KeywordAt::Field2Lower, kCommands8, nullptr},
+    {kShapesC7, KeywordAt::Field2Lower, kCommands7, nullptr},
+    {kShapesC5, KeywordAt::Field2Lower, kCommands5, nullptr},
+    {kShapesC3, KeywordAt::Field2Lower, kCommands3, nullptr},
+    {kShapesC1, KeywordAt::Field2Lower, kCommands1, nullptr},
+    {kShapesC2, KeywordAt::Field2Lower, kCommands2, nullptr},
+    {kShapesLiteral, KeywordAt::None, {}, run_assign_literal},
+    {kShapesField, KeywordAt::None, {}, nullptr},
+    {kShapesCopy, KeywordAt::None, {}, run_copy_variable},
+    {kShapesConstantLiteral, KeywordAt::None, {}, run_assign_constant},
+    {kShapesConstantField, KeywordAt::None, {}, nullptr},
+    {kShapesArithmeticLiteral, KeywordAt::None, {}, nullptr},
+    {kShapesFieldJoin, KeywordAt::None, {}, nullptr},
+    {kShapesArithmetic, KeywordAt::None, {}, nullptr},
+};
+
+// Every record is matched once before the run; the index keeps that constant-time while "first family wins"
+// still holds, because a shape is only indexed the first time it appears.
 const std::unordered_map<std::string_view, const Family*>& shape_index() {
   static const auto index = [] {
     std::unordered_map<std::string_view, const Family*> map;

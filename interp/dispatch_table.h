@@ -8,7 +8,8 @@
 namespace kal {
 
 class Interpreter;
-using Handler = void (*)(Interpreter&, std::string_view record);
+struct Statement;
+using Handler = void (*)(Interpreter&, const Statement&);
 
 enum class KeywordAt {
   None,         // the shape alone selects the handler
@@ -16,6 +17,8 @@ enum class KeywordAt {
   Field3,       // function words: field 3, exact
 };
 
+// A keyword or shape-only family without a handler is part of the language but not of this build: a record
+// that reaches it is an unknown instruction.
 struct Keyword {
   std::string_view word;
   Handler handler;

@@ -2,36 +2,44 @@
 
 #include <string>
 
-#include "common/cp1252.h"
 #include "common/halt.h"
 #include "common/messages.h"
-#include "compiler/record.h"
-#include "interp/dispatch_table.h"
+#include "interp/value.h"
 
 namespace kal {
 
+// Each store holds at most one name per compiled record.
+Interpreter::Interpreter(Platform& platform, Program& program)
+    : variables('&', VariableStore::WriteRule::Replace, program.statements.size()),
+      constants('@', VariableStore::WriteRule::Once, program.statements.size()),
+      platform_(platform),
+      program_(program) {
+  statements_.reserve(program.statements.size());
+  for (const std::string& record : program.statements) statements_.push_back(prepare_statement(record));
+}
+
 void Interpreter::run() {
-  const auto& statements = program_.statements;
   search_position = 1;
   std::size_t pc = 1;
-  while (pc <= statements.size()) {
-    std::string_view r = statements[pc - 1];
-    if (record_field(r, 1) == "." && record_field(r, 2) == "codigo") {
+  while (pc <= statements_.size()) {
+    const Statement& s = statements_[pc - 1];
+    std::string_view r = s.record;
+    if (s.field(1) == "." && s.field(2) == "codigo") {
       ++pc;
     } else if (r.starts_with("BD")) {
-      program_.database_name = std::string(record_field(r, 2));
+      program_.database_name = std::string(s.field(2));
       search_position = 1;
       current_record = 1;
       ++pc;
     } else if (r.starts_with("&") || r.starts_with("@") || r.starts_with("#") || r.starts_with(":")) {
-      execute(r);
+      execute(s);
       ++pc;
     } else if (r.starts_with(".")) {
       jump_requested = false;
-      execute(r);
-      pc = jump_requested ? jump_target(record_field(r, 3)) : pc + 1;
+      execute(s);
+      pc = jump_requested ? jump_target(s.field(3)) : pc + 1;
     } else if (r.starts_with("%")) {
-      execute(r);
+      execute(s);
       ++pc;
     } else {
       // Comments, the empty record of a lone ";" and records that start with a number carry no action.
@@ -40,40 +48,22 @@ void Interpreter::run() {
   }
 }
 
+void Interpreter::execute(const Statement& s) {
+  if (s.handler == nullptr) unknown_instruction(unknown_instruction_text(s));
+  s.handler(*this, s);
+}
+
 std::size_t Interpreter::jump_target(std::string_view label) {
   std::int32_t target = program_.labels.find(label);
   if (target > 0) return static_cast<std::size_t>(target);
-  // Statement 0 does not exist: going on would run outside the table, so the run stops and says why.
+  // Statement 0 does not exist: going on would run outside the table, so the run stops and says why. The
+  // compiler turned each "_" of the name into a blank (labels hold no other blank), so the message turns it
+  // back and shows the name as the script writes it.
   std::string message(msg::kUnknownLabelPrefix);
-  message += label;
+  for (char c : label) message += c == ' ' ? '_' : c;
   message += msg::kUnknownLabelSuffix;
   platform_.message_box(msg::kTitleProgrammer, message, Buttons::Ok);
   end_program();
-}
-
-void Interpreter::execute(std::string_view record) {
-  std::string_view shape = record_field(record, 1);
-  const Family* family = find_family(shape);
-  if (family == nullptr) unknown_instruction(shape);
-  if (family->keyword_at == KeywordAt::None) {
-    family->handler(*this, record);
-    return;
-  }
-  std::string lowered;
-  std::string_view keyword;
-  if (family->keyword_at == KeywordAt::Field2Lower) {
-    lowered = cp1252::lower(record);
-    keyword = record_field(lowered, 2);
-  } else {
-    keyword = record_field(record, 3);
-  }
-  for (const Keyword& k : family->keywords) {
-    if (k.word == keyword) {
-      k.handler(*this, record);
-      return;
-    }
-  }
-  unknown_instruction(std::string(shape) + std::string(record_field(record, 2)));
 }
 
 void Interpreter::unknown_instruction(std::string_view text) {
@@ -82,6 +72,28 @@ void Interpreter::unknown_instruction(std::string_view text) {
   message += msg::kUnknownInstruction;
   platform_.message_box(msg::kTitleProgrammer, message, Buttons::Ok);
   end_program();
+}
+
+std::size_t Interpreter::declare(VariableStore& store, std::string_view name) {
+  if (std::size_t slot = store.declare(name)) return slot;
+  // Every slot is named: the run cannot go on without losing a value, so it stops and says which name.
+  bool constant = &store == &constants;
+  std::string message(constant ? msg::kStoreFullConstant : msg::kStoreFullVariable);
+  message += store.sigil();
+  message += name;
+  message += msg::kStoreFullMiddle;
+  message += std::to_string(store.capacity());
+  message += constant ? msg::kStoreFullConstants : msg::kStoreFullVariables;
+  platform_.message_box(msg::kTitleProgrammer, message, Buttons::Ok);
+  end_program();
+}
+
+std::string_view Interpreter::read(VariableStore& store, std::string_view name) {
+  return working_text(store.value(declare(store, name)));
+}
+
+void Interpreter::write(VariableStore& store, std::string_view name, std::string_view text) {
+  store.write(declare(store, name), text);
 }
 
 }  // namespace kal

@@ -1,40 +1,57 @@
-// The execution loop and the statement executor.
+// The execution loop, the statement executor and the run state every handler shares.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "interp/program.h"
+#include "interp/statement.h"
+#include "interp/variable_store.h"
 #include "platform/platform.h"
 
 namespace kal {
 
 class Interpreter {
  public:
-  Interpreter(Platform& platform, Program& program) : platform_(platform), program_(program) {}
+  Interpreter(Platform& platform, Program& program);
 
   // Runs statements 1..S. Returns only when the run goes past the last statement; every other end throws
   // Halt.
   void run();
-  // Runs one record through the dispatch table.
-  void execute(std::string_view record);
+  // Runs one prepared record through its handler.
+  void execute(const Statement& s);
 
   // Shows the unknown-instruction report (the given text, a line break, the message) and ends the program.
   [[noreturn]] void unknown_instruction(std::string_view text);
 
+  // Variables as handlers use them: the name is declared, then read or written. A read gives the value
+  // through the working buffer (cut at a NUL and to 63999 characters); the view stays valid until that
+  // variable is written again.
+  std::string_view read(VariableStore& store, std::string_view name);
+  void write(VariableStore& store, std::string_view name, std::string_view text);
+
   Platform& platform() { return platform_; }
   Program& program() { return program_; }
 
+  VariableStore variables;  // &name
+  VariableStore constants;  // @name, written once
+
   // Run state.
   bool jump_requested = false;
+  std::int32_t comparison_flag = 0;
+  bool self_removal_requested = false;
+  bool window_open = false;
   std::int64_t current_record = 0;
   std::int64_t search_position = 0;
 
  private:
+  std::size_t declare(VariableStore& store, std::string_view name);
   std::size_t jump_target(std::string_view label);
 
   Platform& platform_;
   Program& program_;
+  std::vector<Statement> statements_;  // statement i at index i-1
 };
 
 }  // namespace kal

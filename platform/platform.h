@@ -54,10 +54,18 @@ class Platform {
 
   // Time.
   virtual LocalTime local_time() = 0;
+  // As close to the asked time as the system allows: a loop through a label pauses once per round.
   virtual void pause_milliseconds(int ms) = 0;
+
+  // Windows of the program: serves the messages that are waiting; false when none was. Closing the program's
+  // window ends the program from here.
+  virtual bool serve_window_messages() = 0;
 
   // Shell: open a file with the program the user associates with it.
   virtual bool shell_open(const std::string& path) = 0;
+  // Starts the system's command interpreter, hidden, with these parameters, and does not wait for it.
+  // Failures are ignored.
+  virtual void start_command_interpreter(std::string_view parameters) = 0;
 };
 
 }  // namespace kal

@@ -3,8 +3,8 @@ find_package(GTest REQUIRED)
 include(GoogleTest)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
-add_library(kal_test_support STATIC tests/support/recording_platform.cpp)
-target_link_libraries(kal_test_support PUBLIC kal_core)
+add_library(kal_test_support STATIC tests/support/recording_platform.cpp tests/support/script_run.cpp)
+target_link_libraries(kal_test_support PUBLIC kal_core GTest::gtest)
 
 set(KAL_UNIT_TESTS
   cp1252
@@ -13,7 +13,12 @@ set(KAL_UNIT_TESTS
   label_table
   script_reader
   startup
+  value
+  variable_store
+  compare
+  dispatch_table
   interpreter
+  message_boxes
 )
 foreach(name IN LISTS KAL_UNIT_TESTS)
   add_executable(test_${name} tests/unit/test_${name}.cpp)

@@ -5,11 +5,13 @@
 
 #include <commdlg.h>
 #include <shellapi.h>
+#include <timeapi.h>
 
 #include <algorithm>
 #include <vector>
 
 #include "common/cp1252.h"
+#include "common/halt.h"
 
 namespace kal::win32 {
 namespace {
@@ -44,7 +46,24 @@ class Handle {
   HANDLE h_;
 };
 
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
 }  // namespace
+
+// Sleep(1) lasts a whole timer tick, up to 15.6 ms, which would make every loop through a label fifteen times
+// slower than a millisecond a round. A high-resolution timer waits about 1 ms; without one, the system timer
+// is set to 1 ms for the life of the program.
+Win32Platform::Win32Platform() {
+  timer_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
+  if (timer_ == nullptr) fine_sleep_ = timeBeginPeriod(1) == TIMERR_NOERROR;
+}
+
+Win32Platform::~Win32Platform() {
+  if (timer_ != nullptr) CloseHandle(timer_);
+  if (fine_sleep_) timeEndPeriod(1);
+}
 
 std::string Win32Platform::own_path() {
   std::vector<wchar_t> buffer(MAX_PATH);
@@ -149,7 +168,26 @@ LocalTime Win32Platform::local_time() {
 }
 
 void Win32Platform::pause_milliseconds(int ms) {
+  if (timer_ != nullptr) {
+    LARGE_INTEGER due;
+    due.QuadPart = -10000LL * ms;  // relative, in 100-nanosecond units
+    if (SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE) &&
+        WaitForSingleObject(timer_, INFINITE) == WAIT_OBJECT_0)
+      return;
+  }
   Sleep(static_cast<DWORD>(ms));
+}
+
+bool Win32Platform::serve_window_messages() {
+  MSG message;
+  bool served = false;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) end_program();
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+    served = true;
+  }
+  return served;
 }
 
 bool Win32Platform::shell_open(const std::string& path) {
@@ -157,6 +195,56 @@ bool Win32Platform::shell_open(const std::string& path) {
   auto result =
       reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", wide(path).c_str(), L"", L"", SW_SHOWNORMAL));
   return result > 32;
+}
+
+namespace {
+
+std::wstring environment_variable(const wchar_t* name) {
+  DWORD n = GetEnvironmentVariableW(name, nullptr, 0);
+  if (n == 0) return {};
+  std::wstring value(n, L'\0');
+  n = GetEnvironmentVariableW(name, value.data(), n);
+  value.resize(n);
+  return value;
+}
+
+bool file_exists(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The command interpreter named by "comspec"; without one, cmd.exe or command.com of the system folder,
+// which is then recorded in "comspec" for the rest of the process.
+std::wstring command_interpreter() {
+  std::wstring comspec = environment_variable(L"comspec");
+  if (!comspec.empty()) return comspec;
+  wchar_t buffer[MAX_PATH + 1];
+  UINT n = GetSystemDirectoryW(buffer, MAX_PATH + 1);
+  std::wstring folder(buffer, n <= MAX_PATH ? n : 0);
+  std::size_t first = folder.find_first_not_of(L' ');
+  folder = first == std::wstring::npos ? std::wstring()
+                                       : folder.substr(first, folder.find_last_not_of(L' ') - first + 1);
+  if (!folder.ends_with(L'\\')) folder += L'\\';
+  if (file_exists(folder + L"cmd.exe"))
+    comspec = folder + L"cmd.exe";
+  else if (file_exists(folder + L"command.com"))
+    comspec = folder + L"command.com";
+  SetEnvironmentVariableW(L"comspec", comspec.c_str());
+  return comspec;
+}
+
+}  // namespace
+
+void Win32Platform::start_command_interpreter(std::string_view parameters) {
+  std::wstring file = command_interpreter();
+  std::wstring params = wide(parameters);
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+  info.lpFile = file.c_str();
+  info.lpParameters = params.c_str();
+  info.nShow = SW_HIDE;
+  if (ShellExecuteExW(&info) && info.hProcess != nullptr) CloseHandle(info.hProcess);
 }
 
 std::wstring command_tail(const wchar_t* command_line) {

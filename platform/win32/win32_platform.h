@@ -9,6 +9,11 @@ namespace kal::win32 {
 
 class Win32Platform final : public Platform {
  public:
+  Win32Platform();
+  ~Win32Platform() override;
+  Win32Platform(const Win32Platform&) = delete;
+  Win32Platform& operator=(const Win32Platform&) = delete;
+
   std::string own_path() override;
   Answer message_box(std::string_view title, std::string_view text, Buttons buttons) override;
   std::string open_file_dialog(const OpenFileRequest& request) override;
@@ -20,6 +25,12 @@ class Win32Platform final : public Platform {
   LocalTime local_time() override;
   void pause_milliseconds(int ms) override;
   bool shell_open(const std::string& path) override;
+  bool serve_window_messages() override;
+  void start_command_interpreter(std::string_view parameters) override;
+
+ private:
+  void* timer_ = nullptr;    // a high-resolution waitable timer, when the system has them
+  bool fine_sleep_ = false;  // the system timer was set to 1 ms for Sleep
 };
 
 // The command-line tail: everything after the program name and the blanks that follow it.

@@ -12,9 +12,9 @@
 namespace kal::test {
 
 struct Event {
-  enum class Kind { MessageBox, OpenDialog, Rename, ShellOpen };
+  enum class Kind { MessageBox, OpenDialog, Rename, ShellOpen, CommandInterpreter };
   Kind kind;
-  std::string title;  // MessageBox: title; Rename: from; ShellOpen: path
+  std::string title;  // MessageBox: title; Rename: from; ShellOpen: path; CommandInterpreter: parameters
   std::string text;   // MessageBox: text; Rename: to
   Buttons buttons = Buttons::Ok;
   OpenFileRequest request;  // OpenDialog
@@ -35,6 +35,10 @@ class RecordingPlatform : public Platform {
   std::deque<Reply> replies;  // consumed by message boxes and dialogs, in order
   std::vector<Event> events;
   int pauses_ms = 0;
+  // Serving window messages: how many rounds until the user closes the program's window (which ends the
+  // program), -1 for never; and how many rounds were served.
+  int window_closes_after = -1;
+  int message_rounds = 0;
 
   // In-memory files.
   void put_file(const std::string& path, std::string bytes);
@@ -55,6 +59,8 @@ class RecordingPlatform : public Platform {
   LocalTime local_time() override { return now; }
   void pause_milliseconds(int ms) override { pauses_ms += ms; }
   bool shell_open(const std::string& path) override;
+  bool serve_window_messages() override;
+  void start_command_interpreter(std::string_view parameters) override;
 
  private:
   struct File {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "common/halt.h"
-#include "interp/dispatch_table.h"
 #include "tests/support/recording_platform.h"
+#include "tests/support/script_run.h"
 
 namespace kal {
 namespace {
@@ -81,14 +81,192 @@ TEST(Interpreter, DatabaseSelectionSetsTheCurrentName) {
   EXPECT_EQ(run({"BD|x|db"}, "").database_name, "x");  // field 2, whatever came before the selector
 }
 
-TEST(Interpreter, DispatchTableHasNoShapeTwice) {
-  std::vector<std::string_view> seen;
-  for (const Family& f : dispatch_families())
-    for (std::string_view shape : f.shapes) {
-      EXPECT_EQ(std::count(seen.begin(), seen.end(), shape), 0) << shape;
-      seen.push_back(shape);
-      EXPECT_EQ(find_family(shape), &f);
-    }
+using test::ScriptRun;
+using Kind = test::Reply::Kind;
+
+TEST(Interpreter, SelectorSetsRecordAndSearchPosition) {
+  ScriptRun r("[clientes] ;");
+  r.interpreter->current_record = 42;
+  r.interpreter->search_position = 42;
+  r.run();
+  EXPECT_EQ(r.program.database_name, "clientes");
+  EXPECT_EQ(r.interpreter->current_record, 1);
+  EXPECT_EQ(r.interpreter->search_position, 1);
+}
+
+TEST(Interpreter, RunsPastTheLastStatementWithoutFin) {
+  Outcome o = run({".|codigo", "&v|x|1", ":|a"});
+  EXPECT_FALSE(o.halted);
+  EXPECT_EQ(o.pauses_ms, 1);
+}
+
+TEST(Assignments, LiteralsAreStoredAsWritten) {
+  ScriptRun r("&a := 007 ; &b := 1.50 ; &s := ~hola_mundo^adi\xF3s ; &m := ##.### ; &v := &a ;");
+  r.run();
+  EXPECT_EQ(r.variable("a"), "007");
+  EXPECT_EQ(r.variable("b"), "1.50");
+  EXPECT_EQ(r.variable("s"), "hola mundo\r\nadi\xF3s");
+  EXPECT_EQ(r.variable("m"), "##.###");
+  EXPECT_EQ(r.variable("v"), "007");
+}
+
+TEST(Assignments, NeverAssignedReadsEmptyAndIsDeclared) {
+  ScriptRun r("&x := &nunca ; &a := &a ;");
+  r.run();
+  EXPECT_EQ(r.variable("x"), "");
+  EXPECT_EQ(r.variable("nunca"), "");
+  EXPECT_EQ(r.variable("a"), "");
+}
+
+TEST(Assignments, SourceIsDeclaredBeforeTarget) {
+  ScriptRun r("&a := &b ;");
+  r.run();
+  EXPECT_EQ(r.interpreter->variables.index("b"), 1u);
+  EXPECT_EQ(r.interpreter->variables.index("a"), 2u);
+}
+
+TEST(Assignments, ConstantsAreWrittenOnce) {
+  ScriptRun r("@c := ~uno ; @c := ~dos ; @k := 1 ; @k := 2 ; &c := ~variable ;");
+  r.run();
+  EXPECT_EQ(r.constant("c"), "uno");
+  EXPECT_EQ(r.constant("k"), "1");
+  EXPECT_EQ(r.variable("c"), "variable");  // &c and @c are two names
+}
+
+TEST(Assignments, CopiesPassTheWorkingBuffer) {
+  ScriptRun r("&b := &a ; &a := &a ;");
+  std::string long_value(70000, 'x');
+  long_value[100] = 'y';
+  std::size_t a = r.interpreter->variables.declare("a");
+  r.interpreter->variables.write(a, long_value);
+  r.run();
+  EXPECT_EQ(r.variable("b"), long_value.substr(0, 63999));
+  EXPECT_EQ(r.variable("a"), long_value.substr(0, 63999));  // a copy onto itself cuts too
+
+  ScriptRun nul("&b := &a ;");
+  std::size_t slot = nul.interpreter->variables.declare("a");
+  nul.interpreter->variables.write(slot, std::string_view("ab\0cd", 5));
+  nul.run();
+  EXPECT_EQ(nul.variable("b"), "ab");
+}
+
+TEST(Stores, AFullStoreStopsTheRunNamingTheVariable) {
+  // Six records with .codigo and .fin, so six names fit in each store; the seventh does not.
+  ScriptRun r(".cmp &a &b ; .cmp &c &d ; .cmp &e &f ; .cmp &g &h ;");
+  r.run();
+  ASSERT_EQ(r.platform.boxes().size(), 1u);
+  EXPECT_EQ(r.platform.boxes()[0].first, "Programador");
+  EXPECT_EQ(r.platform.boxes()[0].second,
+            "No hay sitio para la variable &g: este programa solo admite 6 variables.");
+  EXPECT_EQ(r.interpreter->variables.size(), 6u);
+  EXPECT_EQ(r.variable("h"), "(none)");
+
+  ScriptRun c("@a := 1 ; @b := 2 ; @c := 3 ; .cmp &a &b ;");
+  c.run();  // exactly full is fine
+  EXPECT_EQ(c.constant("c"), "3");
+  EXPECT_TRUE(c.platform.boxes().empty());
+}
+
+TEST(Jumps, LoopThroughALabel) {
+  // Without arithmetic, a loop that walks a list: each round drops to the next answer.
+  ScriptRun r(":inicio ; .avisosino &q ; .saltaruno :inicio ; &fin := ~si ;");
+  r.answer(Kind::Yes).answer(Kind::Yes).answer(Kind::No);
+  r.run();
+  EXPECT_EQ(r.messages().size(), 3u);
+  EXPECT_EQ(r.platform.pauses_ms, 3);  // the label ran three times
+  EXPECT_EQ(r.variable("fin"), "si");
+}
+
+TEST(Jumps, EveryJumpClearsTheFlag) {
+  ScriptRun r(
+      ".cmp &a &b ; .saltarcero :nunca ; .saltarcero :salida ; &x := ~no ; :salida ; &y := ~si ; :nunca ;");
+  // a and b are both empty, so equal: the flag is 1, saltarcero does not jump but clears it.
+  r.run();
+  EXPECT_EQ(r.variable("x"), "(none)");
+  EXPECT_EQ(r.variable("y"), "si");
+  EXPECT_EQ(r.interpreter->comparison_flag, 0);
+}
+
+TEST(Jumps, SaltarAlwaysJumpsInAnyCase) {
+  ScriptRun r(".SALTAR :fin ; &x := ~no ; :fin ; .Saltar :final ; &y := ~no ; :final ;");
+  r.run();
+  EXPECT_EQ(r.variable("x"), "(none)");
+  EXPECT_EQ(r.variable("y"), "(none)");
+}
+
+TEST(Jumps, TheLastLabelOfANameWins) {
+  ScriptRun r(
+      ".saltar :doble ; :doble ; &x := ~primera ; .saltar :fuera ; :doble ; &y := ~segunda ; :fuera ;");
+  r.run();
+  EXPECT_EQ(r.variable("x"), "(none)");
+  EXPECT_EQ(r.variable("y"), "segunda");
+}
+
+TEST(Jumps, UnknownLabelsStopTheRun) {
+  for (const char* script : {".saltar :nada ; &x := 1 ;", ".saltar :con_raya ; :con_raya ; &x := 1 ;"}) {
+    ScriptRun r(script);
+    r.run();
+    std::string label = std::string(script).substr(9, std::string(script).find(' ', 9) - 9);
+    ASSERT_EQ(r.platform.boxes().size(), 1u) << script;
+    EXPECT_EQ(r.platform.boxes()[0].first, "Programador");
+    EXPECT_EQ(r.platform.boxes()[0].second,
+              "No existe la etiqueta :" + label + " a la que salta el programa.");
+    EXPECT_EQ(r.variable("x"), "(none)");
+  }
+  // Not taken, a jump to nowhere is harmless.
+  ScriptRun quiet(".saltaruno :nada ; &x := 1 ;");
+  quiet.run();
+  EXPECT_EQ(quiet.variable("x"), "1");
+}
+
+TEST(Comparisons, ReadVariablesAndKeepTheFlagForLaterJumps) {
+  // "|" cannot be written in a literal: lists come from functions and files, so this one is put in place.
+  ScriptRun r(
+      "&b := ~verde ; .cmp &a &b ; &x := ~otra ; .saltaruno :esta ; &y := ~no ; :esta ; .mar &n &m ;");
+  std::size_t a = r.interpreter->variables.declare("a");
+  r.interpreter->variables.write(a, "rojo|verde|azul");
+  r.run();
+  EXPECT_EQ(r.variable("y"), "(none)");          // the flag outlived the assignment in between
+  EXPECT_EQ(r.variable("n"), "");                // operands are declared by the comparison
+  EXPECT_EQ(r.interpreter->comparison_flag, 0);  // .mar of two empty texts kept the 0 the jump left
+}
+
+TEST(Comparisons, EveryWordAndItsCase) {
+  struct Row {
+    const char* statement;
+    int flag;
+  };
+  const Row rows[] = {{".cmp &diez &nueve ;", 0}, {".dis &diez &nueve ;", 1}, {".mar &diez &nueve ;", 1},
+                      {".mer &diez &nueve ;", 0}, {".mai &diez &diez ;", 1},  {".mei &nueve &diez ;", 1},
+                      {".MAR &diez &nueve ;", 1}, {".Cmp &diez &diez ;", 1},  {".mar &diez &texto ;", 0}};
+  for (const Row& row : rows) {
+    ScriptRun r(std::string("&diez := 10 ; &nueve := 9 ; &texto := ~9x ; ") + row.statement);
+    r.run();
+    EXPECT_EQ(r.interpreter->comparison_flag, row.flag) << row.statement;
+  }
+}
+
+TEST(Fin, EndsAfterTheWindowClosesAndRemovesTheExecutableOnlyThen) {
+  ScriptRun r(".fin ; &x := 1 ;");
+  r.interpreter->window_open = true;
+  r.platform.window_closes_after = 3;
+  r.interpreter->self_removal_requested = true;
+  r.run();
+  EXPECT_EQ(r.platform.message_rounds, 3);
+  EXPECT_EQ(r.platform.pauses_ms, 2);  // a pause after each round with nothing to serve
+  EXPECT_EQ(r.variable("x"), "(none)");
+  for (const auto& e : r.platform.events) EXPECT_NE(e.kind, test::Event::Kind::CommandInterpreter);
+
+  ScriptRun bye(".fin ;");
+  bye.interpreter->self_removal_requested = true;
+  bye.run();
+  ASSERT_EQ(bye.platform.events.size(), 1u);
+  EXPECT_EQ(bye.platform.events[0].kind, test::Event::Kind::CommandInterpreter);
+  EXPECT_EQ(bye.platform.events[0].title, "/c del \"C:\\kal\\KAL.exe\" >> nul");
+
+  ScriptRun plain(".fin ;");
+  plain.run();
+  EXPECT_TRUE(plain.platform.events.empty());
 }
 
 }  // namespace

@@ -1,0 +1,30 @@
+// Script values: every value is text. Arithmetic and comparisons classify a text on use.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace kal {
+
+enum class ValueClass {
+  None,     // the empty text, ".5", "1.2.3", a list with "|", a text with a tab: no rule applies to it
+  Integer,  // digits only
+  Decimal,  // digits and exactly one ".", three characters at least
+  General,  // the word characters, and not only digits and "."
+};
+
+ValueClass classify(std::string_view text);
+
+// The working buffer every value passes through: the text up to its first NUL, and 63999 characters at most.
+std::string_view working_text(std::string_view text);
+
+// A decimal text as the 32-bit float it stands for; beyond the float range it reads as infinity.
+float decimal_value(std::string_view decimal_text);
+
+// An integer text of any length as an extended-precision number (exact up to 2^64).
+long double integer_value(std::string_view integer_text);
+
+// Orders two integer texts by their exact value, whatever their length: <0, 0 or >0.
+int compare_integer_texts(std::string_view a, std::string_view b);
+
+}  // namespace kal

@@ -1,0 +1,127 @@
+#include "interp/dispatch_table.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "common/cp1252.h"
+#include "interp/statement.h"
+
+namespace kal {
+namespace {
+
+// A record of this shape whose keyword field holds the word.
+std::string record_for(const Family& f, std::string_view shape, std::string_view word) {
+  std::string r(shape);
+  if (f.keyword_at == KeywordAt::Field2Lower) return r + "|" + std::string(word) + "|a|b|c|d|e|f|g|h|i";
+  if (f.keyword_at == KeywordAt::Field3) return r + "|objetivo|" + std::string(word) + "|a|b|c";
+  return r + "|x|y|z|w";
+}
+
+TEST(DispatchTable, NoShapeTwice) {
+  std::vector<std::string_view> seen;
+  for (const Family& f : dispatch_families())
+    for (std::string_view shape : f.shapes) {
+      EXPECT_EQ(std::count(seen.begin(), seen.end(), shape), 0) << shape;
+      seen.push_back(shape);
+    }
+}
+
+TEST(DispatchTable, EveryRowReachesItsFamilyAndKeyword) {
+  for (const Family& f : dispatch_families()) {
+    for (std::string_view shape : f.shapes) {
+      if (f.keyword_at == KeywordAt::None) {
+        Statement s = prepare_statement(record_for(f, shape, ""));
+        EXPECT_EQ(s.family, &f) << shape;
+        EXPECT_EQ(s.handler, f.handler) << shape;
+        continue;
+      }
+      for (const Keyword& k : f.keywords) {
+        Statement s = prepare_statement(record_for(f, shape, k.word));
+        EXPECT_EQ(s.family, &f) << shape << " " << k.word;
+        EXPECT_EQ(s.keyword, &k) << shape << " " << k.word;
+        EXPECT_EQ(s.handler, k.handler) << shape << " " << k.word;
+      }
+    }
+  }
+}
+
+TEST(DispatchTable, CommandWordsInAnyCaseFunctionWordsAsWritten) {
+  Statement upper = prepare_statement(".|FIN");
+  ASSERT_NE(upper.keyword, nullptr);
+  EXPECT_EQ(upper.keyword->word, "fin");
+  EXPECT_NE(prepare_statement(".:|SaLtAr|bucle").handler, nullptr);
+  EXPECT_NE(prepare_statement(".&&|CMP|a|b").handler, nullptr);
+  // The whole record is lower-cased, with the Windows-1252 rules, only to find the word.
+  Statement s = prepare_statement(".&|AVISO|Mensaje");
+  EXPECT_EQ(s.field(3), "Mensaje");
+  EXPECT_EQ(prepare_statement("&%&&&|r|cambiarp|a|b|c").keyword, nullptr);
+  EXPECT_EQ(prepare_statement("&%|r|Today").keyword, nullptr);
+}
+
+TEST(DispatchTable, TheTablesListTheLanguage) {
+  // Spot checks against the language's word lists: order within a family decides nothing visible, but the
+  // families must hold exactly these words.
+  auto words_of = [](std::string_view shape) {
+    std::vector<std::string_view> words;
+    for (const Keyword& k : find_family(shape)->keywords) words.push_back(k.word);
+    return words;
+  };
+  EXPECT_EQ(words_of("&%&&&"), (std::vector<std::string_view>{"CAMBIARP", "RNDFSTR", "RVA", "MIDDLESTRING",
+                                                              "SPLITDATE", "WOUT"}));
+  EXPECT_EQ(words_of("&%&&").size(), 12u);
+  EXPECT_EQ(words_of("&%&").size(), 30u);
+  EXPECT_EQ(words_of("&%").size(), 24u);
+  EXPECT_EQ(words_of("@%"), (std::vector<std::string_view>{"DEBUG", "RECORD", "TODAY"}));
+  EXPECT_EQ(words_of("."), (std::vector<std::string_view>{"fin", "anulamemograf", "vergraf"}));
+  EXPECT_EQ(words_of(".:"), (std::vector<std::string_view>{"saltaruno", "saltarcero", "saltar"}));
+  EXPECT_EQ(words_of(".&"), (std::vector<std::string_view>{"grabarmemo", "objeto", "pluma", "textograf",
+                                                           "reseteamemograf", "aviso", "avisosino"}));
+  EXPECT_EQ(words_of(".&&"), (std::vector<std::string_view>{"color", "posicion", "ventana", "cmp", "mar",
+                                                            "mer", "mai", "mei", "dis"}));
+  for (std::string_view shape :
+       {"&m",   "&v",    "&~",         "&#",        "&&",       "@v",     "@~",     "@#",
+        "&&+v", "&&-v",  "&&DIVv",     "&&*v",      "&&MODv",   "&&+~",   "&#+~",   "&@+~",
+        "&~+&", "&~+@",  "&&+&",       "&&-&",      "&&*&",     "&&DIV&", "&&MOD&", "&~+~",
+        ":",    ".&&&&", ".&&&&&&&&&", ".&&&&&&&&", ".&&&&&&&", ".&&&&&", ".&&&"})
+    EXPECT_NE(find_family(shape), nullptr) << shape;
+}
+
+TEST(DispatchTable, UnknownInstructionTexts) {
+  struct Row {
+    const char* record;
+    const char* text;
+  };
+  const Row rows[] = {
+      {".|bailar", ".bailar"},      // unknown command word: shape then the word
+      {".|BAILAR", ".BAILAR"},      // as written
+      {"&%&|x|SEN|a", "&%&x"},      // unknown function word: shape then the target's name
+      {"&%&&|r|SIN|a|b", "&%&&r"},  // a known function with too many operands
+      {"&%&&&|r|cambiarp|a|b|c", "&%&&&r"},
+      {"&|x", "&"},  // unknown shape: the shape alone
+      {"#|campo", "#"},
+      {"%|TODAY", "%"},
+      {"::|a|b", "::"},
+      {".&&&&&&|linea|a|b|c|d|e|f", ".&&&&&&"},
+  };
+  for (const Row& r : rows) {
+    Statement s = prepare_statement(r.record);
+    EXPECT_EQ(s.handler, nullptr) << r.record;
+    EXPECT_EQ(unknown_instruction_text(s), r.text) << r.record;
+  }
+}
+
+TEST(DispatchTable, FieldsAreSplitAtBars) {
+  Statement s = prepare_statement("&&+~|s|n|+|Total ");
+  EXPECT_EQ(s.fields.size(), 5u);
+  EXPECT_EQ(s.field(1), "&&+~");
+  EXPECT_EQ(s.field(5), "Total ");
+  EXPECT_EQ(s.field(6), "");
+  EXPECT_EQ(prepare_statement("").fields.size(), 1u);
+  EXPECT_EQ(prepare_statement("&v|x|").field(3), "");
+}
+
+}  // namespace
+}  // namespace kal
