@@ -13,16 +13,14 @@ Interpreter::Interpreter(Platform& platform, Program& program)
     : variables('&', VariableStore::WriteRule::Replace, program.statements.size()),
       constants('@', VariableStore::WriteRule::Once, program.statements.size()),
       platform_(platform),
-      program_(program) {
-  statements_.reserve(program.statements.size());
-  for (const std::string& record : program.statements) statements_.push_back(prepare_statement(record));
-}
+      program_(program),
+      statements_(program.statements) {}
 
 void Interpreter::run() {
   search_position = 1;
   std::size_t pc = 1;
   while (pc <= statements_.size()) {
-    const Statement& s = statements_[pc - 1];
+    const Statement& s = statements_.at(pc);
     std::string_view r = s.record;
     if (s.field(1) == "." && s.field(2) == "codigo") {
       ++pc;

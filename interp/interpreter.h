@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <string_view>
-#include <vector>
 
 #include "interp/program.h"
 #include "interp/statement.h"
@@ -51,7 +50,7 @@ class Interpreter {
 
   Platform& platform_;
   Program& program_;
-  std::vector<Statement> statements_;  // statement i at index i-1
+  PreparedStatements statements_;
 };
 
 }  // namespace kal

@@ -12,6 +12,15 @@
 namespace kal {
 namespace {
 
+// One record, prepared as the interpreter prepares a program's records. The records outlive the statement.
+struct Prepared {
+  explicit Prepared(std::string_view record) : records{std::string(record)}, statements(records) {}
+  const Statement* operator->() const { return &statements.at(1); }
+  const Statement& operator*() const { return statements.at(1); }
+  std::vector<std::string> records;
+  PreparedStatements statements;
+};
+
 // A record of this shape whose keyword field holds the word.
 std::string record_for(const Family& f, std::string_view shape, std::string_view word) {
   std::string r(shape);
@@ -33,32 +42,32 @@ TEST(DispatchTable, EveryRowReachesItsFamilyAndKeyword) {
   for (const Family& f : dispatch_families()) {
     for (std::string_view shape : f.shapes) {
       if (f.keyword_at == KeywordAt::None) {
-        Statement s = prepare_statement(record_for(f, shape, ""));
-        EXPECT_EQ(s.family, &f) << shape;
-        EXPECT_EQ(s.handler, f.handler) << shape;
+        Prepared s(record_for(f, shape, ""));
+        EXPECT_EQ(s->family, &f) << shape;
+        EXPECT_EQ(s->handler, f.handler) << shape;
         continue;
       }
       for (const Keyword& k : f.keywords) {
-        Statement s = prepare_statement(record_for(f, shape, k.word));
-        EXPECT_EQ(s.family, &f) << shape << " " << k.word;
-        EXPECT_EQ(s.keyword, &k) << shape << " " << k.word;
-        EXPECT_EQ(s.handler, k.handler) << shape << " " << k.word;
+        Prepared s(record_for(f, shape, k.word));
+        EXPECT_EQ(s->family, &f) << shape << " " << k.word;
+        EXPECT_EQ(s->keyword, &k) << shape << " " << k.word;
+        EXPECT_EQ(s->handler, k.handler) << shape << " " << k.word;
       }
     }
   }
 }
 
 TEST(DispatchTable, CommandWordsInAnyCaseFunctionWordsAsWritten) {
-  Statement upper = prepare_statement(".|FIN");
-  ASSERT_NE(upper.keyword, nullptr);
-  EXPECT_EQ(upper.keyword->word, "fin");
-  EXPECT_NE(prepare_statement(".:|SaLtAr|bucle").handler, nullptr);
-  EXPECT_NE(prepare_statement(".&&|CMP|a|b").handler, nullptr);
+  Prepared upper(".|FIN");
+  ASSERT_NE(upper->keyword, nullptr);
+  EXPECT_EQ(upper->keyword->word, "fin");
+  EXPECT_NE(Prepared(".:|SaLtAr|bucle")->handler, nullptr);
+  EXPECT_NE(Prepared(".&&|CMP|a|b")->handler, nullptr);
   // The whole record is lower-cased, with the Windows-1252 rules, only to find the word.
-  Statement s = prepare_statement(".&|AVISO|Mensaje");
-  EXPECT_EQ(s.field(3), "Mensaje");
-  EXPECT_EQ(prepare_statement("&%&&&|r|cambiarp|a|b|c").keyword, nullptr);
-  EXPECT_EQ(prepare_statement("&%|r|Today").keyword, nullptr);
+  Prepared s(".&|AVISO|Mensaje");
+  EXPECT_EQ(s->field(3), "Mensaje");
+  EXPECT_EQ(Prepared("&%&&&|r|cambiarp|a|b|c")->keyword, nullptr);
+  EXPECT_EQ(Prepared("&%|r|Today")->keyword, nullptr);
 }
 
 TEST(DispatchTable, TheTablesListTheLanguage) {
@@ -107,20 +116,29 @@ TEST(DispatchTable, UnknownInstructionTexts) {
       {".&&&&&&|linea|a|b|c|d|e|f", ".&&&&&&"},
   };
   for (const Row& r : rows) {
-    Statement s = prepare_statement(r.record);
-    EXPECT_EQ(s.handler, nullptr) << r.record;
-    EXPECT_EQ(unknown_instruction_text(s), r.text) << r.record;
+    Prepared s(r.record);
+    EXPECT_EQ(s->handler, nullptr) << r.record;
+    EXPECT_EQ(unknown_instruction_text(*s), r.text) << r.record;
   }
 }
 
 TEST(DispatchTable, FieldsAreSplitAtBars) {
-  Statement s = prepare_statement("&&+~|s|n|+|Total ");
-  EXPECT_EQ(s.fields.size(), 5u);
-  EXPECT_EQ(s.field(1), "&&+~");
-  EXPECT_EQ(s.field(5), "Total ");
-  EXPECT_EQ(s.field(6), "");
-  EXPECT_EQ(prepare_statement("").fields.size(), 1u);
-  EXPECT_EQ(prepare_statement("&v|x|").field(3), "");
+  Prepared s("&&+~|s|n|+|Total ");
+  EXPECT_EQ(s->fields.size(), 5u);
+  EXPECT_EQ(s->field(1), "&&+~");
+  EXPECT_EQ(s->field(5), "Total ");
+  EXPECT_EQ(s->field(6), "");
+  EXPECT_EQ(Prepared("")->fields.size(), 1u);
+  EXPECT_EQ(Prepared("&v|x|")->field(3), "");
+
+  std::vector<std::string> records{".|codigo", "&v|x|5", "", ".&&|cmp|a|b", ".|fin"};
+  PreparedStatements all(records);
+  ASSERT_EQ(all.size(), 5u);
+  EXPECT_EQ(all.at(2).field(3), "5");
+  EXPECT_EQ(all.at(3).fields.size(), 1u);
+  EXPECT_EQ(all.at(4).field(4), "b");
+  EXPECT_EQ(all.at(4).field(5), "");
+  EXPECT_EQ(all.at(5).field(2), "fin");
 }
 
 }  // namespace
