@@ -106,9 +106,9 @@ constexpr Family kFamilies[] = {
     {kShapesCopy, KeywordAt::None, {}, run_copy_variable},
     {kShapesConstantLiteral, KeywordAt::None, {}, run_assign_constant},
     {kShapesConstantField, KeywordAt::None, {}, nullptr},
-    {kShapesArithmeticLiteral, KeywordAt::None, {}, nullptr},
+    {kShapesArithmeticLiteral, KeywordAt::None, {}, run_arithmetic},
     {kShapesFieldJoin, KeywordAt::None, {}, nullptr},
-    {kShapesArithmetic, KeywordAt::None, {}, nullptr},
+    {kShapesArithmetic, KeywordAt::None, {}, run_arithmetic},
 };
 
 // Every record is matched once before the run; the index keeps that constant-time while "first family wins"

@@ -15,6 +15,9 @@ void run_assign_literal(Interpreter& in, const Statement& s);
 void run_copy_variable(Interpreter& in, const Statement& s);
 void run_assign_constant(Interpreter& in, const Statement& s);
 
+// handlers_arithmetic.cpp: arithmetic and joining.
+void run_arithmetic(Interpreter& in, const Statement& s);
+
 // handlers_compare.cpp: comparisons and jumps.
 void run_cmp(Interpreter& in, const Statement& s);
 void run_dis(Interpreter& in, const Statement& s);

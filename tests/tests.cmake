@@ -17,6 +17,9 @@ set(KAL_UNIT_TESTS
   variable_store
   compare
   dispatch_table
+  number_format
+  number_reading
+  arithmetic
   interpreter
   message_boxes
 )

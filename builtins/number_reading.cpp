@@ -1,0 +1,126 @@
+#include "builtins/number_reading.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace kal {
+namespace {
+
+bool is_blank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+int digit_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return 99;
+}
+
+long double read_radix(std::string_view t, int radix) {
+  long double value = 0;
+  for (char c : t) {
+    int v = digit_value(c);
+    if (v >= radix) break;
+    value = value * radix + v;
+  }
+  return value;
+}
+
+// 10^e by exact factors: powers of ten up to 10^27 are exact in extended precision, so a number of up to 19
+// significant digits with a small exponent is read with a single rounding. The same steps on both builds give
+// the same bits.
+long double scale_by_ten(long double m, int e) {
+  static const long double kExact[] = {1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,
+                                       1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L,
+                                       1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
+  while (e > 27) {
+    m *= kExact[27];
+    e -= 27;
+    if (std::isinf(m)) return m;
+  }
+  while (e < -27) {
+    m /= kExact[27];
+    e += 27;
+    if (m == 0) return m;
+  }
+  return e >= 0 ? m * kExact[e] : m / kExact[-e];
+}
+
+}  // namespace
+
+long double read_number(std::string_view t) {
+  std::size_t i = 0;
+  while (i < t.size() && is_blank(t[i])) ++i;
+  t.remove_prefix(i);
+  if (t.size() >= 2 && t[0] == '&') {
+    switch (t[1]) {
+      case 'H':
+      case 'h':
+        return read_radix(t.substr(2), 16);
+      case 'O':
+      case 'o':
+        return read_radix(t.substr(2), 8);
+      case 'B':
+      case 'b':
+        return read_radix(t.substr(2), 2);
+      default:
+        return 0;
+    }
+  }
+  i = 0;
+  bool negative = false;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+  // Up to 19 significant digits are kept exactly; later ones only move the point.
+  std::uint64_t mantissa = 0;
+  int kept = 0;
+  int exponent = 0;
+  bool any_digit = false;
+  bool seen_point = false;
+  for (; i < t.size(); ++i) {
+    char c = t[i];
+    if (c == '.' && !seen_point) {
+      seen_point = true;
+      continue;
+    }
+    if (c < '0' || c > '9') break;
+    any_digit = true;
+    if (mantissa == 0 && c == '0') {
+      if (seen_point) --exponent;
+      continue;
+    }
+    if (kept < 19) {
+      mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+      ++kept;
+      if (seen_point) --exponent;
+    } else if (!seen_point) {
+      ++exponent;
+    }
+  }
+  if (!any_digit) return 0;
+  if (i < t.size() && (t[i] == 'E' || t[i] == 'e' || t[i] == 'D' || t[i] == 'd')) {
+    std::size_t j = i + 1;
+    bool exponent_negative = false;
+    if (j < t.size() && (t[j] == '+' || t[j] == '-')) exponent_negative = t[j++] == '-';
+    if (j < t.size() && t[j] >= '0' && t[j] <= '9') {
+      int written = 0;
+      for (; j < t.size() && t[j] >= '0' && t[j] <= '9'; ++j)
+        written = std::min(written * 10 + (t[j] - '0'), 100000);
+      exponent += exponent_negative ? -written : written;
+    }
+  }
+  long double value = mantissa == 0 ? 0.0L : scale_by_ten(static_cast<long double>(mantissa), exponent);
+  return negative ? -value : value;
+}
+
+long double round_half_even(long double x) {
+  if (!std::isfinite(x)) return x;
+  long double below = std::floor(x);
+  long double diff = x - below;
+  if (diff > 0.5L) return below + 1;
+  if (diff < 0.5L) return below;
+  return std::fmod(below, 2.0L) == 0 ? below : below + 1;
+}
+
+}  // namespace kal

@@ -1,0 +1,17 @@
+// Reading numbers out of texts, as the numeric built-ins do, and rounding them to whole numbers.
+#pragma once
+
+#include <string_view>
+
+namespace kal {
+
+// The number at the start of a text: leading blanks (space, tab, CR, LF) skipped; an optional sign, digits
+// with an optional decimal point and an optional exponent after "E", "e", "D" or "d"; or "&H", "&O", "&B" and
+// a hexadecimal, octal or binary whole number. Reading stops at the first character that does not fit; a text
+// without a number reads as 0.
+long double read_number(std::string_view text);
+
+// The nearest whole number; a value exactly halfway goes to the even neighbour (2.5 gives 2, 3.5 gives 4).
+long double round_half_even(long double x);
+
+}  // namespace kal

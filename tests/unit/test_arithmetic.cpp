@@ -1,0 +1,153 @@
+#include "interp/arithmetic.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/script_run.h"
+
+namespace kal {
+namespace {
+
+using Op = Operator;
+
+struct Row {
+  Op op;
+  const char* a;
+  const char* b;
+  bool b_literal;
+  const char* result;
+};
+
+void check(const Row& r) {
+  EXPECT_EQ(combine(r.op, r.a, r.b, r.b_literal), r.result)
+      << '"' << r.a << "\" " << static_cast<int>(r.op) << " \"" << r.b << '"'
+      << (r.b_literal ? " (literal)" : "");
+}
+
+TEST(Arithmetic, NumbersByOperandClass) {
+  const Row rows[] = {
+      {Op::Divide, "7", "2", true, "3.5"},
+      {Op::Divide, "1", "3", false, ".333333333333333"},
+      {Op::Add, "1.5", "1.5", true, "3.0"},
+      {Op::Add, "999.5", "1", true, "1,000.5"},
+      {Op::Subtract, "5", "7", true, "-2"},
+      {Op::Modulo, "7", "0", true, "0"},
+      {Op::Modulo, "5.5", "2", true, "1.5"},
+      {Op::Add, "0.1", "0.2", false, ".3"},  // two decimals: 7 digits round the float noise away
+      {Op::Add, "1", "0.1", true, "1.10000000149012"},
+      {Op::Add, "999999999999999", "1", true, "1E+15"},
+      {Op::Multiply, "12", "3", true, "36"},
+      {Op::Multiply, "007", "2", false, "14"},
+      {Op::Multiply, "1.5", "2", false, "3.0"},
+      {Op::Multiply, "2", "1.5", false, "3.0"},  // integer and decimal: the display format too
+      {Op::Divide, "1.5", "0.5", false, "3.0"},
+      {Op::Subtract, "1.5", "2.5", false, "-1.0"},
+      {Op::Modulo, "5.5", "2.2", false, "1.09999990463257"},  // MOD of decimals keeps the float's noise
+      {Op::Modulo, "7", "3", true, "1"},
+      {Op::Modulo, "7.5", "2", false, "1.5"},
+      {Op::Modulo, "1", "0.0", false, ".0"},  // 0 when b is 0, shown as a decimal result
+      {Op::Subtract, "0.1", "0.1", false, ".0"},
+      {Op::Add, "1000000.5", "1", true, "1,000,001.5"},
+  };
+  for (const Row& r : rows) check(r);
+}
+
+TEST(Arithmetic, BeyondSixtyFourBitsAndDivisionByZero) {
+  const std::string beyond_float = std::string(40, '9') + ".0";  // a decimal text too large for a float
+  const Row rows[] = {
+      // Extended precision keeps 64 bits: this odd number stays odd.
+      {Op::Modulo, "9007199254740993", "2", true, "1"},
+      {Op::Add, "9223372036854775807", "0", true, "9.22337203685478E+18"},
+      {Op::Add, "99999999999999999999", "1", true, "1E+20"},  // more than 64 bits: the nearest value
+      {Op::Divide, "1", "0", true, "Infinito"},
+      {Op::Divide, "0", "0", true, "Indefinido"},
+      {Op::Divide, "1.5", "0", true, "Infinito"},
+      {Op::Subtract, "1", beyond_float.c_str(), false, "-Infinito"},
+  };
+  for (const Row& r : rows) check(r);
+}
+
+TEST(Arithmetic, TextRulesOfThePlus) {
+  const Row rows[] = {
+      {Op::Add, "1,000.5", "1", true, "1,000.51"},  // a display result is a text: joining, not adding
+      {Op::Subtract, "-2", "1", true, "-2"},        // negative numbers are texts
+      {Op::Add, "-2", "1", true, "-21"},
+      {Op::Modulo, "-7", "2", true, "-7"},
+      {Op::Add, "x", "007", true, "x7"},     // a literal's integer joins plainly
+      {Op::Add, "x", "007", false, "x007"},  // a variable's joins as written
+      {Op::Add, "x", "1.50", true, "x1.5"},  // decimals join as their float's 7 digits
+      {Op::Add, "x", "1.50", false, "x1.5"},
+      {Op::Add, "x", "1.1", false, "x1.1"},
+      {Op::Add, "007", "x", false, "007x"},
+      {Op::Add, "1.50", "x", false, "1.5x"},
+      {Op::Add, "ab", "cd", false, "abcd"},
+      {Op::Add, "1E+15", "1", true, "1E+151"},
+      {Op::Subtract, "ab", "cd", false, "ab"},  // only "+" joins
+      {Op::Multiply, "x", "2", true, "x"},
+      {Op::Add, "", "1", true, ""},  // the empty text is in no class: counters need a start value
+      {Op::Add, "1", "", false, "1"},
+      {Op::Add, ".5", "1", true, ".5"},  // ".5" is in no class either
+      {Op::Add, "rojo|verde", "x", false, "rojo|verde"},
+      {Op::Add, "a\tb", "x", false, "a\tb"},
+  };
+  for (const Row& r : rows) check(r);
+}
+
+TEST(Arithmetic, JoinsWithTextLiterals) {
+  EXPECT_EQ(join_literal_before("Total ", "12"), "Total 12");
+  EXPECT_EQ(join_literal_before("Total ", "1.5"), "Total 1.5");
+  EXPECT_EQ(join_literal_before("Total ", "007"), "Total 7");
+  EXPECT_EQ(join_literal_before("Total ", ""), "Total ");
+  EXPECT_EQ(join_literal_before("Total ", "abc"), "Total abc");
+  EXPECT_EQ(join_literal_before("123", "abc"), "123");  // a digit-only literal is not a text
+  EXPECT_EQ(join_literal_before("Lista: ", "a|b"), "Lista: ");
+
+  EXPECT_EQ(join_literal_after("12", " euros"), "12 euros");
+  EXPECT_EQ(join_literal_after("007", "x"), "7x");
+  EXPECT_EQ(join_literal_after("2.50", " euros"), "2.5 euros");
+  EXPECT_EQ(join_literal_after("hola", " mundo"), "hola mundo");
+  EXPECT_EQ(join_literal_after("hola", "123"), "hola");
+  EXPECT_EQ(join_literal_after("", "x"), "");
+  EXPECT_EQ(join_literal_after("rojo|verde", "x"), "rojo|verde");
+}
+
+using test::ScriptRun;
+
+TEST(ArithmeticStatements, FetchDeclareAndWrite) {
+  ScriptRun r(
+      "&i := &i + 1 ; &n := 0 ; &n := &n + 1 ; &n := &n + 1 ; &t := 7 ; &h := &t DIV 2 ; "
+      "&s := ~Total_ + &n ; &e := &n + ~_euros ; &ab := ~a + ~b ; &dd := ~1 + ~2 ; @c := ~uno ; @c := ~dos ; "
+      "&cc := @c + ~! ; &k := ~x + @nada ;");
+  r.run();
+  EXPECT_EQ(r.variable("i"), "");
+  EXPECT_EQ(r.variable("n"), "2");
+  EXPECT_EQ(r.variable("h"), "3.5");
+  EXPECT_EQ(r.variable("s"), "Total 2");
+  EXPECT_EQ(r.variable("e"), "2 euros");
+  EXPECT_EQ(r.variable("ab"), "ab");
+  EXPECT_EQ(r.variable("dd"), "12");  // two literals always join, digits or not
+  EXPECT_EQ(r.variable("cc"), "uno!");
+  EXPECT_EQ(r.variable("k"), "x");
+  EXPECT_EQ(r.constant("nada"), "");  // a constant operand is declared in its store
+}
+
+TEST(ArithmeticStatements, OperandsAreDeclaredInFieldOrderBeforeTheTarget) {
+  ScriptRun r("&r := &b + &a ;");
+  r.run();
+  EXPECT_EQ(r.interpreter->variables.index("b"), 1u);
+  EXPECT_EQ(r.interpreter->variables.index("a"), 2u);
+  EXPECT_EQ(r.interpreter->variables.index("r"), 3u);
+}
+
+TEST(ArithmeticStatements, LongResultsAreCutWhenNextRead) {
+  ScriptRun r("&d := &s + &s ; &c := &d ;");
+  std::size_t s = r.interpreter->variables.declare("s");
+  r.interpreter->variables.write(s, std::string(40000, 'a'));
+  r.run();
+  EXPECT_EQ(r.variable("d").size(), 80000u);  // stored whole ...
+  EXPECT_EQ(r.variable("c").size(), 63999u);  // ... and cut by the copy
+}
+
+}  // namespace
+}  // namespace kal
