@@ -54,8 +54,15 @@ constexpr Keyword kCommands1[] = {
     {"avisosino", run_question},
 };
 constexpr Keyword kCommands2[] = {
-    {"color", nullptr}, {"posicion", nullptr}, {"ventana", nullptr}, {"cmp", run_cmp}, {"mar", run_mar},
-    {"mer", run_mer},   {"mai", run_mai},      {"mei", run_mei},     {"dis", run_dis},
+    {"color", nullptr},
+    {"posicion", nullptr},
+    {"ventana", nullptr},
+    {"cmp", run_compare<Comparison::Same>},
+    {"mar", run_compare<Comparison::Greater>},
+    {"mer", run_compare<Comparison::Less>},
+    {"mai", run_compare<Comparison::GreaterOrEqual>},
+    {"mei", run_compare<Comparison::LessOrEqual>},
+    {"dis", run_compare<Comparison::Different>},
 };
 
 constexpr std::string_view kShapesF3[] = {"&%&&&"};

@@ -1,6 +1,8 @@
 // Statement handlers of the dispatch table, grouped by the file that defines them.
 #pragma once
 
+#include "interp/compare.h"
+
 namespace kal {
 
 class Interpreter;
@@ -18,13 +20,12 @@ void run_assign_constant(Interpreter& in, const Statement& s);
 // handlers_arithmetic.cpp: arithmetic and joining.
 void run_arithmetic(Interpreter& in, const Statement& s);
 
-// handlers_compare.cpp: comparisons and jumps.
-void run_cmp(Interpreter& in, const Statement& s);
-void run_dis(Interpreter& in, const Statement& s);
-void run_mar(Interpreter& in, const Statement& s);
-void run_mer(Interpreter& in, const Statement& s);
-void run_mai(Interpreter& in, const Statement& s);
-void run_mei(Interpreter& in, const Statement& s);
+// handlers_compare.cpp: comparisons and jumps. One handler per comparison word, all of one shape.
+void run_comparison(Interpreter& in, const Statement& s, Comparison how);
+template <Comparison How>
+void run_compare(Interpreter& in, const Statement& s) {
+  run_comparison(in, s, How);
+}
 void run_jump_if_one(Interpreter& in, const Statement& s);
 void run_jump_if_zero(Interpreter& in, const Statement& s);
 void run_jump(Interpreter& in, const Statement& s);
