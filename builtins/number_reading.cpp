@@ -124,3 +124,15 @@ long double round_half_even(long double x) {
 }
 
 }  // namespace kal
+
+namespace kal {
+
+std::int32_t read_whole_number(std::string_view text) {
+  long double x = round_half_even(read_number(text));
+  if (std::isnan(x)) return 0;
+  if (x >= 2147483647.0L) return 2147483647;
+  if (x <= -2147483648.0L) return -2147483647 - 1;
+  return static_cast<std::int32_t>(x);
+}
+
+}  // namespace kal

@@ -1,6 +1,7 @@
 // Reading numbers out of texts, as the numeric built-ins do, and rounding them to whole numbers.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 
 namespace kal {
@@ -13,5 +14,9 @@ long double read_number(std::string_view text);
 
 // The nearest whole number; a value exactly halfway goes to the even neighbour (2.5 gives 2, 3.5 gives 4).
 long double round_half_even(long double x);
+
+// The whole number a function operand stands for: read, rounded with ties to even, and held in 32 bits (a value
+// beyond that range takes the nearest end of it).
+std::int32_t read_whole_number(std::string_view text);
 
 }  // namespace kal

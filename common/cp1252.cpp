@@ -58,6 +58,10 @@ std::string lower(std::string_view text) {
 std::string upper(std::string_view text) {
   return map(text, kCase.upper);
 }
+bool is_letter(unsigned char c) {
+  if (kCase.lower[c] != c || kCase.upper[c] != c) return true;
+  return c == 0x83 || c == 0x88 || c == 0xAA || c == 0xB5 || c == 0xBA || c == 0xDF;
+}
 
 char16_t to_unicode(unsigned char c) {
   return (c >= 0x80 && c < 0xA0) ? kHigh[c - 0x80] : char16_t{c};

@@ -13,6 +13,8 @@ unsigned char to_lower(unsigned char c);
 unsigned char to_upper(unsigned char c);
 std::string lower(std::string_view text);
 std::string upper(std::string_view text);
+// Letters as Windows types them: those with a case, and the caseless letters ƒ ˆ ª µ º ß ÿ.
+bool is_letter(unsigned char c);
 
 // The code point Windows gives each byte (bytes with no character in 1252 keep their own value).
 char16_t to_unicode(unsigned char c);

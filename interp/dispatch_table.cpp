@@ -3,6 +3,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "builtins/builtins.h"
 #include "interp/handlers.h"
 
 namespace kal {
@@ -10,33 +11,90 @@ namespace {
 
 // Built-in functions, by number of operands. Words are tried in this order and matched exactly.
 constexpr Keyword kFunctions3[] = {
-    {"CAMBIARP", nullptr},     {"RNDFSTR", nullptr},   {"RVA", nullptr},
-    {"MIDDLESTRING", nullptr}, {"SPLITDATE", nullptr}, {"WOUT", nullptr},
+    {"CAMBIARP", run_builtin, fn_cambiarp},
+    {"RNDFSTR", nullptr},
+    {"RVA", nullptr},
+    {"MIDDLESTRING", run_builtin, fn_middlestring},
+    {"SPLITDATE", run_builtin, fn_splitdate},
+    {"WOUT", nullptr},
 };
 constexpr Keyword kFunctions2[] = {
-    {"LEERLINEATEXTO", nullptr}, {"ATRIBUTO", nullptr},   {"RNDF", nullptr},   {"SACAR", nullptr},
-    {"NOMBRE", nullptr},         {"RND", nullptr},        {"COPIAF", nullptr}, {"PER", nullptr},
-    {"RIGHTSTRING", nullptr},    {"LEFTSTRING", nullptr}, {"POW", nullptr},    {"MASK", nullptr},
+    {"LEERLINEATEXTO", nullptr},
+    {"ATRIBUTO", nullptr},
+    {"RNDF", nullptr},
+    {"SACAR", run_builtin, fn_sacar},
+    {"NOMBRE", nullptr},
+    {"RND", nullptr},
+    {"COPIAF", nullptr},
+    {"PER", nullptr},
+    {"RIGHTSTRING", run_builtin, fn_rightstring},
+    {"LEFTSTRING", run_builtin, fn_leftstring},
+    {"POW", nullptr},
+    {"MASK", run_builtin, fn_mask},
 };
 constexpr Keyword kFunctions1[] = {
-    {"INSERTAR", nullptr}, {"LISTARFIC", nullptr}, {"LISTARDIR", nullptr}, {"LEERTEXTO", nullptr},
-    {"NIF", nullptr},      {"CAR", nullptr},       {"RUTABD", nullptr},    {"POSREG", nullptr},
-    {"ARREGLON", nullptr}, {"METER", nullptr},     {"BORRAF", nullptr},    {"PESOF", nullptr},
-    {"CARPETA", nullptr},  {"EXISTE", nullptr},    {"SIZE", nullptr},      {"WEEKDAYNAME", nullptr},
-    {"TAN", nullptr},      {"SQR", nullptr},       {"SIN", nullptr},       {"COS", nullptr},
-    {"ATN", nullptr},      {"ABS", nullptr},       {"MONTHNAME", nullptr}, {"MAY", nullptr},
-    {"MIN", nullptr},      {"PRI", nullptr},       {"ENNUMB", nullptr},    {"SPNUMB", nullptr},
-    {"NUMB", nullptr},     {"ESNUMB", nullptr},
+    {"INSERTAR", nullptr},
+    {"LISTARFIC", nullptr},
+    {"LISTARDIR", nullptr},
+    {"LEERTEXTO", nullptr},
+    {"NIF", run_builtin, fn_nif},
+    {"CAR", run_builtin, fn_car},
+    {"RUTABD", nullptr},
+    {"POSREG", nullptr},
+    {"ARREGLON", nullptr},
+    {"METER", nullptr},
+    {"BORRAF", nullptr},
+    {"PESOF", nullptr},
+    {"CARPETA", nullptr},
+    {"EXISTE", nullptr},
+    {"SIZE", run_builtin, fn_size},
+    {"WEEKDAYNAME", nullptr},
+    {"TAN", nullptr},
+    {"SQR", nullptr},
+    {"SIN", nullptr},
+    {"COS", nullptr},
+    {"ATN", nullptr},
+    {"ABS", nullptr},
+    {"MONTHNAME", nullptr},
+    {"MAY", run_builtin, fn_may},
+    {"MIN", run_builtin, fn_min},
+    {"PRI", run_builtin, fn_pri},
+    {"ENNUMB", nullptr},
+    {"SPNUMB", nullptr},
+    {"NUMB", nullptr},
+    {"ESNUMB", nullptr},
 };
 constexpr Keyword kFunctions0[] = {
-    {"LISTARUNIDAD", nullptr}, {"ANCHODINA4", nullptr},   {"ALTODINA4", nullptr},     {"ALINIZQ", nullptr},
-    {"ALINDER", nullptr},      {"ALINCEN", nullptr},      {"ALINJUS", nullptr},       {"TOTALREG", nullptr},
-    {"ADIOS", nullptr},        {"ALTOPANTALLA", nullptr}, {"ANCHOPANTALLA", nullptr}, {"NEGRO", nullptr},
-    {"BLANCO", nullptr},       {"GRIS", nullptr},         {"GRISCLARO", nullptr},     {"ROJO", nullptr},
-    {"VERDE", nullptr},        {"AZUL", nullptr},         {"AMARILLO", nullptr},      {"SISTEMALOG", nullptr},
-    {"INPUTDATA", nullptr},    {"DEBUG", nullptr},        {"RECORD", nullptr},        {"TODAY", nullptr},
+    {"LISTARUNIDAD", nullptr},
+    {"ANCHODINA4", run_builtin, fn_constant<794>},
+    {"ALTODINA4", run_builtin, fn_constant<1122>},
+    {"ALINIZQ", run_builtin, fn_constant<131>},
+    {"ALINDER", run_builtin, fn_constant<132>},
+    {"ALINCEN", run_builtin, fn_constant<133>},
+    {"ALINJUS", run_builtin, fn_constant<134>},
+    {"TOTALREG", nullptr},
+    {"ADIOS", run_adios},
+    {"ALTOPANTALLA", run_builtin, fn_screen_height},
+    {"ANCHOPANTALLA", run_builtin, fn_screen_width},
+    {"NEGRO", run_builtin, fn_constant<0>},
+    {"BLANCO", run_builtin, fn_constant<16777215>},
+    {"GRIS", run_builtin, fn_constant<8421504>},
+    {"GRISCLARO", run_builtin, fn_constant<12632256>},
+    {"ROJO", run_builtin, fn_constant<255>},
+    {"VERDE", run_builtin, fn_constant<65280>},
+    {"AZUL", run_builtin, fn_constant<16711680>},
+    {"AMARILLO", run_builtin, fn_constant<65535>},
+    {"SISTEMALOG", run_builtin, fn_sistemalog},
+    {"INPUTDATA", nullptr},
+    {"DEBUG", run_builtin, fn_debug},
+    {"RECORD", nullptr},
+    {"TODAY", nullptr},
 };
-constexpr Keyword kConstantFunctions[] = {{"DEBUG", nullptr}, {"RECORD", nullptr}, {"TODAY", nullptr}};
+constexpr Keyword kConstantFunctions[] = {
+    {"DEBUG", run_builtin_constant, fn_debug},
+    {"RECORD", nullptr},
+    {"TODAY", nullptr},
+};
 
 // Commands, matched in any letter case.
 constexpr Keyword kCommands0[] = {{"fin", run_fin}, {"anulamemograf", nullptr}, {"vergraf", nullptr}};

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace kal {
@@ -10,6 +11,8 @@ namespace kal {
 class Interpreter;
 struct Statement;
 using Handler = void (*)(Interpreter&, const Statement&);
+// A built-in function: the operands' values (fields 4 on, already through the working buffer) to the result.
+using Builtin = std::string (*)(Interpreter&, std::span<const std::string_view> operands);
 
 enum class KeywordAt {
   None,         // the shape alone selects the handler
@@ -22,6 +25,7 @@ enum class KeywordAt {
 struct Keyword {
   std::string_view word;
   Handler handler;
+  Builtin builtin = nullptr;  // for the function families: what the handler calls
 };
 
 struct Family {

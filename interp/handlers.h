@@ -20,6 +20,11 @@ void run_assign_constant(Interpreter& in, const Statement& s);
 // handlers_arithmetic.cpp: arithmetic and joining.
 void run_arithmetic(Interpreter& in, const Statement& s);
 
+// handlers_builtin.cpp: built-in function calls.
+void run_builtin(Interpreter& in, const Statement& s);
+void run_builtin_constant(Interpreter& in, const Statement& s);
+void run_adios(Interpreter& in, const Statement& s);
+
 // handlers_compare.cpp: comparisons and jumps. One handler per comparison word, all of one shape.
 void run_comparison(Interpreter& in, const Statement& s, Comparison how);
 template <Comparison How>

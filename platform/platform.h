@@ -28,6 +28,10 @@ struct OpenFileRequest {
   std::size_t max_path = 0;  // longest path the caller can take
 };
 
+struct ScreenSize {
+  int width = 0, height = 0;  // the desktop's right and bottom edges, in pixels
+};
+
 struct LocalTime {
   int year = 0, month = 0, day = 0, day_of_week = 0;  // day_of_week: 0 = Sunday
   int hour = 0, minute = 0, second = 0, millisecond = 0;
@@ -44,6 +48,8 @@ class Platform {
   virtual Answer message_box(std::string_view title, std::string_view text, Buttons buttons) = 0;
   // The chosen path, or an empty text when the user cancels.
   virtual std::string open_file_dialog(const OpenFileRequest& request) = 0;
+
+  virtual ScreenSize screen_size() = 0;
 
   // Files. Failures are reported, never thrown.
   virtual std::optional<std::string> read_file(const std::string& path) = 0;

@@ -20,6 +20,8 @@ set(KAL_UNIT_TESTS
   number_format
   number_reading
   arithmetic
+  text_functions
+  builtin_calls
   interpreter
   message_boxes
 )

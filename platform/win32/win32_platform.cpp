@@ -112,6 +112,12 @@ std::string Win32Platform::open_file_dialog(const OpenFileRequest& request) {
   return narrow(file.data());
 }
 
+ScreenSize Win32Platform::screen_size() {
+  RECT r{};
+  GetWindowRect(GetDesktopWindow(), &r);
+  return {r.right, r.bottom};
+}
+
 std::optional<std::string> Win32Platform::read_file(const std::string& path) {
   if (!usable_path(path)) return std::nullopt;
   Handle h(CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

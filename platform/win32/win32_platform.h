@@ -17,6 +17,7 @@ class Win32Platform final : public Platform {
   std::string own_path() override;
   Answer message_box(std::string_view title, std::string_view text, Buttons buttons) override;
   std::string open_file_dialog(const OpenFileRequest& request) override;
+  ScreenSize screen_size() override;
   std::optional<std::string> read_file(const std::string& path) override;
   bool append_file(const std::string& path, std::string_view bytes) override;
   bool rename_file(const std::string& from, const std::string& to) override;

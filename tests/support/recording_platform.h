@@ -32,6 +32,7 @@ class RecordingPlatform : public Platform {
   std::string own_path_value = "C:\\kal\\KAL.exe";
   std::string current_folder = "C:\\kal\\";  // where relative paths resolve, with a trailing backslash
   LocalTime now{2026, 12, 7, 1, 10, 30, 15, 250};
+  ScreenSize screen{1920, 1080};
   std::deque<Reply> replies;  // consumed by message boxes and dialogs, in order
   std::vector<Event> events;
   int pauses_ms = 0;
@@ -51,6 +52,7 @@ class RecordingPlatform : public Platform {
   std::string own_path() override { return own_path_value; }
   Answer message_box(std::string_view title, std::string_view text, Buttons buttons) override;
   std::string open_file_dialog(const OpenFileRequest& request) override;
+  ScreenSize screen_size() override { return screen; }
   std::optional<std::string> read_file(const std::string& path) override;
   bool append_file(const std::string& path, std::string_view bytes) override;
   bool rename_file(const std::string& from, const std::string& to) override;

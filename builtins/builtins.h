@@ -1,0 +1,40 @@
+// The built-in functions as the dispatch table calls them: operand values in, result text out.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace kal {
+
+class Interpreter;
+using Operands = std::span<const std::string_view>;
+
+// Text functions.
+std::string fn_cambiarp(Interpreter&, Operands ops);
+std::string fn_middlestring(Interpreter&, Operands ops);
+std::string fn_splitdate(Interpreter&, Operands ops);
+std::string fn_leftstring(Interpreter&, Operands ops);
+std::string fn_rightstring(Interpreter&, Operands ops);
+std::string fn_sacar(Interpreter&, Operands ops);
+std::string fn_mask(Interpreter&, Operands ops);
+std::string fn_car(Interpreter&, Operands ops);
+std::string fn_may(Interpreter&, Operands ops);
+std::string fn_min(Interpreter&, Operands ops);
+std::string fn_pri(Interpreter&, Operands ops);
+std::string fn_size(Interpreter&, Operands ops);
+std::string fn_nif(Interpreter&, Operands ops);
+
+// System and screen.
+std::string fn_sistemalog(Interpreter& in, Operands);
+std::string fn_debug(Interpreter&, Operands);
+std::string fn_screen_width(Interpreter& in, Operands);
+std::string fn_screen_height(Interpreter& in, Operands);
+
+// Fixed numbers: page sizes, alignment codes, colours.
+template <long Value>
+std::string fn_constant(Interpreter&, Operands) {
+  return std::to_string(Value);
+}
+
+}  // namespace kal
