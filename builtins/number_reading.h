@@ -15,8 +15,8 @@ long double read_number(std::string_view text);
 // The nearest whole number; a value exactly halfway goes to the even neighbour (2.5 gives 2, 3.5 gives 4).
 long double round_half_even(long double x);
 
-// The whole number a function operand stands for: read, rounded with ties to even, and held in 32 bits (a value
-// beyond that range takes the nearest end of it).
+// The whole number a function operand stands for: read, rounded with ties to even, and held in 32 bits (a
+// value beyond that range takes the nearest end of it).
 std::int32_t read_whole_number(std::string_view text);
 
 }  // namespace kal

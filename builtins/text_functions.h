@@ -14,8 +14,9 @@ std::string_view middle_string(std::string_view text, std::int64_t start, std::i
 std::string_view left_string(std::string_view text, std::int64_t count);
 std::string_view right_string(std::string_view text, std::int64_t count);
 
-// Field `index` of the text split at every occurrence of the separator, from the left; a negative index counts
-// from the end; 0 or beyond the last field gives the empty text; an empty separator gives the whole text.
+// Field `index` of the text split at every occurrence of the separator, from the left; a negative index
+// counts from the end; 0 or beyond the last field gives the empty text; an empty separator gives the whole
+// text.
 std::string_view select_field(std::string_view text, std::string_view separator, std::int64_t index);
 
 // Every occurrence of `search`, from the left and without overlaps, replaced.

@@ -38,7 +38,8 @@ TEST(BuiltinCalls, OperandsAndResultsPassTheWorkingBuffer) {
 TEST(BuiltinCalls, FlagConstantsAndDebug) {
   ScriptRun r(
       "&a := 1 ; .cmp &a &a ; &s1 := %SISTEMALOG ; .saltar :x ; :x ; &s0 := %SISTEMALOG ; &rojo := %ROJO ; "
-      "&az := %AZUL ; &al := %ALINJUS ; &w := %ANCHOPANTALLA ; &h := %ALTOPANTALLA ; @d := ~abc ; @d %DEBUG ; "
+      "&az := %AZUL ; &al := %ALINJUS ; &w := %ANCHOPANTALLA ; &h := %ALTOPANTALLA ; @d := ~abc ; @d %DEBUG "
+      "; "
       "@e %DEBUG ; &d := %DEBUG ;");
   r.run();
   EXPECT_EQ(r.variable("s1"), "1");

@@ -12,9 +12,9 @@ TEST(TextFunctions, MiddleAndLeftString) {
     std::int64_t start, length;
     const char* result;
   };
-  const Row middle[] = {{3, 2, "cd"},  {0, 2, ""},       {-2, 5, "ef"},   {10, 1, ""},    {2, -1, "bcdef"},
-                        {2, -2, "bcde"}, {1, 99, "abcdef"}, {-6, 2, "ab"}, {-7, 2, ""},    {6, 1, "f"},
-                        {7, 1, ""},     {2, -10, "bcdef"}, {1, 0, ""}};
+  const Row middle[] = {{3, 2, "cd"},    {0, 2, ""},        {-2, 5, "ef"}, {10, 1, ""}, {2, -1, "bcdef"},
+                        {2, -2, "bcde"}, {1, 99, "abcdef"}, {-6, 2, "ab"}, {-7, 2, ""}, {6, 1, "f"},
+                        {7, 1, ""},      {2, -10, "bcdef"}, {1, 0, ""}};
   for (const Row& r : middle)
     EXPECT_EQ(middle_string("abcdef", r.start, r.length), r.result) << r.start << "," << r.length;
   EXPECT_EQ(left_string("abcdef", 2), "ab");
@@ -77,9 +77,15 @@ TEST(TextFunctions, CharacterCaseAndSize) {
   EXPECT_EQ(character(-1), "");
   EXPECT_EQ(character(124), "|");
   EXPECT_EQ(character(256), std::string(1, '\0'));  // the working buffer then ends it at once
-  EXPECT_EQ(capitalize_words("jos\xE9 MAR\xCD" "A o'neil"), "Jos\xE9 Mar\xED" "a O'Neil");
+  EXPECT_EQ(capitalize_words("jos\xE9 MAR\xCD"
+                             "A o'neil"),
+            "Jos\xE9 Mar\xED"
+            "a O'Neil");
   EXPECT_EQ(capitalize_words("3er piso"), "3Er Piso");
-  EXPECT_EQ(capitalize_words("\xF1o\xF1o \xFF" "a"), "\xD1o\xF1o \x9F" "a");
+  EXPECT_EQ(capitalize_words("\xF1o\xF1o \xFF"
+                             "a"),
+            "\xD1o\xF1o \x9F"
+            "a");
   EXPECT_EQ(trimmed_size("  ab c  "), 4u);
   EXPECT_EQ(trimmed_size(""), 0u);
   EXPECT_EQ(trimmed_size("   "), 0u);
