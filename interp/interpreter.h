@@ -31,7 +31,6 @@ class Interpreter {
   void write(VariableStore& store, std::string_view name, std::string_view text);
 
   Platform& platform() { return platform_; }
-  Program& program() { return program_; }
 
   VariableStore variables;  // &name
   VariableStore constants;  // @name, written once
