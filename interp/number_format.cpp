@@ -180,14 +180,15 @@ std::string exponent_form(const Decimal& d) {
 
 }  // namespace
 
-std::string plain_number_text(long double x, int n) {
-  if (!std::isfinite(x)) return not_finite_text(x);
-  if (x == 0) return "0";
-  Decimal d = exact_decimal(std::fabs(x));
+namespace {
+
+// The plain number text of an exact value (taken by copy: the caller may still need it unrounded).
+std::string plain_text(Decimal d, bool negative, int n) {
+  if (d.digits.empty()) return "0";
   round_to(d, n);
   const int k = static_cast<int>(d.digits.size());
   const int p = d.point;
-  std::string out = x < 0 ? "-" : "";
+  std::string out = negative ? "-" : "";
   if (p > n) {
     out += exponent_form(d);
   } else if (k <= p) {
@@ -207,6 +208,13 @@ std::string plain_number_text(long double x, int n) {
   return out;
 }
 
+}  // namespace
+
+std::string plain_number_text(long double x, int n) {
+  if (!std::isfinite(x)) return not_finite_text(x);
+  return plain_text(exact_decimal(std::fabs(x)), x < 0, n);
+}
+
 int decimal_count(std::string_view t) {
   std::size_t mark = t.find_last_of(".,");
   if (mark == std::string_view::npos || mark + 1 == t.size()) return 1;
@@ -215,8 +223,9 @@ int decimal_count(std::string_view t) {
 
 std::string display_format(long double x, int n) {
   if (!std::isfinite(x)) return not_finite_text(x);
-  const int decimals = decimal_count(plain_number_text(x, n));
+  // One exact expansion serves both the decimal count and the digits shown.
   Decimal d = exact_decimal(std::fabs(x));
+  const int decimals = decimal_count(plain_text(d, x < 0, n));
   round_to(d, d.point + decimals);
   // Integer digits, then exactly `decimals` fraction digits.
   std::string whole = d.point > 0 ? d.digits.substr(0, static_cast<std::size_t>(d.point)) : "";
