@@ -25,6 +25,29 @@ std::string fn_pri(Interpreter&, Operands ops);
 std::string fn_size(Interpreter&, Operands ops);
 std::string fn_nif(Interpreter&, Operands ops);
 
+// Numbers and random numbers.
+std::string fn_abs(Interpreter&, Operands ops);
+std::string fn_sqr(Interpreter&, Operands ops);
+std::string fn_sin(Interpreter&, Operands ops);
+std::string fn_cos(Interpreter&, Operands ops);
+std::string fn_tan(Interpreter&, Operands ops);
+std::string fn_atn(Interpreter&, Operands ops);
+std::string fn_per(Interpreter&, Operands ops);
+std::string fn_pow(Interpreter&, Operands ops);
+std::string fn_rva(Interpreter&, Operands ops);
+std::string fn_rnd(Interpreter& in, Operands ops);
+std::string fn_rndf(Interpreter& in, Operands ops);
+std::string fn_rndfstr(Interpreter& in, Operands ops);
+
+// Dates and number notations.
+std::string fn_today(Interpreter& in, Operands);
+std::string fn_weekdayname(Interpreter&, Operands ops);
+std::string fn_monthname(Interpreter&, Operands ops);
+std::string fn_numb(Interpreter&, Operands ops);
+std::string fn_ennumb(Interpreter&, Operands ops);
+std::string fn_esnumb(Interpreter&, Operands ops);
+std::string fn_spnumb(Interpreter&, Operands ops);
+
 // System and screen.
 std::string fn_sistemalog(Interpreter& in, Operands);
 std::string fn_debug(Interpreter&, Operands);

@@ -123,16 +123,22 @@ long double round_half_even(long double x) {
   return std::fmod(below, 2.0L) == 0 ? below : below + 1;
 }
 
-}  // namespace kal
+namespace {
 
-namespace kal {
-
-std::int32_t read_whole_number(std::string_view text) {
+long double read_clamped(std::string_view text, long double low, long double high) {
   long double x = round_half_even(read_number(text));
   if (std::isnan(x)) return 0;
-  if (x >= 2147483647.0L) return 2147483647;
-  if (x <= -2147483648.0L) return -2147483647 - 1;
-  return static_cast<std::int32_t>(x);
+  return std::clamp(x, low, high);
+}
+
+}  // namespace
+
+std::int32_t read_whole_number(std::string_view text) {
+  return static_cast<std::int32_t>(read_clamped(text, INT32_MIN, INT32_MAX));
+}
+
+std::int16_t read_short_whole_number(std::string_view text) {
+  return static_cast<std::int16_t>(read_clamped(text, INT16_MIN, INT16_MAX));
 }
 
 }  // namespace kal

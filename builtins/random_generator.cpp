@@ -35,8 +35,9 @@ std::uint64_t RandomGenerator::next() {
   return result;
 }
 
-double RandomGenerator::next_fraction() {
-  return static_cast<double>(next() >> 11) * 0x1.0p-53;
+// The product in 128 bits is exact, so the result never reaches count, whatever its size.
+std::uint64_t RandomGenerator::below(std::uint64_t count) {
+  return static_cast<std::uint64_t>((static_cast<unsigned __int128>(next()) * count) >> 64);
 }
 
 std::uint64_t time_of_day_seed(const LocalTime& now) {

@@ -1,4 +1,4 @@
-// The run's one random generator: fractions uniform in [0, 1), seeded from the time of day.
+// The run's one random generator (xoshiro256**): fractions uniform in [0, 1), seeded from the time of day.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +8,8 @@ namespace kal {
 class RandomGenerator {
  public:
   void seed(std::uint64_t value);
-  double next_fraction();
+  // floor(u * count) for the next fraction u = n / 2^64 (count >= 1): a whole number from 0 to count - 1.
+  std::uint64_t below(std::uint64_t count);
 
  private:
   std::uint64_t next();

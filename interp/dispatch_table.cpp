@@ -12,8 +12,8 @@ namespace {
 // Built-in functions, by number of operands. Words are tried in this order and matched exactly.
 constexpr Keyword kFunctions3[] = {
     {"CAMBIARP", run_builtin, fn_cambiarp},
-    {"RNDFSTR", nullptr},
-    {"RVA", nullptr},
+    {"RNDFSTR", run_builtin, fn_rndfstr},
+    {"RVA", run_builtin, fn_rva},
     {"MIDDLESTRING", run_builtin, fn_middlestring},
     {"SPLITDATE", run_builtin, fn_splitdate},
     {"WOUT", nullptr},
@@ -21,15 +21,15 @@ constexpr Keyword kFunctions3[] = {
 constexpr Keyword kFunctions2[] = {
     {"LEERLINEATEXTO", nullptr},
     {"ATRIBUTO", nullptr},
-    {"RNDF", nullptr},
+    {"RNDF", run_builtin, fn_rndf},
     {"SACAR", run_builtin, fn_sacar},
     {"NOMBRE", nullptr},
-    {"RND", nullptr},
+    {"RND", run_builtin, fn_rnd},
     {"COPIAF", nullptr},
-    {"PER", nullptr},
+    {"PER", run_builtin, fn_per},
     {"RIGHTSTRING", run_builtin, fn_rightstring},
     {"LEFTSTRING", run_builtin, fn_leftstring},
-    {"POW", nullptr},
+    {"POW", run_builtin, fn_pow},
     {"MASK", run_builtin, fn_mask},
 };
 constexpr Keyword kFunctions1[] = {
@@ -48,21 +48,21 @@ constexpr Keyword kFunctions1[] = {
     {"CARPETA", nullptr},
     {"EXISTE", nullptr},
     {"SIZE", run_builtin, fn_size},
-    {"WEEKDAYNAME", nullptr},
-    {"TAN", nullptr},
-    {"SQR", nullptr},
-    {"SIN", nullptr},
-    {"COS", nullptr},
-    {"ATN", nullptr},
-    {"ABS", nullptr},
-    {"MONTHNAME", nullptr},
+    {"WEEKDAYNAME", run_builtin, fn_weekdayname},
+    {"TAN", run_builtin, fn_tan},
+    {"SQR", run_builtin, fn_sqr},
+    {"SIN", run_builtin, fn_sin},
+    {"COS", run_builtin, fn_cos},
+    {"ATN", run_builtin, fn_atn},
+    {"ABS", run_builtin, fn_abs},
+    {"MONTHNAME", run_builtin, fn_monthname},
     {"MAY", run_builtin, fn_may},
     {"MIN", run_builtin, fn_min},
     {"PRI", run_builtin, fn_pri},
-    {"ENNUMB", nullptr},
-    {"SPNUMB", nullptr},
-    {"NUMB", nullptr},
-    {"ESNUMB", nullptr},
+    {"ENNUMB", run_builtin, fn_ennumb},
+    {"SPNUMB", run_builtin, fn_spnumb},
+    {"NUMB", run_builtin, fn_numb},
+    {"ESNUMB", run_builtin, fn_esnumb},
 };
 constexpr Keyword kFunctions0[] = {
     {"LISTARUNIDAD", nullptr},
@@ -88,12 +88,12 @@ constexpr Keyword kFunctions0[] = {
     {"INPUTDATA", nullptr},
     {"DEBUG", run_builtin, fn_debug},
     {"RECORD", nullptr},
-    {"TODAY", nullptr},
+    {"TODAY", run_builtin, fn_today},
 };
 constexpr Keyword kConstantFunctions[] = {
     {"DEBUG", run_builtin_constant, fn_debug},
     {"RECORD", nullptr},
-    {"TODAY", nullptr},
+    {"TODAY", run_builtin_constant, fn_today},
 };
 
 // Commands, matched in any letter case.

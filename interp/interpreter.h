@@ -31,6 +31,7 @@ class Interpreter {
   void write(VariableStore& store, std::string_view name, std::string_view text);
 
   Platform& platform() { return platform_; }
+  RandomGenerator& random() { return program_.random; }
 
   VariableStore variables;  // &name
   VariableStore constants;  // @name, written once

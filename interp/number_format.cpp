@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace kal {
@@ -221,28 +222,57 @@ int decimal_count(std::string_view t) {
   return static_cast<int>(t.size() - mark - 1);
 }
 
+namespace {
+
+// A rounded value's whole digits and exactly `decimals` fraction digits.
+struct Parts {
+  std::string whole;
+  std::string fraction;
+};
+
+Parts split_rounded(Decimal d, int decimals) {
+  round_to(d, d.point + decimals);
+  Parts p;
+  if (d.point > 0) {
+    p.whole = d.digits.substr(0, static_cast<std::size_t>(d.point));
+    p.whole.append(static_cast<std::size_t>(d.point) - p.whole.size(), '0');
+  }
+  if (d.point < 0) p.fraction.assign(static_cast<std::size_t>(std::min(-d.point, decimals)), '0');
+  if (static_cast<int>(d.digits.size()) > std::max(d.point, 0))
+    p.fraction.append(d.digits, static_cast<std::size_t>(std::max(d.point, 0)));
+  p.fraction.resize(static_cast<std::size_t>(decimals), '0');
+  return p;
+}
+
+}  // namespace
+
 std::string display_format(long double x, int n) {
   if (!std::isfinite(x)) return not_finite_text(x);
   // One exact expansion serves both the decimal count and the digits shown.
   Decimal d = exact_decimal(std::fabs(x));
   const int decimals = decimal_count(plain_text(d, x < 0, n));
-  round_to(d, d.point + decimals);
-  // Integer digits, then exactly `decimals` fraction digits.
-  std::string whole = d.point > 0 ? d.digits.substr(0, static_cast<std::size_t>(d.point)) : "";
-  if (d.point > 0) whole.append(static_cast<std::size_t>(d.point) - whole.size(), '0');
-  std::string fraction;
-  if (d.point < 0) fraction.assign(static_cast<std::size_t>(std::min(-d.point, decimals)), '0');
-  if (static_cast<int>(d.digits.size()) > std::max(d.point, 0))
-    fraction.append(d.digits, static_cast<std::size_t>(std::max(d.point, 0)));
-  fraction.resize(static_cast<std::size_t>(decimals), '0');
-
+  const Parts p = split_rounded(std::move(d), decimals);
   std::string out = x < 0 ? "-" : "";
-  for (std::size_t i = 0; i < whole.size(); ++i) {
-    if (i > 0 && (whole.size() - i) % 3 == 0) out += ',';
-    out += whole[i];
+  for (std::size_t i = 0; i < p.whole.size(); ++i) {
+    if (i > 0 && (p.whole.size() - i) % 3 == 0) out += ',';
+    out += p.whole[i];
   }
   out += '.';
-  out += fraction;
+  out += p.fraction;
+  return out;
+}
+
+std::string fixed_decimals(long double x, int decimals) {
+  if (!std::isfinite(x)) return not_finite_text(x);
+  decimals = std::max(decimals, 0);
+  const Parts p = split_rounded(exact_decimal(std::fabs(x)), decimals);
+  const bool zero = p.whole.empty() && p.fraction.find_first_not_of('0') == std::string::npos;
+  std::string out = x < 0 && !zero ? "-" : "";
+  out += p.whole.empty() ? "0" : p.whole;
+  if (decimals > 0) {
+    out += '.';
+    out += p.fraction;
+  }
   return out;
 }
 

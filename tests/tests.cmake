@@ -21,6 +21,8 @@ set(KAL_UNIT_TESTS
   number_reading
   arithmetic
   text_functions
+  numeric_functions
+  date_functions
   builtin_calls
   interpreter
   message_boxes

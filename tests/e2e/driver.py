@@ -28,7 +28,8 @@ Expectation files are UTF-8 text, one directive a line ('#' starts a comment lin
                           second run's (it takes the same arguments unless it names its own)
 In texts, \\r \\n \\t \\\\ and \\xNN (a Windows-1252 byte) are escapes.
 
-Templates: "{{repeat N:TEXT}}" in a script or an expected text stands for TEXT written N times (long inputs).
+Templates: "{{repeat N:TEXT}}" in a script or an expected text stands for TEXT written N times (long inputs);
+"{{today}}" stands for the host's local date, day/month/year.
 
 Usage: driver.py --backend native --host PATH --cases DIR [--only SUBSTRING] [--keep] [--no-memory-limits]
        driver.py --backend wine --exe KAL.exe --cases DIR [--only SUBSTRING] [--keep]
@@ -57,9 +58,12 @@ CASE_TIMEOUT = 60.0
 
 
 def expand(data):
-    """{{repeat N:TEXT}} stands for TEXT written N times (bytes or text)."""
+    """{{repeat N:TEXT}} stands for TEXT written N times, {{today}} for the local date (bytes or text)."""
+    today = time.strftime("%d/%m/%Y")
     if isinstance(data, bytes):
+        data = data.replace(b"{{today}}", today.encode())
         return re.sub(rb"\{\{repeat (\d+):(.*?)\}\}", lambda m: m.group(2) * int(m.group(1)), data, flags=re.S)
+    data = data.replace("{{today}}", today)
     return re.sub(r"\{\{repeat (\d+):(.*?)\}\}", lambda m: m.group(2) * int(m.group(1)), data, flags=re.S)
 
 

@@ -7,7 +7,9 @@
 // executable's file name there. Replies answer the message boxes and dialogs in order: default, yes, no,
 // cancel, or type:TEXT. The arguments form the command-line tail the way Wine builds one. Events are printed
 // as JSON lines, texts in UTF-8.
+#include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -57,6 +59,17 @@ class HostPlatform : public kal::test::RecordingPlatform {
     std::cout << "{\"event\":\"open-dialog\"}\n";
     if (++interactions_ > kMaxInteractions) throw kal::Halt{99};
     return RecordingPlatform::open_file_dialog(request);
+  }
+  // The host's clock, so that dates and random draws behave as they would on a real machine.
+  kal::LocalTime local_time() override {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm t{};
+    localtime_r(&seconds, &t);
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_wday,
+            t.tm_hour,        t.tm_min,     t.tm_sec,  static_cast<int>(ms)};
   }
   bool shell_open(const std::string& path) override {
     std::string shown = path.starts_with(kFolder) ? path.substr(kFolder.size()) : path;

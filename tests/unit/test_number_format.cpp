@@ -126,6 +126,33 @@ TEST(DisplayFormat, GroupsRoundingAndSigns) {
     EXPECT_EQ(display_format(r.x, r.digits), r.text) << static_cast<double>(r.x) << " N=" << r.digits;
 }
 
+TEST(FixedDecimals, TheMaskOfDigitsPointAndDecimals) {
+  struct Fixed {
+    long double x;
+    int decimals;
+    const char* text;
+  };
+  const Fixed rows[] = {
+      {3, 2, "3.00"},
+      {0.5L, 2, "0.50"},  // a single 0 before the point
+      {0, 3, "0.000"},
+      {-12.5L, 1, "-12.5"},
+      {1234567.5L, 1, "1234567.5"},  // no group separators
+      {0.125L, 2, "0.13"},           // exactly halfway: away from zero
+      {-0.125L, 2, "-0.13"},
+      {1.99999L, 2, "2.00"},
+      {7.4L, 0, "7"},  // no decimals: no point either
+      {7.5L, 0, "8"},
+      {1e20L, 0, "100000000000000000000"},
+      {-0.0000000149L, 1, "0.0"},  // rounds to zero: no sign
+      {-0.4L, 0, "0"},
+      {0.25L, -3, "0"},  // fewer than no decimals are none
+  };
+  for (const Fixed& r : rows)
+    EXPECT_EQ(fixed_decimals(r.x, r.decimals), r.text) << static_cast<double>(r.x) << " d=" << r.decimals;
+  EXPECT_EQ(fixed_decimals(1.0L / 3, 20), "0.33333333333333333334");  // the extended value's own digits
+}
+
 TEST(NumberTexts, ResultsThatAreNotFinite) {
   const long double inf = std::numeric_limits<long double>::infinity();
   EXPECT_EQ(plain_number_text(inf, 15), "Infinito");
@@ -133,6 +160,7 @@ TEST(NumberTexts, ResultsThatAreNotFinite) {
   EXPECT_EQ(plain_number_text(std::numeric_limits<long double>::quiet_NaN(), 15), "Indefinido");
   EXPECT_EQ(display_format(inf, 7), "Infinito");
   EXPECT_EQ(display_format(-inf, 15), "-Infinito");
+  EXPECT_EQ(fixed_decimals(inf, 2), "Infinito");
 }
 
 }  // namespace

@@ -59,5 +59,16 @@ TEST(RoundHalfEven, TiesGoToTheEvenNeighbour) {
   for (const Row& r : rows) EXPECT_EQ(round_half_even(r.x), r.rounded) << static_cast<double>(r.x);
 }
 
+TEST(WholeNumbers, ReadRoundedAndHeldInTheirWidth) {
+  EXPECT_EQ(read_whole_number("2.5"), 2);
+  EXPECT_EQ(read_whole_number("-3.5abc"), -4);
+  EXPECT_EQ(read_whole_number("1e12"), 2147483647);
+  EXPECT_EQ(read_whole_number("-1e12"), -2147483647 - 1);
+  EXPECT_EQ(read_short_whole_number("40000"), 32767);
+  EXPECT_EQ(read_short_whole_number("-40000"), -32768);
+  EXPECT_EQ(read_short_whole_number("12.5"), 12);
+  EXPECT_EQ(read_short_whole_number(""), 0);
+}
+
 }  // namespace
 }  // namespace kal

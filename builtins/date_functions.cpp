@@ -1,0 +1,84 @@
+#include "builtins/date_functions.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "builtins/number_reading.h"
+#include "interp/value.h"
+
+namespace kal {
+namespace {
+
+constexpr std::string_view kWeekdays[] = {"Domingo", "Lunes",   "Martes", "Miercoles",
+                                          "Jueves",  "Viernes", "Sabado"};
+constexpr std::string_view kMonths[] = {"Enero",      "Febrero", "Marzo",     "Abril",
+                                        "Mayo",       "Junio",   "Julio",     "Agosto",
+                                        "Septiembre", "Octubre", "Noviembre", "Diciembre"};
+
+// The characters from position `from` (1-based), at most `count`, as far as the text reaches.
+std::string_view piece(std::string_view text, std::size_t from, std::size_t count) {
+  return from - 1 < text.size() ? text.substr(from - 1, count) : std::string_view{};
+}
+
+}  // namespace
+
+std::string date_text(const LocalTime& date) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", date.day, date.month, date.year);
+  return buffer;
+}
+
+std::string_view weekday_name(std::string_view date) {
+  // Each part is read and held in 16 bits; the sums run in 32 bits, where they cannot overflow.
+  const std::int32_t d = read_short_whole_number(piece(date, 1, 2));
+  std::int32_t m = read_short_whole_number(piece(date, 4, 2));
+  std::int32_t y = read_short_whole_number(date.substr(date.size() - std::min<std::size_t>(date.size(), 4)));
+  m -= 2;
+  if (m <= 0) {
+    m += 12;
+    y -= 1;
+  }
+  const std::int32_t c = y / 100;
+  const std::int32_t a = y % 100;
+  std::int32_t w = (26 * m - 2) / 10 + d + a + a / 4 + c / 4 - 2 * c;
+  // Adding 7 until w is no longer negative, in one step.
+  if (w < 0) w += 7 * ((-w + 6) / 7);
+  return kWeekdays[w % 7];
+}
+
+std::string_view month_name(std::int32_t month) {
+  return month >= 1 && month <= 12 ? kMonths[month - 1] : std::string_view{};
+}
+
+std::string without_commas(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text)
+    if (c != ',') out += c;
+  return out;
+}
+
+// The digits are laid out as written rather than through a binary number, so long texts keep every digit.
+std::string number_notation(std::string_view text, Notation notation) {
+  const std::string t = without_commas(text);
+  const ValueClass kind = classify(t);
+  if (kind != ValueClass::Integer && kind != ValueClass::Decimal) return "0";
+  const std::size_t point = t.find('.');
+  std::string_view whole = std::string_view(t).substr(0, point);
+  whole.remove_prefix(std::min(whole.find_first_not_of('0'), whole.size()));
+
+  std::string out;
+  for (std::size_t i = 0; i < whole.size(); ++i) {
+    if (i > 0 && (whole.size() - i) % 3 == 0) out += notation.thousands;
+    out += whole[i];
+  }
+  if (kind == ValueClass::Decimal || notation.whole_numbers_get_decimal) {
+    const std::string_view decimals =
+        point == std::string::npos ? std::string_view{} : std::string_view(t).substr(point + 1);
+    out += notation.point;
+    out += decimals.empty() ? std::string_view("0") : decimals;
+  }
+  return out;
+}
+
+}  // namespace kal

@@ -1,0 +1,98 @@
+#include "builtins/numeric_functions.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <string>
+#include <utility>
+
+#include "builtins/number_reading.h"
+#include "interp/number_format.h"
+
+namespace kal {
+
+long double whole_power(std::int32_t base, std::int32_t exponent) {
+  // Squaring keeps every partial product a whole number no larger than the result, so powers within 64 bits
+  // come out exact on every build.
+  long double result = 1;
+  long double factor = base;
+  for (std::int64_t e = std::abs(static_cast<std::int64_t>(exponent)); e != 0;) {
+    if (e & 1) result *= factor;
+    e >>= 1;
+    if (e != 0) factor *= factor;
+  }
+  if (exponent < 0) result = 1 / result;
+  return round_half_even(result);
+}
+
+std::int64_t colour_number(std::int32_t red, std::int32_t green, std::int32_t blue) {
+  auto part = [](std::int32_t v) { return static_cast<std::int64_t>(std::clamp(v, 0, 255)); };
+  return part(red) + 256 * part(green) + 65536 * part(blue);
+}
+
+std::int64_t draw_between(RandomGenerator& random, std::int32_t a, std::int32_t b) {
+  const std::int64_t lo = std::min(a, b);
+  const std::int64_t hi = std::max(a, b);
+  return lo + static_cast<std::int64_t>(random.below(static_cast<std::uint64_t>(hi - lo + 1)));
+}
+
+std::uint64_t draw_by_digits(RandomGenerator& random, std::uint64_t k) {
+  std::uint64_t drawn = 0;
+  bool following = true;  // every digit so far equals k's
+  for (int shift = 60; shift >= 0; shift -= 4) {
+    const std::uint64_t limit = following ? (k >> shift) & 15u : 15u;
+    const std::uint64_t digit = random.below(limit + 1);
+    following = following && digit == limit;
+    drawn = (drawn << 4) | digit;
+  }
+  return drawn;
+}
+
+float to_single(long double x) {
+  // Halfway between the largest single and the next power of two: beyond it a value rounds to infinity.
+  constexpr long double kOverflow = static_cast<long double>(FLT_MAX) + 0x1p103L;
+  if (std::isnan(x)) return NAN;
+  if (x >= kOverflow) return INFINITY;
+  if (x <= -kOverflow) return -INFINITY;
+  return static_cast<float>(x);
+}
+
+float decimals_step(int n) {
+  // 10^-46 and smaller round to 0 as singles; longer texts would only repeat that.
+  const int zeros = std::clamp(n - 1, 0, 50);
+  std::string text = "0." + std::string(static_cast<std::size_t>(zeros), '0') + "1";
+  float step = 0;
+  std::from_chars(text.data(), text.data() + text.size(), step);
+  return step;
+}
+
+int point_position_decimals(float a, float b) {
+  auto position = [](float bound) {
+    const std::string t = plain_number_text(bound, 7);
+    const std::size_t point = t.find('.');
+    return point == std::string::npos ? 0 : static_cast<int>(point) + 1;
+  };
+  const int d = std::max(position(a), position(b));
+  return d == 0 ? 1 : d;
+}
+
+long double draw_on_grid(RandomGenerator& random, float a, float b, float step, std::uint64_t seed) {
+  if (b < a) std::swap(a, b);
+  const long double k = round_half_even((static_cast<long double>(b) - a) / step);
+  random.seed(seed);
+  std::uint64_t steps_down = 0;
+  if (k < 2147483647.0L) {
+    steps_down = static_cast<std::uint64_t>(draw_between(random, 1, static_cast<std::int32_t>(k) + 1) - 1);
+  } else if (k <= 18446744073709551615.0L) {
+    random.seed(seed);
+    steps_down = draw_by_digits(random, static_cast<std::uint64_t>(k));
+  } else {
+    // No grid of 64-bit step counts reaches from b to a: an even fraction of the distance instead.
+    const long double u = std::ldexp(static_cast<long double>(random.below(UINT64_MAX)), -64);
+    return b - u * (static_cast<long double>(b) - a);
+  }
+  return b - static_cast<long double>(steps_down) * step;
+}
+
+}  // namespace kal
