@@ -48,6 +48,21 @@ std::string fn_ennumb(Interpreter&, Operands ops);
 std::string fn_esnumb(Interpreter&, Operands ops);
 std::string fn_spnumb(Interpreter&, Operands ops);
 
+// Files, folders and drives.
+std::string fn_leertexto(Interpreter& in, Operands ops);
+std::string fn_leerlineatexto(Interpreter& in, Operands ops);
+std::string fn_wout(Interpreter& in, Operands ops);
+std::string fn_atributo(Interpreter& in, Operands ops);
+std::string fn_nombre(Interpreter& in, Operands ops);
+std::string fn_copiaf(Interpreter& in, Operands ops);
+std::string fn_borraf(Interpreter& in, Operands ops);
+std::string fn_carpeta(Interpreter& in, Operands ops);
+std::string fn_existe(Interpreter& in, Operands ops);
+std::string fn_pesof(Interpreter& in, Operands ops);
+std::string fn_listarfic(Interpreter& in, Operands ops);
+std::string fn_listardir(Interpreter& in, Operands ops);
+std::string fn_listarunidad(Interpreter& in, Operands);
+
 // System and screen.
 std::string fn_sistemalog(Interpreter& in, Operands);
 std::string fn_debug(Interpreter&, Operands);

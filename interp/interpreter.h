@@ -32,6 +32,8 @@ class Interpreter {
 
   Platform& platform() { return platform_; }
   RandomGenerator& random() { return program_.random; }
+  // The interpreter's own folder, ending in a backslash: where relative paths lead.
+  const std::string& program_folder() const { return program_.folder; }
 
   VariableStore variables;  // &name
   VariableStore constants;  // @name, written once

@@ -94,7 +94,7 @@ int start(Platform& platform, std::string_view command_tail) {
   program.folder = std::string(folder_of(own_path)).substr(0, limits::kMaxProgramFolder);
   program.random.seed(time_of_day_seed(platform.local_time()));
 
-  platform.set_normal_attributes(trace_path(program));
+  platform.set_attributes(trace_path(program), 0);
   platform.delete_file(trace_path(program));
 
   load_script(platform, script_path_from(platform, command_tail), program);

@@ -3,6 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,6 +40,36 @@ struct LocalTime {
   int hour = 0, minute = 0, second = 0, millisecond = 0;
 };
 
+// A Windows error code: 0 for success, otherwise what the system reported (2 file not found, 5 access
+// denied, 183 already exists...).
+using ErrorCode = std::uint32_t;
+
+// File attribute bits, as Windows numbers them.
+namespace attribute {
+inline constexpr std::uint32_t kReadOnly = 1;
+inline constexpr std::uint32_t kHidden = 2;
+inline constexpr std::uint32_t kSystem = 4;
+inline constexpr std::uint32_t kVolumeLabel = 8;
+inline constexpr std::uint32_t kDirectory = 16;
+inline constexpr std::uint32_t kArchive = 32;
+inline constexpr std::uint32_t kNormal = 128;  // what Windows reports for a file with none of the others
+}  // namespace attribute
+
+// One entry of a directory search.
+struct DirectoryEntry {
+  std::string name;  // the long name, without its folder
+  std::uint32_t attributes = 0;
+  std::uint64_t size = 0;
+};
+
+// A file open for reading, closed when destroyed.
+class InputFile {
+ public:
+  virtual ~InputFile() = default;
+  // Up to `size` bytes; 0 at the end of the file or when reading fails.
+  virtual std::size_t read(char* buffer, std::size_t size) = 0;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -51,12 +84,32 @@ class Platform {
 
   virtual ScreenSize screen_size() = 0;
 
-  // Files. Failures are reported, never thrown.
+  // Files. Failures are reported, never thrown. Paths are full Windows paths.
   virtual std::optional<std::string> read_file(const std::string& path) = 0;
+  // nullptr when the file cannot be opened.
+  virtual std::unique_ptr<InputFile> open_input(const std::string& path) = 0;
+  // Appends at the end, creating the file when missing.
   virtual bool append_file(const std::string& path, std::string_view bytes) = 0;
+  // The program's own rename: also when only the letter case changes.
   virtual bool rename_file(const std::string& from, const std::string& to) = 0;
-  virtual bool set_normal_attributes(const std::string& path) = 0;
-  virtual bool delete_file(const std::string& path) = 0;
+  // Exactly these attribute bits; 0 makes a normal file.
+  virtual ErrorCode set_attributes(const std::string& path, std::uint32_t bits) = 0;
+  // Renames or moves a file or folder; an existing destination is not replaced.
+  virtual ErrorCode move_file(const std::string& from, const std::string& to) = 0;
+  // Copies a file, replacing an existing destination.
+  virtual ErrorCode copy_file(const std::string& from, const std::string& to) = 0;
+  virtual ErrorCode delete_file(const std::string& path) = 0;
+  // One folder, whose parent must exist.
+  virtual ErrorCode create_folder(const std::string& path) = 0;
+  // The attributes of a file or folder, when it exists.
+  virtual std::optional<std::uint32_t> attributes(const std::string& path) = 0;
+  // Visits the entries matching a pattern ("*" and "?" allowed in its last part) in the order the system
+  // gives them, "." and ".." included, until `visit` returns false. The error of a search that finds nothing,
+  // else 0.
+  virtual ErrorCode find_entries(const std::string& pattern,
+                                 const std::function<bool(const DirectoryEntry&)>& visit) = 0;
+  // The type of the drive with this letter's root: 2 removable, 3 fixed, 4 network, 5 CD, 1 none...
+  virtual int drive_type(char letter) = 0;
 
   // Time.
   virtual LocalTime local_time() = 0;

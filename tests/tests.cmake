@@ -23,6 +23,8 @@ set(KAL_UNIT_TESTS
   text_functions
   numeric_functions
   date_functions
+  file_rules
+  file_functions
   builtin_calls
   interpreter
   message_boxes

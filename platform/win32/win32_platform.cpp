@@ -159,12 +159,92 @@ bool Win32Platform::rename_file(const std::string& from, const std::string& to) 
   return false;
 }
 
-bool Win32Platform::set_normal_attributes(const std::string& path) {
-  return usable_path(path) && SetFileAttributesW(wide(path).c_str(), FILE_ATTRIBUTE_NORMAL) != 0;
+namespace {
+
+class Win32InputFile final : public InputFile {
+ public:
+  explicit Win32InputFile(HANDLE h) : handle_(h) {}
+  std::size_t read(char* buffer, std::size_t size) override {
+    DWORD got = 0;
+    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    if (!ReadFile(handle_.get(), buffer, want, &got, nullptr)) return 0;
+    return got;
+  }
+
+ private:
+  Handle handle_;
+};
+
+// The error of the call that just failed; a path Windows could not be given is an invalid name.
+ErrorCode failure() {
+  return static_cast<ErrorCode>(GetLastError());
+}
+constexpr ErrorCode kInvalidName = ERROR_INVALID_NAME;
+
+ErrorCode outcome(BOOL ok) {
+  return ok ? 0 : failure();
 }
 
-bool Win32Platform::delete_file(const std::string& path) {
-  return usable_path(path) && DeleteFileW(wide(path).c_str()) != 0;
+}  // namespace
+
+std::unique_ptr<InputFile> Win32Platform::open_input(const std::string& path) {
+  if (!usable_path(path)) return nullptr;
+  HANDLE h = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<Win32InputFile>(h);
+}
+
+ErrorCode Win32Platform::set_attributes(const std::string& path, std::uint32_t bits) {
+  if (!usable_path(path)) return kInvalidName;
+  return outcome(SetFileAttributesW(wide(path).c_str(), bits == 0 ? FILE_ATTRIBUTE_NORMAL : bits));
+}
+
+ErrorCode Win32Platform::move_file(const std::string& from, const std::string& to) {
+  if (!usable_path(from) || !usable_path(to)) return kInvalidName;
+  return outcome(MoveFileW(wide(from).c_str(), wide(to).c_str()));
+}
+
+ErrorCode Win32Platform::copy_file(const std::string& from, const std::string& to) {
+  if (!usable_path(from) || !usable_path(to)) return kInvalidName;
+  return outcome(CopyFileW(wide(from).c_str(), wide(to).c_str(), FALSE));
+}
+
+ErrorCode Win32Platform::delete_file(const std::string& path) {
+  if (!usable_path(path)) return kInvalidName;
+  return outcome(DeleteFileW(wide(path).c_str()));
+}
+
+ErrorCode Win32Platform::create_folder(const std::string& path) {
+  if (!usable_path(path)) return kInvalidName;
+  return outcome(CreateDirectoryW(wide(path).c_str(), nullptr));
+}
+
+std::optional<std::uint32_t> Win32Platform::attributes(const std::string& path) {
+  if (!usable_path(path)) return std::nullopt;
+  const DWORD bits = GetFileAttributesW(wide(path).c_str());
+  if (bits == INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  return bits;
+}
+
+ErrorCode Win32Platform::find_entries(const std::string& pattern,
+                                      const std::function<bool(const DirectoryEntry&)>& visit) {
+  if (!usable_path(pattern)) return kInvalidName;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW(wide(pattern).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return failure();
+  do {
+    DirectoryEntry entry{narrow(found.cFileName), found.dwFileAttributes,
+                         (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow};
+    if (!visit(entry)) break;
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return 0;
+}
+
+int Win32Platform::drive_type(char letter) {
+  const wchar_t root[] = {static_cast<wchar_t>(letter), L':', L'\\', L'\0'};
+  return static_cast<int>(GetDriveTypeW(root));
 }
 
 LocalTime Win32Platform::local_time() {

@@ -21,8 +21,16 @@ class Win32Platform final : public Platform {
   std::optional<std::string> read_file(const std::string& path) override;
   bool append_file(const std::string& path, std::string_view bytes) override;
   bool rename_file(const std::string& from, const std::string& to) override;
-  bool set_normal_attributes(const std::string& path) override;
-  bool delete_file(const std::string& path) override;
+  std::unique_ptr<InputFile> open_input(const std::string& path) override;
+  ErrorCode set_attributes(const std::string& path, std::uint32_t bits) override;
+  ErrorCode move_file(const std::string& from, const std::string& to) override;
+  ErrorCode copy_file(const std::string& from, const std::string& to) override;
+  ErrorCode delete_file(const std::string& path) override;
+  ErrorCode create_folder(const std::string& path) override;
+  std::optional<std::uint32_t> attributes(const std::string& path) override;
+  ErrorCode find_entries(const std::string& pattern,
+                         const std::function<bool(const DirectoryEntry&)>& visit) override;
+  int drive_type(char letter) override;
   LocalTime local_time() override;
   void pause_milliseconds(int ms) override;
   bool shell_open(const std::string& path) override;

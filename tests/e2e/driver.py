@@ -23,7 +23,11 @@ Expectation files are UTF-8 text, one directive a line ('#' starts a comment lin
   present: NAME           the run leaves such a file
   max-memory-mb: N        native only: the run's peak memory stays below N MB (not checked under sanitizers)
   given: NAME             a file in the folder before the run, with the "|" lines that follow (as for file:)
+  given-many: N NAME      N empty files before the run, named NAME with "{n}" standing for 1 to N
+  folder: NAME            an empty folder before the run
   read-only: NAME         that file is read-only
+Names are relative to the case folder, "/" between folders, and may hold any Unicode character (a name with
+"\xF1" in an expectation is written "ñ").
   then-run: EXE           after the run, start EXE in the same folder; the directives below this line are that
                           second run's (it takes the same arguments unless it names its own)
 In texts, \\r \\n \\t \\\\ and \\xNN (a Windows-1252 byte) are escapes.
@@ -97,6 +101,8 @@ class Case:
     max_memory_mb: int = 0
     given: dict = field(default_factory=dict)
     read_only: list = field(default_factory=list)
+    folders: list = field(default_factory=list)
+    many: list = field(default_factory=list)
     then: "Case" = None
 
     def command_args(self):
@@ -157,6 +163,11 @@ def parse_case(expect_path, root):
             case.files[value], i = read_block(lines, i)
         elif key == "given":
             case.given[value], i = read_block(lines, i)
+        elif key == "given-many":
+            count, _, pattern = value.partition(" ")
+            case.many.append((int(count), pattern.strip()))
+        elif key == "folder":
+            case.folders.append(value)
         elif key == "read-only":
             case.read_only.append(value)
         elif key == "then-run":
@@ -180,10 +191,18 @@ def script_bytes(case):
 
 def prepare_folder(case, work_root):
     folder = Path(tempfile.mkdtemp(prefix=re.sub(r"\W", "_", case.name) + "-", dir=work_root))
+    for name in case.folders:
+        (folder / name).mkdir(parents=True, exist_ok=True)
     if not case.no_script:
+        (folder / case.script_as).parent.mkdir(parents=True, exist_ok=True)
         (folder / case.script_as).write_bytes(script_bytes(case))
     for name, content in case.given.items():
+        (folder / name).parent.mkdir(parents=True, exist_ok=True)
         (folder / name).write_bytes(content)
+    for count, pattern in case.many:
+        (folder / pattern).parent.mkdir(parents=True, exist_ok=True)
+        for n in range(1, count + 1):
+            (folder / pattern.replace("{n}", str(n))).write_bytes(b"")
     for name in case.read_only:
         (folder / name).chmod(0o444)
     return folder

@@ -7,6 +7,7 @@
 // executable's file name there. Replies answer the message boxes and dialogs in order: default, yes, no,
 // cancel, or type:TEXT. The arguments form the command-line tail the way Wine builds one. Events are printed
 // as JSON lines, texts in UTF-8.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -135,10 +136,19 @@ int main(int argc, char** argv) {
     return 2;
   }
 
-  for (const auto& entry : fs::directory_iterator(dir))
-    if (entry.is_regular_file())
-      platform.put_file(kFolder + kal::cp1252::from_utf8(entry.path().filename().string()),
-                        slurp(entry.path()));
+  // The case folder's tree becomes the program folder; a file without write permission is read-only.
+  for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+    std::string relative = kal::cp1252::from_utf8(fs::relative(entry.path(), dir).string());
+    std::replace(relative.begin(), relative.end(), '/', '\\');
+    if (entry.is_directory()) {
+      platform.put_folder(kFolder + relative);
+    } else if (entry.is_regular_file()) {
+      const bool writable = (entry.status().permissions() & fs::perms::owner_write) != fs::perms::none;
+      platform.put_file(
+          kFolder + relative, slurp(entry.path()),
+          writable ? kal::attribute::kArchive : kal::attribute::kArchive | kal::attribute::kReadOnly);
+    }
+  }
   if (platform.file(kFolder + exe) == nullptr) platform.put_file(kFolder + exe, "MZ placeholder");
   platform.own_path_value = kFolder + exe;
 
@@ -146,11 +156,19 @@ int main(int argc, char** argv) {
   std::cout << "{\"event\":\"exit\",\"code\":" << code << "}\n";
 
   // Mirror the program folder back: what the run left, and nothing it deleted.
-  for (const auto& entry : fs::directory_iterator(dir))
-    if (entry.is_regular_file()) fs::remove(entry.path());
-  for (const auto& [name, bytes] : platform.files_under(kFolder)) {
-    std::ofstream out(dir / kal::cp1252::to_utf8(name), std::ios::binary);
-    out << bytes;
+  for (const auto& entry : fs::directory_iterator(dir)) fs::remove_all(entry.path());
+  for (const auto& node : platform.nodes_under(kFolder)) {
+    std::string relative = node.path;
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    const fs::path target = dir / kal::cp1252::to_utf8(relative);
+    if ((node.attributes & kal::attribute::kDirectory) != 0) {
+      fs::create_directories(target);
+      continue;
+    }
+    std::ofstream(target, std::ios::binary) << node.bytes;
+    if ((node.attributes & kal::attribute::kReadOnly) != 0)
+      fs::permissions(target, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                      fs::perm_options::remove);
   }
   return 0;
 }

@@ -1,5 +1,7 @@
 #include "tests/support/recording_platform.h"
 
+#include <algorithm>
+
 #include "common/cp1252.h"
 #include "common/halt.h"
 
@@ -12,25 +14,103 @@ std::string RecordingPlatform::resolve(const std::string& path) const {
 }
 
 std::string RecordingPlatform::key(const std::string& path) const {
-  return cp1252::lower(resolve(path));
+  std::string k = cp1252::lower(resolve(path));
+  if (k.size() > 3 && k.ends_with('\\')) k.pop_back();
+  return k;
 }
 
-void RecordingPlatform::put_file(const std::string& path, std::string bytes) {
-  files_[key(path)] = File{resolve(path), std::move(bytes)};
+namespace {
+
+constexpr ErrorCode kFileNotFound = 2, kPathNotFound = 3, kAccessDenied = 5, kAlreadyExists = 183,
+                    kInvalidName = 123;
+
+std::string parent_of(const std::string& key) {
+  const std::size_t mark = key.rfind('\\');
+  return mark == std::string::npos ? std::string() : key.substr(0, mark);
+}
+
+bool is_root(const std::string& key) {
+  return key == "c:" || key == "c:\\";
+}
+
+// Characters Windows refuses in a name (the drive's ":" aside).
+bool valid_name(const std::string& path, bool wildcards_allowed) {
+  const std::size_t from = path.size() >= 2 && path[1] == ':' ? 2 : 0;
+  const char* refused = wildcards_allowed ? "<>:\"|" : "<>:\"|*?";
+  return path.find_first_of(refused, from) == std::string::npos && path.find('\0') == std::string::npos;
+}
+
+// "*" any run of characters, "?" any one; "*.*" is every name, as on Windows.
+bool matches(std::string_view pattern, std::string_view name) {
+  if (pattern == "*.*") pattern = "*";
+  if (pattern.empty()) return name.empty();
+  if (pattern[0] == '*') {
+    for (std::size_t i = 0; i <= name.size(); ++i)
+      if (matches(pattern.substr(1), name.substr(i))) return true;
+    return false;
+  }
+  return !name.empty() && (pattern[0] == '?' || pattern[0] == name[0]) &&
+         matches(pattern.substr(1), name.substr(1));
+}
+
+class StringInput final : public InputFile {
+ public:
+  explicit StringInput(std::string bytes) : bytes_(std::move(bytes)) {}
+  std::size_t read(char* buffer, std::size_t size) override {
+    const std::size_t n = std::min(size, bytes_.size() - position_);
+    std::copy_n(bytes_.data() + position_, n, buffer);
+    position_ += n;
+    return n;
+  }
+
+ private:
+  std::string bytes_;
+  std::size_t position_ = 0;
+};
+
+}  // namespace
+
+bool RecordingPlatform::parent_exists(const std::string& key) const {
+  const std::string parent = parent_of(key);
+  if (is_root(parent)) return true;
+  auto it = files_.find(parent);
+  return it != files_.end() && (it->second.attributes & attribute::kDirectory) != 0;
+}
+
+ErrorCode RecordingPlatform::missing(const std::string& key) const {
+  return parent_exists(key) ? kFileNotFound : kPathNotFound;
+}
+
+void RecordingPlatform::put_folder(const std::string& path) {
+  const std::string k = key(path);
+  if (k.empty() || is_root(k)) return;
+  if (!parent_exists(k)) put_folder(parent_of(resolve(path)));
+  std::string shown = resolve(path);
+  if (shown.ends_with('\\')) shown.pop_back();
+  files_[k] = Node{shown, {}, attribute::kDirectory};
+}
+
+void RecordingPlatform::put_file(const std::string& path, std::string bytes, std::uint32_t attributes) {
+  const std::string k = key(path);
+  if (!parent_exists(k)) put_folder(parent_of(resolve(path)));
+  files_[k] = Node{resolve(path), std::move(bytes), attributes};
+}
+
+const RecordingPlatform::Node* RecordingPlatform::node(const std::string& path) const {
+  auto it = files_.find(key(path));
+  return it == files_.end() ? nullptr : &it->second;
 }
 
 const std::string* RecordingPlatform::file(const std::string& path) const {
-  auto it = files_.find(key(path));
-  return it == files_.end() ? nullptr : &it->second.bytes;
+  const Node* n = node(path);
+  return n == nullptr || (n->attributes & attribute::kDirectory) != 0 ? nullptr : &n->bytes;
 }
 
-std::vector<std::pair<std::string, std::string>> RecordingPlatform::files_under(
-    const std::string& folder) const {
-  std::vector<std::pair<std::string, std::string>> out;
+std::vector<RecordingPlatform::Node> RecordingPlatform::nodes_under(const std::string& folder) const {
+  std::vector<Node> out;
   const std::string prefix = cp1252::lower(folder);
-  for (const auto& [key, f] : files_)
-    if (key.starts_with(prefix) && key.find('\\', prefix.size()) == std::string::npos)
-      out.emplace_back(f.name.substr(prefix.size()), f.bytes);
+  for (const auto& [k, n] : files_)
+    if (k.starts_with(prefix)) out.push_back(Node{n.path.substr(prefix.size()), n.bytes, n.attributes});
   return out;
 }
 
@@ -67,9 +147,18 @@ std::optional<std::string> RecordingPlatform::read_file(const std::string& path)
   return *bytes;
 }
 
+std::unique_ptr<InputFile> RecordingPlatform::open_input(const std::string& path) {
+  const std::string* bytes = file(path);
+  if (bytes == nullptr) return nullptr;
+  return std::make_unique<StringInput>(*bytes);
+}
+
 bool RecordingPlatform::append_file(const std::string& path, std::string_view bytes) {
-  auto it = files_.find(key(path));
-  if (it == files_.end()) it = files_.emplace(key(path), File{resolve(path), {}}).first;
+  const std::string k = key(path);
+  if (!valid_name(resolve(path), false) || !parent_exists(k)) return false;
+  auto it = files_.find(k);
+  if (it == files_.end()) it = files_.emplace(k, Node{resolve(path), {}, attribute::kArchive}).first;
+  if ((it->second.attributes & (attribute::kDirectory | attribute::kReadOnly)) != 0) return false;
   it->second.bytes.append(bytes);
   return true;
 }
@@ -80,18 +169,120 @@ bool RecordingPlatform::rename_file(const std::string& from, const std::string& 
   if (it == files_.end()) return false;
   const std::string to_key = key(to);
   if (to_key != it->first && files_.count(to_key) != 0) return false;
-  File moved{resolve(to), std::move(it->second.bytes)};
+  Node moved{resolve(to), std::move(it->second.bytes), it->second.attributes};
   files_.erase(it);
   files_[to_key] = std::move(moved);
   return true;
 }
 
-bool RecordingPlatform::set_normal_attributes(const std::string& path) {
-  return file(path) != nullptr;
+ErrorCode RecordingPlatform::set_attributes(const std::string& path, std::uint32_t bits) {
+  if (!valid_name(resolve(path), false)) return kInvalidName;
+  auto it = files_.find(key(path));
+  if (it == files_.end()) return missing(key(path));
+  const std::uint32_t kept = it->second.attributes & attribute::kDirectory;
+  it->second.attributes = kept | (bits == 0 && kept == 0 ? attribute::kNormal : bits);
+  return 0;
 }
 
-bool RecordingPlatform::delete_file(const std::string& path) {
-  return files_.erase(key(path)) != 0;
+ErrorCode RecordingPlatform::move_file(const std::string& from, const std::string& to) {
+  if (!valid_name(resolve(from), false) || !valid_name(resolve(to), false)) return kInvalidName;
+  const std::string from_key = key(from), to_key = key(to);
+  if (files_.count(from_key) == 0) return missing(from_key);
+  if (files_.count(to_key) != 0) return kAlreadyExists;
+  if (!parent_exists(to_key)) return kPathNotFound;
+  // The entry and, for a folder, everything in it.
+  std::vector<std::pair<std::string, Node>> moved;
+  for (auto it = files_.begin(); it != files_.end();) {
+    if (it->first == from_key || it->first.starts_with(from_key + "\\")) {
+      std::string rest = it->first.substr(from_key.size());
+      Node n = std::move(it->second);
+      n.path = resolve(to) + n.path.substr(n.path.size() - rest.size());
+      moved.emplace_back(to_key + rest, std::move(n));
+      it = files_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  for (auto& [k, n] : moved) files_[k] = std::move(n);
+  return 0;
+}
+
+ErrorCode RecordingPlatform::copy_file(const std::string& from, const std::string& to) {
+  if (!valid_name(resolve(from), false) || !valid_name(resolve(to), false)) return kInvalidName;
+  auto source = files_.find(key(from));
+  if (source == files_.end()) return missing(key(from));
+  if (!parent_exists(key(to))) return kPathNotFound;
+  auto target = files_.find(key(to));
+  const std::uint32_t refused = attribute::kDirectory | attribute::kReadOnly;
+  if ((source->second.attributes & attribute::kDirectory) != 0) return kAccessDenied;
+  if (target != files_.end() && (target->second.attributes & refused) != 0) return kAccessDenied;
+  files_[key(to)] = Node{resolve(to), source->second.bytes, source->second.attributes};
+  return 0;
+}
+
+ErrorCode RecordingPlatform::delete_file(const std::string& path) {
+  if (!valid_name(resolve(path), false)) return kInvalidName;
+  auto it = files_.find(key(path));
+  if (it == files_.end()) return missing(key(path));
+  if ((it->second.attributes & (attribute::kDirectory | attribute::kReadOnly)) != 0) return kAccessDenied;
+  files_.erase(it);
+  return 0;
+}
+
+ErrorCode RecordingPlatform::create_folder(const std::string& path) {
+  if (!valid_name(resolve(path), false)) return kInvalidName;
+  const std::string k = key(path);
+  if (is_root(k) || files_.count(k) != 0) return kAlreadyExists;
+  if (!parent_exists(k)) return kPathNotFound;
+  put_folder(path);
+  return 0;
+}
+
+std::optional<std::uint32_t> RecordingPlatform::attributes(const std::string& path) {
+  if (!valid_name(resolve(path), false)) return std::nullopt;
+  if (is_root(key(path))) return attribute::kDirectory;
+  const Node* n = node(path);
+  if (n == nullptr) return std::nullopt;
+  return n->attributes;
+}
+
+// The matches are gathered first, so the visitor may delete what it is shown. A folder other than the root
+// begins with "." and "..", as on Windows.
+ErrorCode RecordingPlatform::find_entries(const std::string& pattern,
+                                          const std::function<bool(const DirectoryEntry&)>& visit) {
+  const std::string full = resolve(pattern);
+  if (!valid_name(full, true)) return kInvalidName;
+  const std::size_t mark = full.rfind('\\');
+  if (mark == std::string::npos) return kPathNotFound;
+  const std::string folder = cp1252::lower(full.substr(0, mark));
+  const std::string name_pattern = cp1252::lower(full.substr(mark + 1));
+  const bool root = is_root(folder);
+  if (!root) {
+    auto it = files_.find(folder);
+    if (it == files_.end() || (it->second.attributes & attribute::kDirectory) == 0) return kPathNotFound;
+  }
+  if (name_pattern.empty()) return kFileNotFound;
+  std::vector<DirectoryEntry> found;
+  if (!root) {
+    for (const char* dots : {".", ".."})
+      if (matches(name_pattern, dots)) found.push_back({dots, attribute::kDirectory, 0});
+  }
+  const std::string prefix = folder + "\\";
+  for (auto it = files_.lower_bound(prefix); it != files_.end() && it->first.starts_with(prefix); ++it) {
+    const std::string name = it->first.substr(prefix.size());
+    if (name.find('\\') != std::string::npos || !matches(name_pattern, name)) continue;
+    const Node& n = it->second;
+    found.push_back({n.path.substr(n.path.size() - name.size()), n.attributes, n.bytes.size()});
+  }
+  if (found.empty()) return kFileNotFound;
+  for (const DirectoryEntry& entry : found)
+    if (!visit(entry)) break;
+  return 0;
+}
+
+int RecordingPlatform::drive_type(char letter) {
+  auto it = drive_types.find(letter);
+  return it == drive_types.end() ? 1 : it->second;
 }
 
 bool RecordingPlatform::shell_open(const std::string& path) {

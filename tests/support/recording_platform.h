@@ -1,7 +1,9 @@
 // A Platform that records what the interpreter asks of the system and answers from a script of replies.
-// Files live in memory, keyed case-insensitively like Windows paths.
+// Files and folders live in memory, keyed case-insensitively like Windows paths, and fail with the error
+// codes Windows gives. Drive C:'s root always exists.
 #pragma once
 
+#include <cstdint>
 #include <deque>
 #include <map>
 #include <string>
@@ -29,11 +31,14 @@ struct Reply {
 
 class RecordingPlatform : public Platform {
  public:
+  RecordingPlatform() { put_folder(current_folder); }
+
   std::string own_path_value = "C:\\kal\\KAL.exe";
   std::string current_folder = "C:\\kal\\";  // where relative paths resolve, with a trailing backslash
   LocalTime now{2026, 12, 7, 1, 10, 30, 15, 250};
   ScreenSize screen{1920, 1080};
-  std::deque<Reply> replies;  // consumed by message boxes and dialogs, in order
+  std::map<char, int> drive_types{{'C', 3}, {'Z', 3}};  // fixed C: and Z:, as in a Wine prefix
+  std::deque<Reply> replies;                            // consumed by message boxes and dialogs, in order
   std::vector<Event> events;
   int pauses_ms = 0;
   // Serving window messages: how many rounds until the user closes the program's window (which ends the
@@ -41,10 +46,18 @@ class RecordingPlatform : public Platform {
   int window_closes_after = -1;
   int message_rounds = 0;
 
-  // In-memory files.
-  void put_file(const std::string& path, std::string bytes);
+  // In-memory files and folders; putting one creates the folders above it.
+  struct Node {
+    std::string path;  // full path as last written, case kept
+    std::string bytes;
+    std::uint32_t attributes = attribute::kArchive;
+  };
+  void put_file(const std::string& path, std::string bytes, std::uint32_t attributes = attribute::kArchive);
+  void put_folder(const std::string& path);
   const std::string* file(const std::string& path) const;
-  std::vector<std::pair<std::string, std::string>> files_under(const std::string& folder) const;
+  const Node* node(const std::string& path) const;
+  // Every file and folder below a folder (which ends in a backslash), in path order.
+  std::vector<Node> nodes_under(const std::string& folder) const;
 
   // Only the message boxes, as "title|text" pairs, for short assertions.
   std::vector<std::pair<std::string, std::string>> boxes() const;
@@ -56,8 +69,16 @@ class RecordingPlatform : public Platform {
   std::optional<std::string> read_file(const std::string& path) override;
   bool append_file(const std::string& path, std::string_view bytes) override;
   bool rename_file(const std::string& from, const std::string& to) override;
-  bool set_normal_attributes(const std::string& path) override;
-  bool delete_file(const std::string& path) override;
+  std::unique_ptr<InputFile> open_input(const std::string& path) override;
+  ErrorCode set_attributes(const std::string& path, std::uint32_t bits) override;
+  ErrorCode move_file(const std::string& from, const std::string& to) override;
+  ErrorCode copy_file(const std::string& from, const std::string& to) override;
+  ErrorCode delete_file(const std::string& path) override;
+  ErrorCode create_folder(const std::string& path) override;
+  std::optional<std::uint32_t> attributes(const std::string& path) override;
+  ErrorCode find_entries(const std::string& pattern,
+                         const std::function<bool(const DirectoryEntry&)>& visit) override;
+  int drive_type(char letter) override;
   LocalTime local_time() override { return now; }
   void pause_milliseconds(int ms) override { pauses_ms += ms; }
   bool shell_open(const std::string& path) override;
@@ -65,14 +86,13 @@ class RecordingPlatform : public Platform {
   void start_command_interpreter(std::string_view parameters) override;
 
  private:
-  struct File {
-    std::string name;  // full path as last written, case kept
-    std::string bytes;
-  };
   Reply next_reply();
   std::string resolve(const std::string& path) const;
   std::string key(const std::string& path) const;
-  std::map<std::string, File> files_;  // key: path lower-cased
+  bool parent_exists(const std::string& key) const;
+  // The error of a path that names nothing: 2 when its folder exists, 3 when not.
+  ErrorCode missing(const std::string& key) const;
+  std::map<std::string, Node> files_;  // key: full path lower-cased, without a trailing backslash
 };
 
 }  // namespace kal::test

@@ -23,6 +23,7 @@ ScriptRun::ScriptRun(std::string_view source) {
   program.statements = compiler.take_records();
   program.database_name = compiler.database_name();
   program.labels = LabelTable::build(program.statements);
+  program.folder = platform.current_folder;  // as start-up finds it: the folder of C:\kal\KAL.exe
   interpreter = std::make_unique<Interpreter>(platform, program);
 }
 

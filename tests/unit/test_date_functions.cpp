@@ -30,8 +30,7 @@ TEST(Dates, WeekdayNames) {
   const Row rows[] = {
       {"25/12/2024", "Miercoles"}, {"01/01/2000", "Sabado"},  {"07/12/2026", "Lunes"},
       {"29/02/2024", "Jueves"},    {"01/03/2024", "Viernes"}, {"31/12/1999", "Viernes"},
-      {"15/08/1947", "Viernes"},   {"01.01-2000", "Sabado"},  // the characters between the parts are not
-                                                              // looked at
+      {"15/08/1947", "Viernes"},   {"01.01-2000", "Sabado"},  // characters 3 and 6 are not looked at
       {"5/3/2024", "Martes"},     // day 5, month "/2" = 0: the weekday of another date
       {"", "Miercoles"},          // every part 0
       {"-9/03/0000", "Domingo"},  // w = -7 before the weeks are added
