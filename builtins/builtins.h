@@ -63,6 +63,9 @@ std::string fn_listarfic(Interpreter& in, Operands ops);
 std::string fn_listardir(Interpreter& in, Operands ops);
 std::string fn_listarunidad(Interpreter& in, Operands);
 
+// The input dialog.
+std::string fn_inputdata(Interpreter& in, Operands);
+
 // System and screen.
 std::string fn_sistemalog(Interpreter& in, Operands);
 std::string fn_debug(Interpreter&, Operands);

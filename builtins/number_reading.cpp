@@ -137,6 +137,11 @@ std::int32_t read_whole_number(std::string_view text) {
   return static_cast<std::int32_t>(read_clamped(text, INT32_MIN, INT32_MAX));
 }
 
+std::int64_t read_long_whole_number(std::string_view text) {
+  // 2^63 - 1 is exact in extended precision, so the conversion cannot overflow.
+  return static_cast<std::int64_t>(read_clamped(text, -9223372036854775808.0L, 9223372036854775807.0L));
+}
+
 std::int16_t read_short_whole_number(std::string_view text) {
   return static_cast<std::int16_t>(read_clamped(text, INT16_MIN, INT16_MAX));
 }

@@ -18,6 +18,8 @@ long double round_half_even(long double x);
 // The whole number a function operand stands for: read, rounded with ties to even, and held in 32 bits (a
 // value beyond that range takes the nearest end of it).
 std::int32_t read_whole_number(std::string_view text);
+// The same held in 64 bits, for colour numbers, whose low 24 bits count.
+std::int64_t read_long_whole_number(std::string_view text);
 // The same held in 16 bits, where a function says so (the parts of a date, a count of decimals).
 std::int16_t read_short_whole_number(std::string_view text);
 

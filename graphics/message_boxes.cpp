@@ -1,3 +1,4 @@
+#include "builtins/builtins.h"
 #include "common/messages.h"
 #include "interp/handlers.h"
 #include "interp/interpreter.h"
@@ -15,6 +16,15 @@ void run_question(Interpreter& in, const Statement& s) {
   std::string_view text = in.read(in.variables, s.field(3));
   Answer answer = in.platform().message_box(msg::kTitleKal, text, Buttons::YesNo);
   in.comparison_flag = answer == Answer::Yes ? 1 : 0;
+}
+
+// INPUTDATA: the line the user typed, 255 characters at most (the dialog reads no more); empty when
+// cancelled.
+std::string fn_inputdata(Interpreter& in, Operands) {
+  constexpr std::size_t kMaxInput = 255;
+  std::string line = in.platform().input_dialog();
+  if (line.size() > kMaxInput) line.resize(kMaxInput);
+  return line;
 }
 
 }  // namespace kal

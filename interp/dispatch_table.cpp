@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "builtins/builtins.h"
+#include "graphics/graphics_commands.h"
 #include "interp/handlers.h"
 
 namespace kal {
@@ -85,7 +86,7 @@ constexpr Keyword kFunctions0[] = {
     {"AZUL", run_builtin, fn_constant<16711680>},
     {"AMARILLO", run_builtin, fn_constant<65535>},
     {"SISTEMALOG", run_builtin, fn_sistemalog},
-    {"INPUTDATA", nullptr},
+    {"INPUTDATA", run_builtin, fn_inputdata},
     {"DEBUG", run_builtin, fn_debug},
     {"RECORD", nullptr},
     {"TODAY", run_builtin, fn_today},
@@ -97,24 +98,29 @@ constexpr Keyword kConstantFunctions[] = {
 };
 
 // Commands, matched in any letter case.
-constexpr Keyword kCommands0[] = {{"fin", run_fin}, {"anulamemograf", nullptr}, {"vergraf", nullptr}};
+constexpr Keyword kCommands0[] = {
+    {"fin", run_fin}, {"anulamemograf", run_anulamemograf}, {"vergraf", run_vergraf}};
 constexpr Keyword kJumps[] = {
     {"saltaruno", run_jump_if_one}, {"saltarcero", run_jump_if_zero}, {"saltar", run_jump}};
-constexpr Keyword kCommands4[] = {{"fuente", nullptr}};
+constexpr Keyword kCommands4[] = {{"fuente", run_fuente}};
 constexpr Keyword kCommands9[] = {{"pintartexto", nullptr}};
 constexpr Keyword kCommands8[] = {{"mesgraf", nullptr}, {"caja", nullptr}};
 constexpr Keyword kCommands7[] = {{"circulo", nullptr}};
 constexpr Keyword kCommands5[] = {{"linea", nullptr}};
-constexpr Keyword kCommands3[] = {{"leermapbit", nullptr}, {"punto", nullptr}, {"memograf", nullptr}};
+constexpr Keyword kCommands3[] = {{"leermapbit", nullptr}, {"punto", nullptr}, {"memograf", run_memograf}};
 constexpr Keyword kCommands1[] = {
-    {"grabarmemo", nullptr},     {"objeto", run_message},      {"pluma", nullptr},
-    {"textograf", nullptr},      {"reseteamemograf", nullptr}, {"aviso", run_message},
+    {"grabarmemo", run_grabarmemo},
+    {"objeto", run_message},
+    {"pluma", run_pluma},
+    {"textograf", nullptr},
+    {"reseteamemograf", run_reseteamemograf},
+    {"aviso", run_message},
     {"avisosino", run_question},
 };
 constexpr Keyword kCommands2[] = {
-    {"color", nullptr},
-    {"posicion", nullptr},
-    {"ventana", nullptr},
+    {"color", run_color},
+    {"posicion", run_posicion},
+    {"ventana", run_ventana},
     {"cmp", run_compare<Comparison::Same>},
     {"mar", run_compare<Comparison::Greater>},
     {"mer", run_compare<Comparison::Less>},

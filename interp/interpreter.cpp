@@ -12,6 +12,7 @@ namespace kal {
 Interpreter::Interpreter(Platform& platform, Program& program)
     : variables('&', VariableStore::WriteRule::Replace, program.statements.size()),
       constants('@', VariableStore::WriteRule::Once, program.statements.size()),
+      graphics(platform),
       platform_(platform),
       program_(program),
       statements_(program.statements) {}

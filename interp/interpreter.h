@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "graphics/graphics.h"
 #include "interp/program.h"
 #include "interp/statement.h"
 #include "interp/variable_store.h"
@@ -37,6 +38,7 @@ class Interpreter {
 
   VariableStore variables;  // &name
   VariableStore constants;  // @name, written once
+  Graphics graphics;
 
   // Run state.
   bool jump_requested = false;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kal {
 
@@ -70,6 +71,13 @@ class InputFile {
   virtual std::size_t read(char* buffer, std::size_t size) = 0;
 };
 
+// A colour as Windows keeps it: 0x00BBGGRR, red in the low byte.
+using Colour = std::uint32_t;
+// A drawing surface the system keeps for the program: the graphics window's or an off-screen picture. 0 is
+// none.
+using SurfaceId = std::uint32_t;
+enum class SystemColour { WindowText, ButtonFace };
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -82,12 +90,32 @@ class Platform {
   // The chosen path, or an empty text when the user cancels.
   virtual std::string open_file_dialog(const OpenFileRequest& request) = 0;
 
+  // The input dialog: the line the user typed, or the empty text when cancelled.
+  virtual std::string input_dialog() = 0;
+
   virtual ScreenSize screen_size() = 0;
+
+  // Graphics. Every call on a surface that does not exist does nothing.
+  virtual Colour system_colour(SystemColour which) = 0;
+  // Opens a graphics window whose client area is width x height pixels, with a drawing control of
+  // (width - 1) x (height - 1) at its top-left; the control's surface.
+  virtual SurfaceId open_window(int width, int height) = 0;
+  // An off-screen picture compatible with the screen; 0 when it cannot be made.
+  virtual SurfaceId create_picture(int width, int height) = 0;
+  virtual void discard_picture(SurfaceId picture) = 0;
+  // Paints the rectangle from (0, 0) of that size with one colour.
+  virtual void fill(SurfaceId surface, int width, int height, Colour colour) = 0;
+  // Copies the top-left width x height of a picture to (0, 0) of a window surface and repaints it at once.
+  virtual void show_picture(SurfaceId picture, SurfaceId window, int width, int height) = 0;
+  // A picture's pixels, row after row from the top.
+  virtual std::vector<Colour> pixels(SurfaceId picture, int width, int height) = 0;
 
   // Files. Failures are reported, never thrown. Paths are full Windows paths.
   virtual std::optional<std::string> read_file(const std::string& path) = 0;
   // nullptr when the file cannot be opened.
   virtual std::unique_ptr<InputFile> open_input(const std::string& path) = 0;
+  // Creates the file, or empties it first, and writes the bytes.
+  virtual bool write_file(const std::string& path, std::string_view bytes) = 0;
   // Appends at the end, creating the file when missing.
   virtual bool append_file(const std::string& path, std::string_view bytes) = 0;
   // The program's own rename: also when only the letter case changes.
@@ -116,9 +144,9 @@ class Platform {
   // As close to the asked time as the system allows: a loop through a label pauses once per round.
   virtual void pause_milliseconds(int ms) = 0;
 
-  // Windows of the program: serves the messages that are waiting; false when none was. Closing the program's
-  // window ends the program from here.
-  virtual bool serve_window_messages() = 0;
+  // Windows of the program: serves one waiting message; false when none was. Closing the graphics window ends
+  // the program from here (and from the message boxes and the input dialog, whose loops serve it too).
+  virtual bool serve_one_message() = 0;
 
   // Shell: open a file with the program the user associates with it.
   virtual bool shell_open(const std::string& path) = 0;

@@ -28,6 +28,7 @@ set(KAL_UNIT_TESTS
   builtin_calls
   interpreter
   message_boxes
+  graphics
 )
 foreach(name IN LISTS KAL_UNIT_TESTS)
   add_executable(test_${name} tests/unit/test_${name}.cpp)

@@ -77,6 +77,7 @@ std::string Win32Platform::own_path() {
 Answer Win32Platform::message_box(std::string_view title, std::string_view text, Buttons buttons) {
   UINT style = buttons == Buttons::YesNo ? MB_YESNO : MB_OK;
   int result = MessageBoxW(nullptr, wide(text).c_str(), wide(title).c_str(), style);
+  stop_if_window_closed();
   if (buttons == Buttons::Ok) return Answer::Ok;
   return result == IDYES ? Answer::Yes : Answer::No;
 }
@@ -264,16 +265,24 @@ void Win32Platform::pause_milliseconds(int ms) {
   Sleep(static_cast<DWORD>(ms));
 }
 
-bool Win32Platform::serve_window_messages() {
+bool Win32Platform::serve_one_message() {
   MSG message;
-  bool served = false;
-  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-    if (message.message == WM_QUIT) end_program();
+  if (!PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    stop_if_window_closed();
+    return false;
+  }
+  if (message.message == WM_QUIT) end_program();
+  // Keys of a graphics window (Tab, Alt+F4) go through its dialog handling.
+  bool handled = false;
+  for (void* window : windows_)
+    if (!handled && IsWindow(static_cast<HWND>(window)))
+      handled = IsDialogMessageW(static_cast<HWND>(window), &message) != 0;
+  if (!handled) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
-    served = true;
   }
-  return served;
+  stop_if_window_closed();
+  return true;
 }
 
 bool Win32Platform::shell_open(const std::string& path) {
@@ -346,6 +355,319 @@ std::wstring command_tail(const wchar_t* command_line) {
   }
   while (*p == L' ' || *p == L'\t') ++p;
   return p;
+}
+
+}  // namespace kal::win32
+
+namespace kal::win32 {
+
+// ---------------------------------------------------------------------------------------------------------
+// Dialog templates built in memory: DWORD-aligned records of 16-bit words.
+
+namespace {
+
+class DialogTemplate {
+ public:
+  void dword(DWORD v) {
+    word(LOWORD(v));
+    word(HIWORD(v));
+  }
+  void word(WORD v) { words_.push_back(v); }
+  void text(std::wstring_view s) {
+    for (wchar_t c : s) word(static_cast<WORD>(c));
+    word(0);
+  }
+  void align() {
+    if (words_.size() % 2 != 0) word(0);
+  }
+  // DLGTEMPLATE: style, extended style, item count, position and size in dialog units; no menu, the
+  // standard dialog class, the title.
+  void dialog(DWORD style, DWORD ex_style, WORD items, short x, short y, short cx, short cy,
+              std::wstring_view title) {
+    dword(style);
+    dword(ex_style);
+    word(items);
+    for (short v : {x, y, cx, cy}) word(static_cast<WORD>(v));
+    word(0);
+    word(0);
+    text(title);
+  }
+  // DLGITEMTEMPLATE of a predefined class (0x0080 button, 0x0081 edit, 0x0082 static), without creation data.
+  void item(DWORD style, short x, short y, short cx, short cy, WORD id, WORD atom, std::wstring_view title) {
+    align();
+    dword(style);
+    dword(0);
+    for (short v : {x, y, cx, cy}) word(static_cast<WORD>(v));
+    word(id);
+    word(0xFFFF);
+    word(atom);
+    text(title);
+    word(0);
+  }
+  const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
+
+ private:
+  std::vector<WORD> words_;  // new[] storage is aligned for any type, so the start is DWORD-aligned
+};
+
+constexpr WORD kButton = 0x0080, kEdit = 0x0081, kStatic = 0x0082;
+constexpr int kInputEdit = 101, kInputPrompt = 102, kDrawingControl = 1001;
+
+INT_PTR CALLBACK input_procedure(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      SetWindowLongPtrW(dialog, DWLP_USER, lparam);
+      // The top-left corner of the screen, whatever centring the template asks for.
+      SetWindowPos(dialog, nullptr, 1, 1, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+      HWND edit = GetDlgItem(dialog, kInputEdit);
+      SetFocus(edit);
+      SendMessageW(edit, EM_SETSEL, 0, -1);
+      return TRUE;
+    }
+    case WM_COMMAND: {
+      auto* result = reinterpret_cast<std::wstring*>(GetWindowLongPtrW(dialog, DWLP_USER));
+      if (LOWORD(wparam) == IDOK) {
+        wchar_t buffer[256] = {};
+        GetWindowTextW(GetDlgItem(dialog, kInputEdit), buffer, 256);
+        *result = buffer;
+        EndDialog(dialog, IDOK);
+        return TRUE;
+      }
+      if (LOWORD(wparam) == IDCANCEL) {
+        result->clear();
+        EndDialog(dialog, IDCANCEL);
+        return TRUE;
+      }
+      return FALSE;
+    }
+    default:
+      return FALSE;
+  }
+}
+
+}  // namespace
+
+std::string Win32Platform::input_dialog() {
+  DialogTemplate t;
+  t.dialog(0x80C80880, 0, 4, 65, 65, 150, 100, L"KAL");
+  t.item(0x50810080, 4, 82, 140, 12, kInputEdit, kEdit, L"");
+  t.item(0x50010001, 104, 5, 40, 10, IDOK, kButton, L"OK");
+  t.item(0x50010000, 104, 19, 40, 10, IDCANCEL, kButton, L"Cancel");
+  t.item(0x50000000, 5, 5, 95, 72, kInputPrompt, kStatic, L"Introduce tu dato");
+  std::wstring result;
+  DialogBoxIndirectParamW(GetModuleHandleW(nullptr), t.get(), nullptr, input_procedure,
+                          reinterpret_cast<LPARAM>(&result));
+  stop_if_window_closed();
+  return narrow(result);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Drawing surfaces: a bitmap in a memory device context; a window surface also has the control that shows it.
+
+struct Win32Platform::GdiSurface {
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ first_bitmap = nullptr;
+  HWND control = nullptr;
+  ~GdiSurface() {
+    if (dc != nullptr) {
+      SelectObject(dc, first_bitmap);
+      DeleteDC(dc);
+    }
+    if (bitmap != nullptr) DeleteObject(bitmap);
+  }
+};
+
+namespace {
+
+WNDPROC g_static_procedure = nullptr;
+
+// The drawing control paints itself from its surface's bitmap, so whatever vergraf copied stays visible when
+// the window is covered and uncovered.
+LRESULT CALLBACK surface_procedure(HWND control, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_ERASEBKGND) return 1;
+  if (message == WM_PAINT) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(control, &ps);
+    auto source = reinterpret_cast<HDC>(GetWindowLongPtrW(control, GWLP_USERDATA));
+    if (source != nullptr) {
+      const RECT& r = ps.rcPaint;
+      BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source, r.left, r.top, SRCCOPY);
+    }
+    EndPaint(control, &ps);
+    return 0;
+  }
+  return CallWindowProcW(g_static_procedure, control, message, wparam, lparam);
+}
+
+INT_PTR CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  auto* self = reinterpret_cast<Win32Platform*>(GetWindowLongPtrW(window, DWLP_USER));
+  switch (message) {
+    case WM_INITDIALOG:
+      SetWindowLongPtrW(window, DWLP_USER, lparam);
+      return TRUE;
+    case WM_NCACTIVATE:
+      if (self != nullptr) self->window_activation(wparam != 0);
+      return FALSE;
+    case WM_COMMAND:
+      return LOWORD(wparam) == kDrawingControl ? TRUE : FALSE;
+    case WM_CLOSE:
+      // A dialog's default handling would only hide the window; closing it is the user's way to end.
+      DestroyWindow(window);
+      return TRUE;
+    case WM_DESTROY:
+      if (self != nullptr) self->window_destroyed();
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+std::unique_ptr<Win32Platform::GdiSurface> make_bitmap_surface(int width, int height) {
+  HDC screen = GetDC(nullptr);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HDC dc = CreateCompatibleDC(screen);
+  ReleaseDC(nullptr, screen);
+  if (bitmap == nullptr || dc == nullptr) {
+    if (bitmap != nullptr) DeleteObject(bitmap);
+    if (dc != nullptr) DeleteDC(dc);
+    return nullptr;
+  }
+  auto s = std::make_unique<Win32Platform::GdiSurface>();
+  s->dc = dc;
+  s->bitmap = bitmap;
+  s->first_bitmap = SelectObject(dc, bitmap);
+  return s;
+}
+
+}  // namespace
+
+void Win32Platform::window_activation(bool active) {
+  if (!active) {
+    remembered_focus_ = GetFocus();
+  } else if (remembered_focus_ != nullptr) {
+    SetFocus(static_cast<HWND>(remembered_focus_));
+    remembered_focus_ = nullptr;
+  }
+}
+
+void Win32Platform::window_destroyed() {
+  window_closed_ = true;
+  PostQuitMessage(0);
+}
+
+void Win32Platform::stop_if_window_closed() {
+  if (window_closed_) end_program();
+}
+
+Colour Win32Platform::system_colour(SystemColour which) {
+  return GetSysColor(which == SystemColour::WindowText ? COLOR_WINDOWTEXT : COLOR_BTNFACE);
+}
+
+SurfaceId Win32Platform::open_window(int width, int height) {
+  constexpr DWORD kStyle = 0x94C800D4, kExStyle = 0x10080;
+  DialogTemplate t;
+  // Shown only once it has its size and its control; the style ends up the same.
+  t.dialog(kStyle & ~WS_VISIBLE, kExStyle, 0, 0, 0, 0, 0, L"Ventana Grafica KAL");
+  t.word(8);
+  t.text(L"MS Shell Dlg");
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  HWND window = CreateDialogIndirectParamW(instance, t.get(), nullptr, window_procedure,
+                                           reinterpret_cast<LPARAM>(this));
+  if (window == nullptr) return 0;
+  windows_.push_back(window);
+  RECT outer{0, 0, width, height};
+  AdjustWindowRectEx(&outer, kStyle, FALSE, kExStyle);
+  SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+
+  HWND control =
+      CreateWindowExW(0, L"STATIC", L"", 0x50800100, 0, 0, width - 1, height - 1, window,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kDrawingControl)), instance, nullptr);
+  RECT inside{};
+  GetClientRect(control, &inside);
+  auto surface = make_bitmap_surface(std::max<int>(inside.right, 1), std::max<int>(inside.bottom, 1));
+  if (control != nullptr && surface != nullptr) {
+    surface->control = control;
+    SetWindowLongPtrW(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(surface->dc));
+    auto previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(surface_procedure)));
+    if (g_static_procedure == nullptr) g_static_procedure = previous;
+  }
+  ShowWindow(window, SW_SHOWNORMAL);
+  if (surface == nullptr) return 0;
+  surfaces_[next_surface_] = std::move(surface);
+  return next_surface_++;
+}
+
+SurfaceId Win32Platform::create_picture(int width, int height) {
+  if (width <= 0 || height <= 0) return 0;
+  auto surface = make_bitmap_surface(width, height);
+  if (surface == nullptr) return 0;
+  surfaces_[next_surface_] = std::move(surface);
+  return next_surface_++;
+}
+
+void Win32Platform::discard_picture(SurfaceId picture) {
+  auto it = surfaces_.find(picture);
+  if (it != surfaces_.end() && it->second->control == nullptr) surfaces_.erase(it);
+}
+
+void Win32Platform::fill(SurfaceId surface, int width, int height, Colour colour) {
+  auto it = surfaces_.find(surface);
+  if (it == surfaces_.end()) return;
+  RECT r{0, 0, width, height};
+  HBRUSH brush = CreateSolidBrush(colour);
+  FillRect(it->second->dc, &r, brush);
+  DeleteObject(brush);
+  if (it->second->control != nullptr) InvalidateRect(it->second->control, nullptr, FALSE);
+}
+
+void Win32Platform::show_picture(SurfaceId picture, SurfaceId window, int width, int height) {
+  auto target = surfaces_.find(window);
+  if (target == surfaces_.end()) return;
+  auto source = surfaces_.find(picture);
+  if (source != surfaces_.end())
+    BitBlt(target->second->dc, 0, 0, width, height, source->second->dc, 0, 0, SRCCOPY);
+  if (target->second->control != nullptr) {
+    InvalidateRect(target->second->control, nullptr, FALSE);
+    UpdateWindow(target->second->control);
+  }
+}
+
+std::vector<Colour> Win32Platform::pixels(SurfaceId picture, int width, int height) {
+  std::vector<Colour> out(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+  auto it = surfaces_.find(picture);
+  if (it == surfaces_.end() || out.empty()) return out;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // rows from the top
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  GdiSurface& s = *it->second;
+  // A bitmap is read while no device context holds it.
+  SelectObject(s.dc, s.first_bitmap);
+  GetDIBits(s.dc, s.bitmap, 0, static_cast<UINT>(height), out.data(), &info, DIB_RGB_COLORS);
+  SelectObject(s.dc, s.bitmap);
+  // The rows hold 0x00RRGGBB; a colour is 0x00BBGGRR.
+  for (Colour& c : out) c = ((c >> 16) & 0xFF) | (c & 0xFF00) | ((c & 0xFF) << 16);
+  return out;
+}
+
+bool Win32Platform::write_file(const std::string& path, std::string_view bytes) {
+  if (!usable_path(path)) return false;
+  Handle h(CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!h.ok()) return false;
+  while (!bytes.empty()) {
+    DWORD written = 0;
+    DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 20));
+    if (!WriteFile(h.get(), bytes.data(), want, &written, nullptr) || written == 0) return false;
+    bytes.remove_prefix(written);
+  }
+  return true;
 }
 
 }  // namespace kal::win32

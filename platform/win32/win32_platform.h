@@ -1,7 +1,10 @@
 // The Platform over the Win32 API: the only place that includes windows.h.
 #pragma once
 
+#include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -17,7 +20,16 @@ class Win32Platform final : public Platform {
   std::string own_path() override;
   Answer message_box(std::string_view title, std::string_view text, Buttons buttons) override;
   std::string open_file_dialog(const OpenFileRequest& request) override;
+  std::string input_dialog() override;
   ScreenSize screen_size() override;
+  Colour system_colour(SystemColour which) override;
+  SurfaceId open_window(int width, int height) override;
+  SurfaceId create_picture(int width, int height) override;
+  void discard_picture(SurfaceId picture) override;
+  void fill(SurfaceId surface, int width, int height, Colour colour) override;
+  void show_picture(SurfaceId picture, SurfaceId window, int width, int height) override;
+  std::vector<Colour> pixels(SurfaceId picture, int width, int height) override;
+  bool write_file(const std::string& path, std::string_view bytes) override;
   std::optional<std::string> read_file(const std::string& path) override;
   bool append_file(const std::string& path, std::string_view bytes) override;
   bool rename_file(const std::string& from, const std::string& to) override;
@@ -34,10 +46,24 @@ class Win32Platform final : public Platform {
   LocalTime local_time() override;
   void pause_milliseconds(int ms) override;
   bool shell_open(const std::string& path) override;
-  bool serve_window_messages() override;
+  bool serve_one_message() override;
   void start_command_interpreter(std::string_view parameters) override;
 
+  struct GdiSurface;  // a bitmap in a memory device context, and the control that shows it, if any
+
+  // Called by the graphics window's procedure.
+  void window_activation(bool active);
+  void window_destroyed();
+
  private:
+  // Ends the program once a graphics window has been closed (the loops that served it have returned).
+  void stop_if_window_closed();
+
+  std::map<SurfaceId, std::unique_ptr<GdiSurface>> surfaces_;
+  SurfaceId next_surface_ = 1;
+  std::vector<void*> windows_;        // the graphics windows, for keyboard handling
+  void* remembered_focus_ = nullptr;  // the child that had the focus when a window was deactivated
+  bool window_closed_ = false;
   void* timer_ = nullptr;    // a high-resolution waitable timer, when the system has them
   bool fine_sleep_ = false;  // the system timer was set to 1 ms for Sleep
 };

@@ -14,7 +14,13 @@ Expectation files are UTF-8 text, one directive a line ('#' starts a comment lin
   no-script               do not put the script in the folder (a missing file)
   backends: native wine   run only on these backends
   box TITLE: TEXT         a message box, in order; "box TITLE answer=KEY: TEXT" answers with KEY
-                          (Return, y, n, Escape); the default is Return
+                          (Return, y, n, Escape, or close: the user closes the graphics window instead);
+                          the default is Return
+  window TITLE: ANSWER    any other window, in order: the graphics window "Ventana Grafica KAL" (ANSWER none,
+                          or close) or the input dialog "KAL" (ANSWER "type TEXT", Return or Escape)
+  screen TITLE WxH: CHECKS  (Wine only) before the next box or window is answered, a screenshot of the window
+                          titled TITLE, which must stand at the screen's top-left with a client area of W x H:
+                          each check "X,Y=RRGGBB" (or "X,Y=!RRGGBB", any other colour) is a pixel of that client
   open-dialog: ANSWER     the open-file dialog; ANSWER is Escape or "type NAME"
   opens: NAME             the shell opens NAME (a file in the program folder) with its viewer
   file: NAME              the file's exact content: the "|" lines that follow, each ended by CR LF
@@ -22,6 +28,7 @@ Expectation files are UTF-8 text, one directive a line ('#' starts a comment lin
   absent: NAME            the run leaves no such file
   present: NAME           the run leaves such a file
   max-memory-mb: N        native only: the run's peak memory stays below N MB (not checked under sanitizers)
+  file-hex NAME: HEX      the file's exact bytes, in hexadecimal (blanks ignored; templates allowed)
   given: NAME             a file in the folder before the run, with the "|" lines that follow (as for file:)
   given-many: N NAME      N empty files before the run, named NAME with "{n}" standing for 1 to N
   folder: NAME            an empty folder before the run
@@ -93,8 +100,9 @@ class Case:
     script_as: str = ""
     no_script: bool = False
     backends: tuple = ("native", "wine")
-    events: list = field(default_factory=list)  # ("box", title, text) ("open-dialog",) ("open", name)
+    events: list = field(default_factory=list)  # ("box", title, text) ("open-dialog",) ("open", name) ("window", title)
     answers: list = field(default_factory=list)  # one per interactive event, in order
+    screens: dict = field(default_factory=dict)  # interactive event index -> [(title, w, h, checks)]
     files: dict = field(default_factory=dict)
     absent: list = field(default_factory=list)
     present: list = field(default_factory=list)
@@ -141,6 +149,25 @@ def parse_case(expect_path, root):
         if m:
             case.events.append(("box", m.group(1), unescape(m.group(3))))
             case.answers.append(m.group(2) or "Return")
+            continue
+        m = re.match(r"window (.+?): (.*)$", line)
+        if m:
+            case.events.append(("window", m.group(1)))
+            case.answers.append(unescape(m.group(2)))
+            continue
+        m = re.match(r"screen (.+?) (\d+)x(\d+): (.*)$", line)
+        if m:
+            checks = []
+            for c in m.group(4).split():
+                xy, _, colour = c.partition("=")
+                x, y = (int(v) for v in xy.split(","))
+                checks.append((x, y, colour.lstrip("!"), colour.startswith("!")))
+            case.screens.setdefault(len(case.answers), []).append(
+                (m.group(1), int(m.group(2)), int(m.group(3)), checks))
+            continue
+        m = re.match(r"file-hex (.+?): (.*)$", line)
+        if m:
+            case.files[m.group(1)] = bytes.fromhex(expand(m.group(2)).replace(" ", ""))
             continue
         key, sep, value = line.partition(":")
         if not sep:
@@ -223,6 +250,8 @@ def run_native(case, folder, host):
             replies.append("no")
         elif answer.startswith("type "):
             replies.append("type:" + answer[5:])
+        elif answer == "close":
+            replies.append("close")
         else:
             replies.append("default")
     cmd = [host, "--dir", str(folder), "--exe", case.exe]
@@ -249,6 +278,8 @@ def run_native(case, folder, host):
             events.append(("box", e["title"], e["text"]))
         elif e["event"] == "open-dialog":
             events.append(("open-dialog",))
+        elif e["event"] == "window":
+            events.append(("window", e["title"]))
         elif e["event"] == "open":
             events.append(("open", e["path"]))
         elif e["event"] == "exit":
@@ -270,6 +301,51 @@ def xdo(*args, check=False):
 def visible_windows(classname):
     out = xdo("search", "--onlyvisible", "--classname", classname)
     return [w for w in (out or "").split() if w]
+
+
+GRAPHICS_TITLES = ("Ventana Grafica KAL",)
+
+
+def check_screen(title, width, height, checks):
+    """Pixels of a window's client area: the window stands at the screen's top-left, its frame as thick on the
+    left, right and bottom, so the client's origin follows from the window's size and the client's."""
+    ids = xdo("search", "--name", "^" + title + "$").split()
+    if not ids:
+        return [f"screen: no window {title!r}"]
+    geometry = xdo("getwindowgeometry", ids[-1])
+    m = re.search(r"Position: (-?\d+),(-?\d+).*Geometry: (\d+)x(\d+)", geometry, re.S)
+    if not m:
+        return [f"screen: no geometry for {title!r}"]
+    x0, y0, gw, gh = (int(v) for v in m.groups())
+    problems = []
+    if (x0, y0) != (0, 0):
+        problems.append(f"screen: {title!r} at {x0},{y0}, expected the top-left corner")
+    frame = (gw - width) // 2
+    top = gh - height - frame
+    if gw - width < 0 or (gw - width) % 2 != 0 or top < frame:
+        return problems + [f"screen: {title!r} is {gw}x{gh}, which holds no {width}x{height} client area"]
+    shot = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"], capture_output=True).stdout
+    screen_width = int(re.search(r"dimensions:\s+(\d+)x", subprocess.run(
+        ["xdpyinfo"], capture_output=True, text=True).stdout).group(1))
+    for x, y, colour, negated in checks:
+        i = ((y0 + top + y) * screen_width + x0 + frame + x) * 3
+        got = shot[i:i + 3].hex()
+        if (got == colour.lower()) == negated:
+            problems.append(f"screen: {title!r} client pixel {x},{y} is {got}, expected {'not ' if negated else ''}"
+                            f"{colour.lower()}")
+    return problems
+
+
+def close_graphics_window():
+    """Clicks the close box of the graphics window, as a user would: a key would go to whichever window Wine
+    holds active, which is the message box while one is open."""
+    for g in xdo("search", "--name", "^" + GRAPHICS_TITLES[0] + "$").split():
+        m = re.search(r"Position: (-?\d+),(-?\d+).*Geometry: (\d+)x(\d+)", xdo("getwindowgeometry", g), re.S)
+        if m:
+            x0, y0, width, _ = (int(v) for v in m.groups())
+            xdo("mousemove", str(x0 + width - 12), str(y0 + 10))
+            xdo("click", "1")
+            return
 
 
 WINE_TEXT = re.compile(r'MSGBOX_OnInit L"((?:[^"\\]|\\.)*)"')
@@ -384,7 +460,12 @@ class WineSession:
             w = wins[0]
             texts = WINE_TEXT.findall(err_path.read_text(encoding="utf-8", errors="replace"))
             title = xdo("getwindowname", w) or ""
-            if len(texts) > texts_seen:
+            if title in GRAPHICS_TITLES:
+                # A graphics window opens without waiting; a box traced meanwhile is another window.
+                events.append(("window", title))
+                if on_window:
+                    on_window(w, title)
+            elif len(texts) > texts_seen:
                 events.append(("box", title, wine_unescape(texts[texts_seen])))
                 texts_seen += 1
             elif title == "":
@@ -399,13 +480,22 @@ class WineSession:
                     on_window(w, title)
             if on_event:
                 on_event(events[-1])
+            index = len(events) - 1
+            for title_wanted, width, height, checks in case.screens.get(index, []):
+                time.sleep(0.3)  # the window's last paint
+                problems += check_screen(title_wanted, width, height, checks)
             answer = answers.pop(0) if answers else ("Escape" if events[-1][0] != "box" else "Return")
             handled.add(w)
-            xdo("windowfocus", "--sync", w)
-            if answer.startswith("type "):
-                xdo("type", "--delay", "20", answer[5:])
+            if answer == "none":
+                pass
+            elif answer == "close":
+                close_graphics_window()
+            elif answer.startswith("type "):
+                xdo("windowfocus", "--sync", w)
+                xdo("type", "--delay", "10", answer[5:])
                 xdo("key", "Return")
             else:
+                xdo("windowfocus", "--sync", w)
                 xdo("key", answer)
             time.sleep(0.1)
         code = proc.returncode

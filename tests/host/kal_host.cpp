@@ -72,6 +72,21 @@ class HostPlatform : public kal::test::RecordingPlatform {
     return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_wday,
             t.tm_hour,        t.tm_min,     t.tm_sec,  static_cast<int>(ms)};
   }
+  std::string input_dialog() override {
+    std::cout << "{\"event\":\"window\",\"title\":\"KAL\"}\n";
+    if (++interactions_ > kMaxInteractions) throw kal::Halt{99};
+    return RecordingPlatform::input_dialog();
+  }
+  // The driver answers every window that appears; "close" closes the graphics window, which ends the program
+  // the next time its messages are served.
+  kal::SurfaceId open_window(int width, int height) override {
+    std::cout << "{\"event\":\"window\",\"title\":\"Ventana Grafica KAL\"}\n";
+    if (!replies.empty()) {
+      if (replies.front().kind == Reply::Kind::CloseWindow) window_closes_after = message_rounds + 1;
+      replies.pop_front();
+    }
+    return RecordingPlatform::open_window(width, height);
+  }
   bool shell_open(const std::string& path) override {
     std::string shown = path.starts_with(kFolder) ? path.substr(kFolder.size()) : path;
     std::cout << "{\"event\":\"open\",\"path\":" << json(shown) << "}\n";
@@ -86,6 +101,7 @@ Reply parse_reply(const std::string& r) {
   if (r == "yes") return {Reply::Kind::Yes, {}};
   if (r == "no") return {Reply::Kind::No, {}};
   if (r == "cancel") return {Reply::Kind::Cancel, {}};
+  if (r == "close") return {Reply::Kind::CloseWindow, {}};
   if (r.starts_with("type:")) return {Reply::Kind::Type, kal::cp1252::from_utf8(r.substr(5))};
   return {};
 }

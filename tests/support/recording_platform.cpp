@@ -131,6 +131,8 @@ Reply RecordingPlatform::next_reply() {
 Answer RecordingPlatform::message_box(std::string_view title, std::string_view text, Buttons buttons) {
   events.push_back({Event::Kind::MessageBox, std::string(title), std::string(text), buttons, {}});
   Reply r = next_reply();
+  // The user closes the graphics window while the box waits: the box's loop serves it, and the program ends.
+  if (r.kind == Reply::Kind::CloseWindow) end_program();
   if (buttons == Buttons::Ok) return Answer::Ok;
   return r.kind == Reply::Kind::No ? Answer::No : Answer::Yes;
 }
@@ -285,12 +287,87 @@ int RecordingPlatform::drive_type(char letter) {
   return it == drive_types.end() ? 1 : it->second;
 }
 
+std::string RecordingPlatform::input_dialog() {
+  events.push_back({Event::Kind::InputDialog, "KAL", {}, Buttons::Ok, {}});
+  Reply r = next_reply();
+  if (r.kind == Reply::Kind::CloseWindow) end_program();
+  // The dialog's edit field gives at most 255 characters.
+  return r.kind == Reply::Kind::Type ? r.typed.substr(0, 255) : std::string();
+}
+
+Colour RecordingPlatform::system_colour(SystemColour which) {
+  return which == SystemColour::WindowText ? colours.window_text : colours.button_face;
+}
+
+namespace {
+
+std::vector<Colour> blank(int width, int height) {
+  return std::vector<Colour>(static_cast<std::size_t>(std::max(width, 0)) * std::max(height, 0), 0);
+}
+
+}  // namespace
+
+SurfaceId RecordingPlatform::open_window(int width, int height) {
+  events.push_back({Event::Kind::Window,
+                    "Ventana Grafica KAL",
+                    std::to_string(width) + " x " + std::to_string(height),
+                    Buttons::Ok,
+                    {}});
+  const int w = std::max(width - 1, 0), h = std::max(height - 1, 0);
+  surfaces[next_surface_] = Picture{w, h, true, blank(w, h)};
+  return next_surface_++;
+}
+
+SurfaceId RecordingPlatform::create_picture(int width, int height) {
+  if (fail_pictures || width <= 0 || height <= 0) return 0;
+  surfaces[next_surface_] = Picture{width, height, false, blank(width, height)};
+  return next_surface_++;
+}
+
+void RecordingPlatform::fill(SurfaceId surface, int width, int height, Colour colour) {
+  auto it = surfaces.find(surface);
+  if (it == surfaces.end()) return;
+  Picture& p = it->second;
+  for (int y = 0; y < std::min(height, p.height); ++y)
+    for (int x = 0; x < std::min(width, p.width); ++x)
+      p.pixels[static_cast<std::size_t>(y) * p.width + x] = colour;
+}
+
+void RecordingPlatform::show_picture(SurfaceId picture, SurfaceId window, int width, int height) {
+  auto from = surfaces.find(picture);
+  auto to = surfaces.find(window);
+  if (from == surfaces.end() || to == surfaces.end()) return;
+  const Picture& p = from->second;
+  Picture& w = to->second;
+  for (int y = 0; y < std::min({height, p.height, w.height}); ++y)
+    for (int x = 0; x < std::min({width, p.width, w.width}); ++x)
+      w.pixels[static_cast<std::size_t>(y) * w.width + x] =
+          p.pixels[static_cast<std::size_t>(y) * p.width + x];
+}
+
+std::vector<Colour> RecordingPlatform::pixels(SurfaceId picture, int width, int height) {
+  auto it = surfaces.find(picture);
+  if (it == surfaces.end() || it->second.width != width || it->second.height != height)
+    return blank(width, height);
+  return it->second.pixels;
+}
+
+bool RecordingPlatform::write_file(const std::string& path, std::string_view bytes) {
+  const std::string k = key(path);
+  if (!valid_name(resolve(path), false) || !parent_exists(k)) return false;
+  auto it = files_.find(k);
+  if (it != files_.end() && (it->second.attributes & (attribute::kDirectory | attribute::kReadOnly)) != 0)
+    return false;
+  files_[k] = Node{resolve(path), std::string(bytes), attribute::kArchive};
+  return true;
+}
+
 bool RecordingPlatform::shell_open(const std::string& path) {
   events.push_back({Event::Kind::ShellOpen, path, {}, Buttons::Ok, {}});
   return file(path) != nullptr;
 }
 
-bool RecordingPlatform::serve_window_messages() {
+bool RecordingPlatform::serve_one_message() {
   ++message_rounds;
   if (window_closes_after >= 0 && message_rounds >= window_closes_after) end_program();
   return false;

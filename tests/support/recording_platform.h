@@ -9,22 +9,25 @@
 #include <string>
 #include <vector>
 
+#include "graphics/drawing_state.h"
 #include "platform/platform.h"
 
 namespace kal::test {
 
 struct Event {
-  enum class Kind { MessageBox, OpenDialog, Rename, ShellOpen, CommandInterpreter };
+  enum class Kind { MessageBox, OpenDialog, Rename, ShellOpen, CommandInterpreter, InputDialog, Window };
   Kind kind;
-  std::string title;  // MessageBox: title; Rename: from; ShellOpen: path; CommandInterpreter: parameters
-  std::string text;   // MessageBox: text; Rename: to
+  // MessageBox: title; Rename: from; ShellOpen: path; CommandInterpreter: parameters; Window: "width x
+  // height"
+  std::string title;
+  std::string text;  // MessageBox: text; Rename: to
   Buttons buttons = Buttons::Ok;
   OpenFileRequest request;  // OpenDialog
 };
 
 // What the user does when a window asks: the default button, a button, or (dialogs) cancel or a typed path.
 struct Reply {
-  enum class Kind { Default, Yes, No, Cancel, Type };
+  enum class Kind { Default, Yes, No, Cancel, Type, CloseWindow };  // CloseWindow: the graphics window's
   Kind kind = Kind::Default;
   std::string typed;
 };
@@ -46,6 +49,16 @@ class RecordingPlatform : public Platform {
   int window_closes_after = -1;
   int message_rounds = 0;
 
+  // Surfaces: their pixels, row after row from the top.
+  struct Picture {
+    int width = 0, height = 0;
+    bool window = false;
+    std::vector<Colour> pixels;
+  };
+  std::map<SurfaceId, Picture> surfaces;
+  SystemColours colours{0x000000, 0xF0F0F0};
+  bool fail_pictures = false;  // create_picture fails, as for a picture too large for the system
+
   // In-memory files and folders; putting one creates the folders above it.
   struct Node {
     std::string path;  // full path as last written, case kept
@@ -65,7 +78,16 @@ class RecordingPlatform : public Platform {
   std::string own_path() override { return own_path_value; }
   Answer message_box(std::string_view title, std::string_view text, Buttons buttons) override;
   std::string open_file_dialog(const OpenFileRequest& request) override;
+  std::string input_dialog() override;
   ScreenSize screen_size() override { return screen; }
+  Colour system_colour(SystemColour which) override;
+  SurfaceId open_window(int width, int height) override;
+  SurfaceId create_picture(int width, int height) override;
+  void discard_picture(SurfaceId picture) override { surfaces.erase(picture); }
+  void fill(SurfaceId surface, int width, int height, Colour colour) override;
+  void show_picture(SurfaceId picture, SurfaceId window, int width, int height) override;
+  std::vector<Colour> pixels(SurfaceId picture, int width, int height) override;
+  bool write_file(const std::string& path, std::string_view bytes) override;
   std::optional<std::string> read_file(const std::string& path) override;
   bool append_file(const std::string& path, std::string_view bytes) override;
   bool rename_file(const std::string& from, const std::string& to) override;
@@ -82,7 +104,7 @@ class RecordingPlatform : public Platform {
   LocalTime local_time() override { return now; }
   void pause_milliseconds(int ms) override { pauses_ms += ms; }
   bool shell_open(const std::string& path) override;
-  bool serve_window_messages() override;
+  bool serve_one_message() override;
   void start_command_interpreter(std::string_view parameters) override;
 
  private:
@@ -92,6 +114,7 @@ class RecordingPlatform : public Platform {
   bool parent_exists(const std::string& key) const;
   // The error of a path that names nothing: 2 when its folder exists, 3 when not.
   ErrorCode missing(const std::string& key) const;
+  SurfaceId next_surface_ = 1;
   std::map<std::string, Node> files_;  // key: full path lower-cased, without a trailing backslash
 };
 
