@@ -46,6 +46,17 @@ class Handle {
   HANDLE h_;
 };
 
+// Writes in pieces of at most 1 MB, as WriteFile takes a 32-bit count.
+bool write_all(HANDLE h, std::string_view bytes) {
+  while (!bytes.empty()) {
+    DWORD written = 0;
+    DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 20));
+    if (!WriteFile(h, bytes.data(), want, &written, nullptr) || written == 0) return false;
+    bytes.remove_prefix(written);
+  }
+  return true;
+}
+
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
 #endif
@@ -136,13 +147,7 @@ bool Win32Platform::append_file(const std::string& path, std::string_view bytes)
   Handle h(CreateFileW(wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h.ok()) return false;
-  while (!bytes.empty()) {
-    DWORD written = 0;
-    DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 20));
-    if (!WriteFile(h.get(), bytes.data(), want, &written, nullptr) || written == 0) return false;
-    bytes.remove_prefix(written);
-  }
-  return true;
+  return write_all(h.get(), bytes);
 }
 
 bool Win32Platform::rename_file(const std::string& from, const std::string& to) {
@@ -661,13 +666,7 @@ bool Win32Platform::write_file(const std::string& path, std::string_view bytes) 
   Handle h(CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                        FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h.ok()) return false;
-  while (!bytes.empty()) {
-    DWORD written = 0;
-    DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1 << 20));
-    if (!WriteFile(h.get(), bytes.data(), want, &written, nullptr) || written == 0) return false;
-    bytes.remove_prefix(written);
-  }
-  return true;
+  return write_all(h.get(), bytes);
 }
 
 }  // namespace kal::win32
