@@ -42,12 +42,42 @@ class Graphics {
   // anulamemograf: selects the window surface, which is no picture to release.
   void release_target();
 
+  // Drawing on the picture. Colour -1 stands for the foreground colour.
+  void draw_line(Point from, Point to, std::int64_t colour);
+  void draw_point(Point at, std::int64_t colour);
+  // caja and circulo: corners in any order, as single-precision numbers; the fill colour -1 is the outline's
+  // colour and -2 no fill; fill styles 1 to 6 are hatches, any other value solid.
+  struct Box {
+    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    std::int64_t colour = 0, fill_colour = 0, fill_style = 0;
+  };
+  void draw_box(const Box& box, std::int64_t corner);
+  void draw_ellipse(const Box& box);
+  // textograf: the text at the current position, then the start of the next line.
+  void draw_text_line(std::string_view text);
+  // pintartexto: 100 lines wrapped to the width, aligned 131 left, 132 right, 133 centred, 134 justified.
+  void draw_text_block(std::string_view text, std::int64_t alignment, Point at, int width,
+                       const FontSpec& font);
+  // leermapbit: a bitmap file with its top-left corner at `at`, when it is one.
+  void draw_bitmap(const std::string& path, Point at);
+  // mesgraf: the month sheet at `at` with the layout unit `size`.
+  struct Month {
+    std::int64_t year = 0, month = 0;
+    Point at;
+    std::int64_t outline = 0, fill = 0;
+    std::string font_name;
+    int size = 0;
+  };
+  void draw_month(const Month& m);
+
   int window_width() const { return window_width_; }
   int window_height() const { return window_height_; }
 
  private:
   SystemColours system_colours();
   void clear(Surface& s, Colour colour);
+  void draw_text_at(Surface& s, Point at, std::string_view text);
+  void draw_rounded(Surface& s, const Box& box, int corner_percent, bool ellipse);
 
   Platform& platform_;
   Surface window_;

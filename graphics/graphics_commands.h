@@ -16,5 +16,13 @@ void run_reseteamemograf(Interpreter& in, const Statement& s);
 void run_grabarmemo(Interpreter& in, const Statement& s);
 void run_vergraf(Interpreter& in, const Statement& s);
 void run_anulamemograf(Interpreter& in, const Statement& s);
+void run_linea(Interpreter& in, const Statement& s);
+void run_punto(Interpreter& in, const Statement& s);
+void run_caja(Interpreter& in, const Statement& s);
+void run_circulo(Interpreter& in, const Statement& s);
+void run_textograf(Interpreter& in, const Statement& s);
+void run_pintartexto(Interpreter& in, const Statement& s);
+void run_leermapbit(Interpreter& in, const Statement& s);
+void run_mesgraf(Interpreter& in, const Statement& s);
 
 }  // namespace kal

@@ -103,16 +103,17 @@ constexpr Keyword kCommands0[] = {
 constexpr Keyword kJumps[] = {
     {"saltaruno", run_jump_if_one}, {"saltarcero", run_jump_if_zero}, {"saltar", run_jump}};
 constexpr Keyword kCommands4[] = {{"fuente", run_fuente}};
-constexpr Keyword kCommands9[] = {{"pintartexto", nullptr}};
-constexpr Keyword kCommands8[] = {{"mesgraf", nullptr}, {"caja", nullptr}};
-constexpr Keyword kCommands7[] = {{"circulo", nullptr}};
-constexpr Keyword kCommands5[] = {{"linea", nullptr}};
-constexpr Keyword kCommands3[] = {{"leermapbit", nullptr}, {"punto", nullptr}, {"memograf", run_memograf}};
+constexpr Keyword kCommands9[] = {{"pintartexto", run_pintartexto}};
+constexpr Keyword kCommands8[] = {{"mesgraf", run_mesgraf}, {"caja", run_caja}};
+constexpr Keyword kCommands7[] = {{"circulo", run_circulo}};
+constexpr Keyword kCommands5[] = {{"linea", run_linea}};
+constexpr Keyword kCommands3[] = {
+    {"leermapbit", run_leermapbit}, {"punto", run_punto}, {"memograf", run_memograf}};
 constexpr Keyword kCommands1[] = {
     {"grabarmemo", run_grabarmemo},
     {"objeto", run_message},
     {"pluma", run_pluma},
-    {"textograf", nullptr},
+    {"textograf", run_textograf},
     {"reseteamemograf", run_reseteamemograf},
     {"aviso", run_message},
     {"avisosino", run_question},

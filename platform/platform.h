@@ -78,6 +78,44 @@ using Colour = std::uint32_t;
 using SurfaceId = std::uint32_t;
 enum class SystemColour { WindowText, ButtonFace };
 
+// A font as a script asks for it.
+struct FontSpec {
+  std::string face;          // at most 31 characters
+  long double points = 8;    // a size of 0 stands for 8
+  bool cell_height = false;  // style bit 16: the size is negated, so it measures the whole character cell
+  int weight = 400;
+  bool italic = false, underline = false, strike_out = false;
+  int escapement = 0;  // tenths of a degree, counter-clockwise
+  bool operator==(const FontSpec&) const = default;
+};
+
+struct Point {
+  int x = 0, y = 0;
+  bool operator==(const Point&) const = default;
+};
+
+struct DrawingState {
+  Colour foreground = 0;
+  Colour background = 0;
+  bool transparent = false;      // nothing painted behind text and hatches, and clearing paints nothing
+  int pen_width = 0;             // 0 draws one-pixel lines
+  std::optional<FontSpec> font;  // the system's default font until a script chooses one
+  Point position;
+};
+
+struct Rect {
+  int left = 0, top = 0, right = 0, bottom = 0;  // right and bottom are outside
+};
+
+// How a box or ellipse is filled: a solid colour, one of the six hatch patterns (0 horizontal, 1 vertical,
+// 2 and 3 diagonal, 4 cross, 5 diagonal cross) in a colour, or not at all.
+struct Fill {
+  enum class Kind { Solid, Hatch, Hollow };
+  Kind kind = Kind::Solid;
+  int hatch = 0;
+  Colour colour = 0;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -109,6 +147,30 @@ class Platform {
   virtual void show_picture(SurfaceId picture, SurfaceId window, int width, int height) = 0;
   // A picture's pixels, row after row from the top.
   virtual std::vector<Colour> pixels(SurfaceId picture, int width, int height) = 0;
+
+  // Drawing on a picture with its drawing state: the pen (solid, the state's width), the font, and for text
+  // and hatches the background colour and mode. A line leaves its end point unpainted.
+  virtual void draw_line(SurfaceId surface, const DrawingState& state, Point from, Point to,
+                         Colour colour) = 0;
+  virtual void set_pixel(SurfaceId surface, Point at, Colour colour) = 0;
+  // A box with corners rounded by an ellipse of corner_width x corner_height (RoundRect).
+  virtual void draw_round_box(SurfaceId surface, const DrawingState& state, Rect box, int corner_width,
+                              int corner_height, Colour outline, const Fill& fill) = 0;
+  // Text in the state's font and foreground colour, its top-left corner at `at`.
+  virtual void draw_text(SurfaceId surface, const DrawingState& state, Point at, std::string_view text) = 0;
+  // Measures in the state's font: a text's width; how many of its first characters fit in max_width; the
+  // height of a text line (character height plus external leading).
+  virtual int text_width(SurfaceId surface, const DrawingState& state, std::string_view text) = 0;
+  virtual int text_fit(SurfaceId surface, const DrawingState& state, std::string_view text,
+                       int max_width) = 0;
+  virtual int line_height(SurfaceId surface, const DrawingState& state) = 0;
+  // Extra pixels spread over the break characters of the text drawn next (SetTextJustification); it stays in
+  // force until set again.
+  virtual void set_text_justification(SurfaceId surface, int extra, int breaks) = 0;
+  // Draws a bitmap file of width x height pixels with its top-left corner at `at`; false when it cannot be
+  // loaded. The file is only read.
+  virtual bool draw_bitmap_file(SurfaceId surface, const std::string& path, Point at, int width,
+                                int height) = 0;
 
   // Files. Failures are reported, never thrown. Paths are full Windows paths.
   virtual std::optional<std::string> read_file(const std::string& path) = 0;

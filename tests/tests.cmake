@@ -29,6 +29,7 @@ set(KAL_UNIT_TESTS
   interpreter
   message_boxes
   graphics
+  drawing
 )
 foreach(name IN LISTS KAL_UNIT_TESTS)
   add_executable(test_${name} tests/unit/test_${name}.cpp)

@@ -8,10 +8,12 @@
 #include <timeapi.h>
 
 #include <algorithm>
+#include <climits>
 #include <vector>
 
 #include "common/cp1252.h"
 #include "common/halt.h"
+#include "graphics/drawing_state.h"
 
 namespace kal::win32 {
 namespace {
@@ -72,6 +74,8 @@ Win32Platform::Win32Platform() {
 }
 
 Win32Platform::~Win32Platform() {
+  surfaces_.clear();  // their device contexts give the fonts back first
+  for (const auto& f : fonts_) DeleteObject(static_cast<HFONT>(f.second));
   if (timer_ != nullptr) CloseHandle(timer_);
   if (fine_sleep_) timeEndPeriod(1);
 }
@@ -473,9 +477,12 @@ struct Win32Platform::GdiSurface {
   HDC dc = nullptr;
   HBITMAP bitmap = nullptr;
   HGDIOBJ first_bitmap = nullptr;
+  HGDIOBJ first_font = nullptr;          // the device context's own font, for text without a chosen font
+  int break_extra = 0, break_count = 0;  // the justification in force, spread over the spaces of each text
   HWND control = nullptr;
   ~GdiSurface() {
     if (dc != nullptr) {
+      if (first_font != nullptr) SelectObject(dc, first_font);
       SelectObject(dc, first_bitmap);
       DeleteDC(dc);
     }
@@ -667,6 +674,193 @@ bool Win32Platform::write_file(const std::string& path, std::string_view bytes) 
                        FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!h.ok()) return false;
   return write_all(h.get(), bytes);
+}
+
+}  // namespace kal::win32
+
+namespace kal::win32 {
+
+// ---------------------------------------------------------------------------------------------------------
+// Drawing: GDI on the surface's memory device context, set up from the core's drawing state at every call.
+
+namespace {
+
+// Selects a GDI object for the length of one drawing call and deletes it afterwards.
+class Selected {
+ public:
+  Selected(HDC dc, HGDIOBJ object, bool owned) : dc_(dc), object_(object), owned_(owned) {
+    previous_ = SelectObject(dc, object);
+  }
+  ~Selected() {
+    SelectObject(dc_, previous_);
+    if (owned_) DeleteObject(object_);
+  }
+  Selected(const Selected&) = delete;
+  Selected& operator=(const Selected&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ object_;
+  HGDIOBJ previous_ = nullptr;
+  bool owned_;
+};
+
+HPEN solid_pen(const DrawingState& state, Colour colour) {
+  return CreatePen(PS_SOLID, state.pen_width, colour);
+}
+
+void use_background(HDC dc, const DrawingState& state) {
+  SetBkColor(dc, state.background);
+  SetBkMode(dc, state.transparent ? TRANSPARENT : OPAQUE);
+}
+
+}  // namespace
+
+void* Win32Platform::font_for(const FontSpec& font) {
+  for (const auto& [spec, handle] : fonts_)
+    if (spec == font) return handle;
+  // A script that makes a new font in a loop must not use up the system's objects.
+  constexpr std::size_t kKeptFonts = 64;
+  if (fonts_.size() >= kKeptFonts) {
+    for (const auto& f : fonts_) DeleteObject(static_cast<HFONT>(f.second));
+    fonts_.clear();
+  }
+  HDC screen = GetDC(nullptr);
+  const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  LOGFONTW lf{};
+  lf.lfHeight = font_height(font, dpi);
+  lf.lfEscapement = lf.lfOrientation = font.escapement;
+  lf.lfWeight = font.weight;
+  lf.lfItalic = font.italic;
+  lf.lfUnderline = font.underline;
+  lf.lfStrikeOut = font.strike_out;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  std::wstring face = wide(font.face).substr(0, LF_FACESIZE - 1);
+  std::copy(face.begin(), face.end(), lf.lfFaceName);
+  HFONT handle = CreateFontIndirectW(&lf);
+  fonts_.emplace_back(font, handle);
+  return handle;
+}
+
+void* Win32Platform::text_context(SurfaceId surface, const DrawingState& state) {
+  auto it = surfaces_.find(surface);
+  if (it == surfaces_.end()) return nullptr;
+  GdiSurface& s = *it->second;
+  if (s.first_font == nullptr) s.first_font = GetCurrentObject(s.dc, OBJ_FONT);
+  HGDIOBJ font = state.font ? static_cast<HGDIOBJ>(font_for(*state.font)) : nullptr;
+  SelectObject(s.dc, font != nullptr ? font : s.first_font);
+  SetTextColor(s.dc, state.foreground);
+  use_background(s.dc, state);
+  return s.dc;
+}
+
+void Win32Platform::draw_line(SurfaceId surface, const DrawingState& state, Point from, Point to,
+                              Colour colour) {
+  auto it = surfaces_.find(surface);
+  if (it == surfaces_.end()) return;
+  HDC dc = it->second->dc;
+  Selected pen(dc, solid_pen(state, colour), true);
+  MoveToEx(dc, from.x, from.y, nullptr);
+  LineTo(dc, to.x, to.y);
+}
+
+void Win32Platform::set_pixel(SurfaceId surface, Point at, Colour colour) {
+  auto it = surfaces_.find(surface);
+  if (it != surfaces_.end()) SetPixelV(it->second->dc, at.x, at.y, colour);
+}
+
+void Win32Platform::draw_round_box(SurfaceId surface, const DrawingState& state, Rect box, int corner_width,
+                                   int corner_height, Colour outline, const Fill& fill) {
+  auto it = surfaces_.find(surface);
+  if (it == surfaces_.end()) return;
+  HDC dc = it->second->dc;
+  HBRUSH brush = fill.kind == Fill::Kind::Hollow  ? static_cast<HBRUSH>(GetStockObject(NULL_BRUSH))
+                 : fill.kind == Fill::Kind::Hatch ? CreateHatchBrush(fill.hatch, fill.colour)
+                                                  : CreateSolidBrush(fill.colour);
+  use_background(dc, state);  // between the lines of a hatch
+  Selected pen(dc, solid_pen(state, outline), true);
+  Selected filler(dc, brush, fill.kind != Fill::Kind::Hollow);
+  RoundRect(dc, box.left, box.top, box.right, box.bottom, corner_width, corner_height);
+}
+
+void Win32Platform::draw_text(SurfaceId surface, const DrawingState& state, Point at, std::string_view text) {
+  auto dc = static_cast<HDC>(text_context(surface, state));
+  if (dc == nullptr) return;
+  const std::wstring w = wide(text);
+  const int n = static_cast<int>(w.size());
+  GdiSurface& s = *surfaces_.at(surface);
+  const int spaces = static_cast<int>(std::count(w.begin(), w.end(), L' '));
+  if (s.break_count <= 0 || s.break_extra == 0 || spaces == 0) {
+    TextOutW(dc, at.x, at.y, w.c_str(), n);
+    return;
+  }
+  // The justification spread over the spaces by hand: not every GDI applies SetTextJustification to a
+  // memory device context, and each advance given to ExtTextOut is exactly what Windows would use.
+  std::vector<INT> ends(static_cast<std::size_t>(n));
+  SIZE size{};
+  GetTextExtentExPointW(dc, w.c_str(), n, INT_MAX, nullptr, ends.data(), &size);
+  std::vector<INT> advances(static_cast<std::size_t>(n));
+  int space = 0;
+  for (int i = 0; i < n; ++i) {
+    advances[i] = ends[i] - (i == 0 ? 0 : ends[i - 1]);
+    if (w[i] == L' ') {
+      advances[i] += s.break_extra / s.break_count + (space < s.break_extra % s.break_count ? 1 : 0);
+      ++space;
+    }
+  }
+  ExtTextOutW(dc, at.x, at.y, 0, nullptr, w.c_str(), static_cast<UINT>(n), advances.data());
+}
+
+int Win32Platform::text_width(SurfaceId surface, const DrawingState& state, std::string_view text) {
+  auto dc = static_cast<HDC>(text_context(surface, state));
+  SIZE size{};
+  const std::wstring w = wide(text);
+  if (dc != nullptr) GetTextExtentPoint32W(dc, w.c_str(), static_cast<int>(w.size()), &size);
+  return size.cx;
+}
+
+int Win32Platform::text_fit(SurfaceId surface, const DrawingState& state, std::string_view text,
+                            int max_width) {
+  auto dc = static_cast<HDC>(text_context(surface, state));
+  if (dc == nullptr) return static_cast<int>(text.size());
+  const std::wstring w = wide(text);
+  INT fit = 0;
+  SIZE size{};
+  if (!GetTextExtentExPointW(dc, w.c_str(), static_cast<int>(w.size()), std::max(max_width, 0), &fit, nullptr,
+                             &size))
+    return 0;
+  return fit;
+}
+
+int Win32Platform::line_height(SurfaceId surface, const DrawingState& state) {
+  auto dc = static_cast<HDC>(text_context(surface, state));
+  TEXTMETRICW tm{};
+  if (dc == nullptr || !GetTextMetricsW(dc, &tm)) return 0;
+  return tm.tmHeight + tm.tmExternalLeading;
+}
+
+void Win32Platform::set_text_justification(SurfaceId surface, int extra, int breaks) {
+  auto it = surfaces_.find(surface);
+  if (it == surfaces_.end()) return;
+  it->second->break_extra = extra;
+  it->second->break_count = breaks;
+}
+
+bool Win32Platform::draw_bitmap_file(SurfaceId surface, const std::string& path, Point at, int width,
+                                     int height) {
+  auto it = surfaces_.find(surface);
+  if (it == surfaces_.end() || !usable_path(path)) return false;
+  auto bitmap = static_cast<HBITMAP>(LoadImageW(nullptr, wide(path).c_str(), IMAGE_BITMAP, width, height,
+                                                LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+  if (bitmap == nullptr) return false;
+  HDC source = CreateCompatibleDC(it->second->dc);
+  HGDIOBJ previous = SelectObject(source, bitmap);
+  BitBlt(it->second->dc, at.x, at.y, width, height, source, 0, 0, SRCCOPY);
+  SelectObject(source, previous);
+  DeleteDC(source);
+  DeleteObject(bitmap);
+  return true;
 }
 
 }  // namespace kal::win32

@@ -30,6 +30,16 @@ class Win32Platform final : public Platform {
   void show_picture(SurfaceId picture, SurfaceId window, int width, int height) override;
   std::vector<Colour> pixels(SurfaceId picture, int width, int height) override;
   bool write_file(const std::string& path, std::string_view bytes) override;
+  void draw_line(SurfaceId surface, const DrawingState& state, Point from, Point to, Colour colour) override;
+  void set_pixel(SurfaceId surface, Point at, Colour colour) override;
+  void draw_round_box(SurfaceId surface, const DrawingState& state, Rect box, int corner_width,
+                      int corner_height, Colour outline, const Fill& fill) override;
+  void draw_text(SurfaceId surface, const DrawingState& state, Point at, std::string_view text) override;
+  int text_width(SurfaceId surface, const DrawingState& state, std::string_view text) override;
+  int text_fit(SurfaceId surface, const DrawingState& state, std::string_view text, int max_width) override;
+  int line_height(SurfaceId surface, const DrawingState& state) override;
+  void set_text_justification(SurfaceId surface, int extra, int breaks) override;
+  bool draw_bitmap_file(SurfaceId surface, const std::string& path, Point at, int width, int height) override;
   std::optional<std::string> read_file(const std::string& path) override;
   bool append_file(const std::string& path, std::string_view bytes) override;
   bool rename_file(const std::string& from, const std::string& to) override;
@@ -56,6 +66,9 @@ class Win32Platform final : public Platform {
   void window_destroyed();
 
  private:
+  // The surface's device context with the state's font, text colours and background mode; nullptr for none.
+  void* text_context(SurfaceId surface, const DrawingState& state);
+  void* font_for(const FontSpec& font);
   // Ends the program once a graphics window has been closed (the loops that served it have returned).
   void stop_if_window_closed();
 
@@ -64,6 +77,7 @@ class Win32Platform final : public Platform {
   std::vector<void*> windows_;        // the graphics windows, for keyboard handling
   void* remembered_focus_ = nullptr;  // the child that had the focus when a window was deactivated
   bool window_closed_ = false;
+  std::vector<std::pair<FontSpec, void*>> fonts_;  // fonts made so far, reused while the script asks again
   void* timer_ = nullptr;    // a high-resolution waitable timer, when the system has them
   bool fine_sleep_ = false;  // the system timer was set to 1 ms for Sleep
 };

@@ -28,6 +28,8 @@ Expectation files are UTF-8 text, one directive a line ('#' starts a comment lin
   absent: NAME            the run leaves no such file
   present: NAME           the run leaves such a file
   max-memory-mb: N        native only: the run's peak memory stays below N MB (not checked under sanitizers)
+  bmp NAME: CHECKS        pixels of a 24-bit BMP the run leaves: "X,Y=RRGGBB" (or "=!RRGGBB": another colour),
+                          "X0,Y0-X1,Y1~RRGGBB" (some pixel of the rectangle has it, "!~": none has)
   file-hex NAME: HEX      the file's exact bytes, in hexadecimal (blanks ignored; templates allowed)
   given: NAME             a file in the folder before the run, with the "|" lines that follow (as for file:)
   given-many: N NAME      N empty files before the run, named NAME with "{n}" standing for 1 to N
@@ -102,6 +104,7 @@ class Case:
     backends: tuple = ("native", "wine")
     events: list = field(default_factory=list)  # ("box", title, text) ("open-dialog",) ("open", name) ("window", title)
     answers: list = field(default_factory=list)  # one per interactive event, in order
+    bitmaps: list = field(default_factory=list)  # (name, checks text)
     screens: dict = field(default_factory=dict)  # interactive event index -> [(title, w, h, checks)]
     files: dict = field(default_factory=dict)
     absent: list = field(default_factory=list)
@@ -164,6 +167,10 @@ def parse_case(expect_path, root):
                 checks.append((x, y, colour.lstrip("!"), colour.startswith("!")))
             case.screens.setdefault(len(case.answers), []).append(
                 (m.group(1), int(m.group(2)), int(m.group(3)), checks))
+            continue
+        m = re.match(r"bmp (.+?): (.*)$", line)
+        if m:
+            case.bitmaps.append((m.group(1), m.group(2)))
             continue
         m = re.match(r"file-hex (.+?): (.*)$", line)
         if m:
@@ -432,9 +439,10 @@ class WineSession:
                 names.append(m.group(1).strip().strip('"'))
         return names
 
-    def run(self, case, folder, exe_path, on_event=None, on_window=None):
+    def run(self, case, folder, exe_path, on_event=None, on_window=None, close_idle_window=None):
         """Runs one case; on_event(event) hears every event as it happens, on_window(id, title) every window that is
-        neither a message box nor the open-file dialog (a graphics window) before it is answered."""
+        neither a message box nor the open-file dialog (a graphics window) before it is answered. With
+        close_idle_window (seconds), a graphics window is closed once nothing new has shown for that long."""
         if not (folder / case.exe).exists():  # a later run starts what the earlier one left, renamed or not
             shutil.copy(exe_path, folder / case.exe)
         env = dict(os.environ, WINEDEBUG="-all,trace+msgbox")
@@ -448,6 +456,7 @@ class WineSession:
         texts_seen = 0
         deadline = time.monotonic() + CASE_TIMEOUT
         classname = case.exe.lower()
+        last_seen = time.monotonic()
         while proc.poll() is None:
             if time.monotonic() > deadline:
                 problems.append(f"timed out after {CASE_TIMEOUT:.0f} s")
@@ -455,8 +464,12 @@ class WineSession:
                 break
             wins = [w for w in visible_windows(classname) if w not in handled]
             if not wins:
+                if close_idle_window and time.monotonic() - last_seen > close_idle_window:
+                    close_graphics_window()
+                    last_seen = time.monotonic()
                 time.sleep(0.05)
                 continue
+            last_seen = time.monotonic()
             w = wins[0]
             texts = WINE_TEXT.findall(err_path.read_text(encoding="utf-8", errors="replace"))
             title = xdo("getwindowname", w) or ""
@@ -484,7 +497,12 @@ class WineSession:
             for title_wanted, width, height, checks in case.screens.get(index, []):
                 time.sleep(0.3)  # the window's last paint
                 problems += check_screen(title_wanted, width, height, checks)
-            answer = answers.pop(0) if answers else ("Escape" if events[-1][0] != "box" else "Return")
+            if answers:
+                answer = answers.pop(0)
+            elif events[-1][0] == "box":
+                answer = "Return"
+            else:
+                answer = "none" if events[-1] == ("window", GRAPHICS_TITLES[0]) else "Escape"
             handled.add(w)
             if answer == "none":
                 pass
@@ -526,8 +544,46 @@ def show_bytes(data):
     return [repr(line) for line in data.split(b"\n")]
 
 
+def read_bmp(data):
+    """A 24-bit bottom-up BMP as a function (x, y) -> "rrggbb"."""
+    width = int.from_bytes(data[18:22], "little", signed=True)
+    height = int.from_bytes(data[22:26], "little", signed=True)
+    offset = int.from_bytes(data[10:14], "little")
+    row = (width * 3 + 3) // 4 * 4
+
+    def pixel(x, y):
+        if not (0 <= x < width and 0 <= y < height):
+            return None
+        i = offset + (height - 1 - y) * row + x * 3
+        return data[i + 2:i + 3].hex() + data[i + 1:i + 2].hex() + data[i:i + 1].hex()
+    return pixel
+
+
+def check_bmp(name, data, checks):
+    pixel = read_bmp(data)
+    problems = []
+    for c in checks.split():
+        m = re.match(r"(\d+),(\d+)(?:-(\d+),(\d+))?(=|=!|~|!~)([0-9a-fA-F]{6})$", c)
+        if not m:
+            problems.append(f"{name}: bad check {c!r}")
+            continue
+        x0, y0 = int(m.group(1)), int(m.group(2))
+        x1, y1 = (int(m.group(3)), int(m.group(4))) if m.group(3) else (x0, y0)
+        op, colour = m.group(5), m.group(6).lower()
+        seen = {pixel(x, y) for x in range(x0, x1 + 1) for y in range(y0, y1 + 1)}
+        ok = {"=": seen == {colour}, "=!": colour not in seen, "~": colour in seen, "!~": colour not in seen}[op]
+        if not ok:
+            problems.append(f"{name}: {c} fails (seen {', '.join(sorted(str(v) for v in seen)[:6])})")
+    return problems
+
+
 def check(case, folder, events, code, problems, peak_kb, backend):
     failures = list(problems)
+    for name, checks in case.bitmaps:
+        if not (folder / name).exists():
+            failures.append(f"{name}: missing")
+        else:
+            failures += check_bmp(name, (folder / name).read_bytes(), checks)
     want = [show_event(e) for e in case.events]
     got = [show_event(e) for e in events]
     if want != got:

@@ -362,6 +362,70 @@ bool RecordingPlatform::write_file(const std::string& path, std::string_view byt
   return true;
 }
 
+namespace {
+
+std::string point_text(Point p) {
+  return std::to_string(p.x) + "," + std::to_string(p.y);
+}
+
+std::string state_text(const DrawingState& s) {
+  std::string t =
+      "fg=" + std::to_string(s.foreground) + " bg=" + (s.transparent ? "none" : std::to_string(s.background));
+  if (s.font) t += " font=" + s.font->face + "/" + std::to_string(static_cast<int>(s.font->points));
+  return t;
+}
+
+}  // namespace
+
+void RecordingPlatform::draw_line(SurfaceId, const DrawingState& state, Point from, Point to, Colour colour) {
+  drawing.push_back("line " + point_text(from) + " " + point_text(to) + " colour=" + std::to_string(colour) +
+                    " pen=" + std::to_string(state.pen_width));
+}
+
+void RecordingPlatform::set_pixel(SurfaceId surface, Point at, Colour colour) {
+  drawing.push_back("point " + point_text(at) + " colour=" + std::to_string(colour));
+  auto it = surfaces.find(surface);
+  if (it == surfaces.end()) return;
+  Picture& p = it->second;
+  if (at.x >= 0 && at.y >= 0 && at.x < p.width && at.y < p.height)
+    p.pixels[static_cast<std::size_t>(at.y) * p.width + at.x] = colour;
+}
+
+void RecordingPlatform::draw_round_box(SurfaceId, const DrawingState& state, Rect box, int corner_width,
+                                       int corner_height, Colour outline, const Fill& fill) {
+  std::string f = fill.kind == Fill::Kind::Hollow ? "hollow"
+                  : fill.kind == Fill::Kind::Solid
+                      ? "solid:" + std::to_string(fill.colour)
+                      : "hatch" + std::to_string(fill.hatch) + ":" + std::to_string(fill.colour);
+  drawing.push_back("box " + point_text({box.left, box.top}) + " " + point_text({box.right, box.bottom}) +
+                    " corner=" + std::to_string(corner_width) + "x" + std::to_string(corner_height) +
+                    " outline=" + std::to_string(outline) + " pen=" + std::to_string(state.pen_width) +
+                    " fill=" + f);
+}
+
+void RecordingPlatform::draw_text(SurfaceId, const DrawingState& state, Point at, std::string_view text) {
+  drawing.push_back("text " + point_text(at) + " '" + std::string(text) + "' " + state_text(state));
+}
+
+int RecordingPlatform::text_width(SurfaceId, const DrawingState&, std::string_view text) {
+  return kCharWidth * static_cast<int>(text.size());
+}
+
+int RecordingPlatform::text_fit(SurfaceId, const DrawingState&, std::string_view text, int max_width) {
+  return std::clamp(max_width / kCharWidth, 0, static_cast<int>(text.size()));
+}
+
+void RecordingPlatform::set_text_justification(SurfaceId, int extra, int breaks) {
+  drawing.push_back("justify " + std::to_string(extra) + " " + std::to_string(breaks));
+}
+
+bool RecordingPlatform::draw_bitmap_file(SurfaceId, const std::string& path, Point at, int width,
+                                         int height) {
+  drawing.push_back("bitmap " + path + " " + point_text(at) + " " + std::to_string(width) + "x" +
+                    std::to_string(height));
+  return file(path) != nullptr;
+}
+
 bool RecordingPlatform::shell_open(const std::string& path) {
   events.push_back({Event::Kind::ShellOpen, path, {}, Buttons::Ok, {}});
   return file(path) != nullptr;

@@ -88,6 +88,21 @@ class RecordingPlatform : public Platform {
   void show_picture(SurfaceId picture, SurfaceId window, int width, int height) override;
   std::vector<Colour> pixels(SurfaceId picture, int width, int height) override;
   bool write_file(const std::string& path, std::string_view bytes) override;
+  void draw_line(SurfaceId surface, const DrawingState& state, Point from, Point to, Colour colour) override;
+  void set_pixel(SurfaceId surface, Point at, Colour colour) override;
+  void draw_round_box(SurfaceId surface, const DrawingState& state, Rect box, int corner_width,
+                      int corner_height, Colour outline, const Fill& fill) override;
+  void draw_text(SurfaceId surface, const DrawingState& state, Point at, std::string_view text) override;
+  int text_width(SurfaceId, const DrawingState&, std::string_view text) override;
+  int text_fit(SurfaceId, const DrawingState&, std::string_view text, int max_width) override;
+  int line_height(SurfaceId, const DrawingState&) override { return kLineHeight; }
+  void set_text_justification(SurfaceId surface, int extra, int breaks) override;
+  bool draw_bitmap_file(SurfaceId surface, const std::string& path, Point at, int width, int height) override;
+
+  // Drawing is recorded as one line of text a call, in order; only points are painted. Text is measured as
+  // kCharWidth pixels a character and kLineHeight a line.
+  static constexpr int kCharWidth = 8, kLineHeight = 16;
+  std::vector<std::string> drawing;
   std::optional<std::string> read_file(const std::string& path) override;
   bool append_file(const std::string& path, std::string_view bytes) override;
   bool rename_file(const std::string& from, const std::string& to) override;
