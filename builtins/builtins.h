@@ -63,6 +63,14 @@ std::string fn_listarfic(Interpreter& in, Operands ops);
 std::string fn_listardir(Interpreter& in, Operands ops);
 std::string fn_listarunidad(Interpreter& in, Operands);
 
+// The file database.
+std::string fn_insertar(Interpreter& in, Operands ops);
+std::string fn_rutabd(Interpreter& in, Operands ops);
+std::string fn_posreg(Interpreter& in, Operands ops);
+std::string fn_arreglon(Interpreter&, Operands ops);
+std::string fn_totalreg(Interpreter& in, Operands);
+std::string fn_record(Interpreter& in, Operands);
+
 // The input dialog.
 std::string fn_inputdata(Interpreter& in, Operands);
 

@@ -64,4 +64,20 @@ inline constexpr std::string_view kOpenFilterDescription = "Texto";
 inline constexpr std::string_view kOpenFilterPattern = "*.txt";
 inline constexpr std::string_view kOpenDefaultExtension = "Texto";
 
+// The file database.
+inline constexpr std::string_view kDatabasePrefix = "La base de datos ";
+inline constexpr std::string_view kDatabaseMissing = " NO existe en esta ruta ..";
+inline constexpr std::string_view kCannotGoOn = "Sintiendolo mucho NO podemos seguir ...";
+inline constexpr std::string_view kWrongDatabaseName =
+    "Usted ha escrito un nombre de fichero de base de datos equ\xEDvoco ...";
+inline constexpr std::string_view kFieldCountPrefix = "El numero de campos de la base de dato ";
+inline constexpr std::string_view kFieldCountDiffers = "no es igual al numero de elementos del arreglo";
+inline constexpr std::string_view kCannotStoreLower = "sintiendolo mucho no puedo archivar ...";
+inline constexpr std::string_view kCannotStore = "Sintiendolo mucho no puedo archivar ...";
+inline constexpr std::string_view kTooLongHas = " tiene ";
+inline constexpr std::string_view kTooLongLimit = " caracteres, limite ";
+// A data file that refused the new record (read-only, locked, a full disk): it is left as it was.
+inline constexpr std::string_view kWriteFailedPrefix = "No se pudo escribir en el fichero de datos de ";
+inline constexpr std::string_view kNoData = "No datos";
+
 }  // namespace kal::msg

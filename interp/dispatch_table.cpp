@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "builtins/builtins.h"
+#include "database/database_statements.h"
 #include "graphics/graphics_commands.h"
 #include "interp/handlers.h"
 
@@ -34,16 +35,16 @@ constexpr Keyword kFunctions2[] = {
     {"MASK", run_builtin, fn_mask},
 };
 constexpr Keyword kFunctions1[] = {
-    {"INSERTAR", nullptr},
+    {"INSERTAR", run_builtin, fn_insertar},
     {"LISTARFIC", run_builtin, fn_listarfic},
     {"LISTARDIR", run_builtin, fn_listardir},
     {"LEERTEXTO", run_builtin, fn_leertexto},
     {"NIF", run_builtin, fn_nif},
     {"CAR", run_builtin, fn_car},
-    {"RUTABD", nullptr},
-    {"POSREG", nullptr},
-    {"ARREGLON", nullptr},
-    {"METER", nullptr},
+    {"RUTABD", run_builtin, fn_rutabd},
+    {"POSREG", run_builtin, fn_posreg},
+    {"ARREGLON", run_builtin, fn_arreglon},
+    {"METER", run_meter},
     {"BORRAF", run_builtin, fn_borraf},
     {"PESOF", run_builtin, fn_pesof},
     {"CARPETA", run_builtin, fn_carpeta},
@@ -73,7 +74,7 @@ constexpr Keyword kFunctions0[] = {
     {"ALINDER", run_builtin, fn_constant<132>},
     {"ALINCEN", run_builtin, fn_constant<133>},
     {"ALINJUS", run_builtin, fn_constant<134>},
-    {"TOTALREG", nullptr},
+    {"TOTALREG", run_builtin, fn_totalreg},
     {"ADIOS", run_adios},
     {"ALTOPANTALLA", run_builtin, fn_screen_height},
     {"ANCHOPANTALLA", run_builtin, fn_screen_width},
@@ -88,12 +89,12 @@ constexpr Keyword kFunctions0[] = {
     {"SISTEMALOG", run_builtin, fn_sistemalog},
     {"INPUTDATA", run_builtin, fn_inputdata},
     {"DEBUG", run_builtin, fn_debug},
-    {"RECORD", nullptr},
+    {"RECORD", run_builtin, fn_record},
     {"TODAY", run_builtin, fn_today},
 };
 constexpr Keyword kConstantFunctions[] = {
     {"DEBUG", run_builtin_constant, fn_debug},
-    {"RECORD", nullptr},
+    {"RECORD", run_builtin_constant, fn_record},
     {"TODAY", run_builtin_constant, fn_today},
 };
 
@@ -174,12 +175,12 @@ constexpr Family kFamilies[] = {
     {kShapesC1, KeywordAt::Field2Lower, kCommands1, nullptr},
     {kShapesC2, KeywordAt::Field2Lower, kCommands2, nullptr},
     {kShapesLiteral, KeywordAt::None, {}, run_assign_literal},
-    {kShapesField, KeywordAt::None, {}, nullptr},
+    {kShapesField, KeywordAt::None, {}, run_field_read},
     {kShapesCopy, KeywordAt::None, {}, run_copy_variable},
     {kShapesConstantLiteral, KeywordAt::None, {}, run_assign_constant},
-    {kShapesConstantField, KeywordAt::None, {}, nullptr},
+    {kShapesConstantField, KeywordAt::None, {}, run_field_read_constant},
     {kShapesArithmeticLiteral, KeywordAt::None, {}, run_arithmetic},
-    {kShapesFieldJoin, KeywordAt::None, {}, nullptr},
+    {kShapesFieldJoin, KeywordAt::None, {}, run_field_join},
     {kShapesArithmetic, KeywordAt::None, {}, run_arithmetic},
 };
 

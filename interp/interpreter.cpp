@@ -13,12 +13,13 @@ Interpreter::Interpreter(Platform& platform, Program& program)
     : variables('&', VariableStore::WriteRule::Replace, program.statements.size()),
       constants('@', VariableStore::WriteRule::Once, program.statements.size()),
       graphics(platform),
+      database(platform, program.folder, program.database_name),
       platform_(platform),
       program_(program),
       statements_(program.statements) {}
 
 void Interpreter::run() {
-  search_position = 1;
+  database.search_position = 1;
   std::size_t pc = 1;
   while (pc <= statements_.size()) {
     const Statement& s = statements_.at(pc);
@@ -27,8 +28,7 @@ void Interpreter::run() {
       ++pc;
     } else if (r.starts_with("BD")) {
       program_.database_name = std::string(s.field(2));
-      search_position = 1;
-      current_record = 1;
+      database.select(s.field(2));
       ++pc;
     } else if (r.starts_with("&") || r.starts_with("@") || r.starts_with("#") || r.starts_with(":")) {
       execute(s);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "database/database.h"
 #include "graphics/graphics.h"
 #include "interp/program.h"
 #include "interp/statement.h"
@@ -39,14 +40,13 @@ class Interpreter {
   VariableStore variables;  // &name
   VariableStore constants;  // @name, written once
   Graphics graphics;
+  db::Database database;
 
   // Run state.
   bool jump_requested = false;
   std::int32_t comparison_flag = 0;
   bool self_removal_requested = false;
   bool window_open = false;
-  std::int64_t current_record = 0;
-  std::int64_t search_position = 0;
 
  private:
   std::size_t declare(VariableStore& store, std::string_view name);

@@ -69,6 +69,8 @@ class InputFile {
   virtual ~InputFile() = default;
   // Up to `size` bytes; 0 at the end of the file or when reading fails.
   virtual std::size_t read(char* buffer, std::size_t size) = 0;
+  // Goes to a byte offset from the start; false when it cannot.
+  virtual bool seek(std::uint64_t offset) = 0;
 };
 
 // A colour as Windows keeps it: 0x00BBGGRR, red in the low byte.
@@ -180,6 +182,10 @@ class Platform {
   virtual bool write_file(const std::string& path, std::string_view bytes) = 0;
   // Appends at the end, creating the file when missing.
   virtual bool append_file(const std::string& path, std::string_view bytes) = 0;
+  // The length of a file, when it exists.
+  virtual std::optional<std::uint64_t> file_size(const std::string& path) = 0;
+  // Cuts a file back to a length, to undo an append that did not finish.
+  virtual bool truncate_file(const std::string& path, std::uint64_t size) = 0;
   // The program's own rename: also when only the letter case changes.
   virtual bool rename_file(const std::string& from, const std::string& to) = 0;
   // Exactly these attribute bits; 0 makes a normal file.

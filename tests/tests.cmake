@@ -30,6 +30,7 @@ set(KAL_UNIT_TESTS
   message_boxes
   graphics
   drawing
+  database
 )
 foreach(name IN LISTS KAL_UNIT_TESTS)
   add_executable(test_${name} tests/unit/test_${name}.cpp)
@@ -49,12 +50,13 @@ if(KAL_SANITIZE)
 endif()
 add_test(NAME cases.native
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/driver.py --backend native
-          --host $<TARGET_FILE:kal-host> --cases ${CMAKE_SOURCE_DIR}/tests/cases ${KAL_CASE_MEMORY_OPTION})
+          --host $<TARGET_FILE:kal-host> --kalbd $<TARGET_FILE:kalbd> --cases ${CMAKE_SOURCE_DIR}/tests/cases
+          ${KAL_CASE_MEMORY_OPTION})
 
 if(KAL_WINDOWS_EXE)
   add_test(NAME cases.wine
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/driver.py --backend wine
-            --exe ${KAL_WINDOWS_EXE} --cases ${CMAKE_SOURCE_DIR}/tests/cases)
+            --exe ${KAL_WINDOWS_EXE} --kalbd $<TARGET_FILE:kalbd> --cases ${CMAKE_SOURCE_DIR}/tests/cases)
   set_tests_properties(cases.wine PROPERTIES TIMEOUT 3000)
 endif()
 

@@ -44,6 +44,8 @@ class Win32Platform final : public Platform {
   bool append_file(const std::string& path, std::string_view bytes) override;
   bool rename_file(const std::string& from, const std::string& to) override;
   std::unique_ptr<InputFile> open_input(const std::string& path) override;
+  std::optional<std::uint64_t> file_size(const std::string& path) override;
+  bool truncate_file(const std::string& path, std::uint64_t size) override;
   ErrorCode set_attributes(const std::string& path, std::uint32_t bits) override;
   ErrorCode move_file(const std::string& from, const std::string& to) override;
   ErrorCode copy_file(const std::string& from, const std::string& to) override;

@@ -34,6 +34,9 @@ Expectation files are UTF-8 text, one directive a line ('#' starts a comment lin
   given: NAME             a file in the folder before the run, with the "|" lines that follow (as for file:)
   given-many: N NAME      N empty files before the run, named NAME with "{n}" standing for 1 to N
   folder: NAME            an empty folder before the run
+  database: PATH          a database made by kalbd before the run: PATH is [FOLDER/]NAME (the folder of the
+                          database's root, the program folder when left out); the "|" lines that follow are
+                          kalbd's description, a field a line ("nombre 3 20", "color 9 10 rojo|verde|azul")
   read-only: NAME         that file is read-only
 Names are relative to the case folder, "/" between folders, and may hold any Unicode character (a name with
 "\xF1" in an expectation is written "ñ").
@@ -44,8 +47,9 @@ In texts, \\r \\n \\t \\\\ and \\xNN (a Windows-1252 byte) are escapes.
 Templates: "{{repeat N:TEXT}}" in a script or an expected text stands for TEXT written N times (long inputs);
 "{{today}}" stands for the host's local date, day/month/year.
 
-Usage: driver.py --backend native --host PATH --cases DIR [--only SUBSTRING] [--keep] [--no-memory-limits]
-       driver.py --backend wine --exe KAL.exe --cases DIR [--only SUBSTRING] [--keep]
+Usage: driver.py --backend native --host PATH --cases DIR [--kalbd PATH] [--only SUBSTRING] [--keep]
+                 [--no-memory-limits]
+       driver.py --backend wine --exe KAL.exe --cases DIR [--kalbd PATH] [--only SUBSTRING] [--keep]
 """
 
 import argparse
@@ -113,6 +117,7 @@ class Case:
     given: dict = field(default_factory=dict)
     read_only: list = field(default_factory=list)
     folders: list = field(default_factory=list)
+    databases: list = field(default_factory=list)  # (path, description text)
     many: list = field(default_factory=list)
     then: "Case" = None
 
@@ -172,7 +177,7 @@ def parse_case(expect_path, root):
         if m:
             case.bitmaps.append((m.group(1), m.group(2)))
             continue
-        m = re.match(r"file-hex (.+?): (.*)$", line)
+        m = re.match(r"file-hex (.+?): ?(.*)$", line)
         if m:
             case.files[m.group(1)] = bytes.fromhex(expand(m.group(2)).replace(" ", ""))
             continue
@@ -202,6 +207,9 @@ def parse_case(expect_path, root):
             case.many.append((int(count), pattern.strip()))
         elif key == "folder":
             case.folders.append(value)
+        elif key == "database":
+            description, i = read_block(lines, i)
+            case.databases.append((value, description.decode("cp1252").replace("\r\n", "\n")))
         elif key == "read-only":
             case.read_only.append(value)
         elif key == "then-run":
@@ -223,8 +231,16 @@ def script_bytes(case):
     return expand(case.script.read_bytes())
 
 
+KALBD = None  # the kalbd tool, for cases with databases
+
+
 def prepare_folder(case, work_root):
     folder = Path(tempfile.mkdtemp(prefix=re.sub(r"\W", "_", case.name) + "-", dir=work_root))
+    for path, description in case.databases:
+        root, _, name = path.rpartition("/")
+        described = folder.parent / (folder.name + "-" + name + ".txt")
+        described.write_text(description, encoding="utf-8")
+        subprocess.run([KALBD, "crear", str(folder / root), name, str(described)], check=True)
     for name in case.folders:
         (folder / name).mkdir(parents=True, exist_ok=True)
     if not case.no_script:
@@ -619,12 +635,15 @@ def main():
     ap.add_argument("--cases", required=True, type=Path)
     ap.add_argument("--host", help="kal-host executable (native backend)")
     ap.add_argument("--exe", help="KAL.exe (wine backend)")
+    ap.add_argument("--kalbd", help="the kalbd tool, which makes the cases' databases")
     ap.add_argument("--only", default="", help="run only cases whose name contains this text")
     ap.add_argument("--keep", action="store_true", help="keep the case folders")
     ap.add_argument("--no-memory-limits", action="store_true",
                     help="ignore max-memory-mb (a sanitizer's own memory would be measured, not the program's)")
     opts = ap.parse_args()
 
+    global KALBD
+    KALBD = opts.kalbd
     root = opts.cases.resolve()
     cases = [parse_case(p, root) for p in sorted(root.rglob("*.expect"))]
     cases = [c for c in cases if opts.only in c.name and opts.backend in c.backends]

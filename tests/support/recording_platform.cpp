@@ -53,18 +53,23 @@ bool matches(std::string_view pattern, std::string_view name) {
          matches(pattern.substr(1), name.substr(1));
 }
 
+// Reads the file's bytes in place: nothing writes a file while a statement reads it.
 class StringInput final : public InputFile {
  public:
-  explicit StringInput(std::string bytes) : bytes_(std::move(bytes)) {}
+  explicit StringInput(std::string_view bytes) : bytes_(bytes) {}
   std::size_t read(char* buffer, std::size_t size) override {
     const std::size_t n = std::min(size, bytes_.size() - position_);
     std::copy_n(bytes_.data() + position_, n, buffer);
     position_ += n;
     return n;
   }
+  bool seek(std::uint64_t offset) override {
+    position_ = static_cast<std::size_t>(std::min<std::uint64_t>(offset, bytes_.size()));
+    return true;
+  }
 
  private:
-  std::string bytes_;
+  std::string_view bytes_;
   std::size_t position_ = 0;
 };
 
@@ -155,14 +160,28 @@ std::unique_ptr<InputFile> RecordingPlatform::open_input(const std::string& path
   return std::make_unique<StringInput>(*bytes);
 }
 
+std::optional<std::uint64_t> RecordingPlatform::file_size(const std::string& path) {
+  const std::string* bytes = file(path);
+  if (bytes == nullptr) return std::nullopt;
+  return bytes->size();
+}
+
+bool RecordingPlatform::truncate_file(const std::string& path, std::uint64_t size) {
+  auto it = files_.find(key(path));
+  if (it == files_.end() || (it->second.attributes & attribute::kDirectory) != 0) return false;
+  if (size < it->second.bytes.size()) it->second.bytes.resize(static_cast<std::size_t>(size));
+  return true;
+}
+
 bool RecordingPlatform::append_file(const std::string& path, std::string_view bytes) {
   const std::string k = key(path);
   if (!valid_name(resolve(path), false) || !parent_exists(k)) return false;
   auto it = files_.find(k);
   if (it == files_.end()) it = files_.emplace(k, Node{resolve(path), {}, attribute::kArchive}).first;
   if ((it->second.attributes & (attribute::kDirectory | attribute::kReadOnly)) != 0) return false;
-  it->second.bytes.append(bytes);
-  return true;
+  const std::size_t room = disk_space > it->second.bytes.size() ? disk_space - it->second.bytes.size() : 0;
+  it->second.bytes.append(bytes.substr(0, room));
+  return bytes.size() <= room;
 }
 
 bool RecordingPlatform::rename_file(const std::string& from, const std::string& to) {

@@ -107,6 +107,10 @@ class RecordingPlatform : public Platform {
   bool append_file(const std::string& path, std::string_view bytes) override;
   bool rename_file(const std::string& from, const std::string& to) override;
   std::unique_ptr<InputFile> open_input(const std::string& path) override;
+  std::optional<std::uint64_t> file_size(const std::string& path) override;
+  bool truncate_file(const std::string& path, std::uint64_t size) override;
+  // Appends fail once the file would grow beyond this, as on a full disk; only part of the bytes is written.
+  std::size_t disk_space = SIZE_MAX;
   ErrorCode set_attributes(const std::string& path, std::uint32_t bits) override;
   ErrorCode move_file(const std::string& from, const std::string& to) override;
   ErrorCode copy_file(const std::string& from, const std::string& to) override;

@@ -73,6 +73,10 @@ class PieceFile final : public InputFile {
     position_ += n;
     return n;
   }
+  bool seek(std::uint64_t offset) override {
+    position_ = std::min<std::size_t>(static_cast<std::size_t>(offset), bytes_.size());
+    return true;
+  }
   std::size_t position() const { return position_; }
 
  private:

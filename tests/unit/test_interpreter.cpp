@@ -86,12 +86,12 @@ using Kind = test::Reply::Kind;
 
 TEST(Interpreter, SelectorSetsRecordAndSearchPosition) {
   ScriptRun r("[clientes] ;");
-  r.interpreter->current_record = 42;
-  r.interpreter->search_position = 42;
+  r.interpreter->database.current_record = 42;
+  r.interpreter->database.search_position = 42;
   r.run();
   EXPECT_EQ(r.program.database_name, "clientes");
-  EXPECT_EQ(r.interpreter->current_record, 1);
-  EXPECT_EQ(r.interpreter->search_position, 1);
+  EXPECT_EQ(r.interpreter->database.current_record, 1);
+  EXPECT_EQ(r.interpreter->database.search_position, 1);
 }
 
 TEST(Interpreter, RunsPastTheLastStatementWithoutFin) {

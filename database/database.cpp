@@ -1,0 +1,238 @@
+#include "database/database.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "builtins/date_functions.h"
+#include "builtins/number_reading.h"
+#include "builtins/text_functions.h"
+#include "common/halt.h"
+#include "common/limits.h"
+#include "common/messages.h"
+
+namespace kal::db {
+namespace {
+
+constexpr std::size_t kMaxRoot = 259;
+
+std::string trimmed(std::string_view t) {
+  const std::size_t a = t.find_first_not_of(' ');
+  if (a == std::string_view::npos) return {};
+  return std::string(t.substr(a, t.find_last_not_of(' ') - a + 1));
+}
+
+std::string two_digits(int v) {
+  return std::string(1, static_cast<char>('0' + v / 10 % 10)) + static_cast<char>('0' + v % 10);
+}
+
+// Whether a data record belongs to the field: its 31-byte name, up to a NUL, is the field's name.
+bool names_field(const char* record, std::string_view field) {
+  const char* name = record + 5;
+  if (field.size() > kNameBytes || std::memcmp(name, field.data(), field.size()) != 0) return false;
+  return field.size() == kNameBytes || name[field.size()] == '\0';
+}
+
+std::int64_t number_at(const char* p, int bytes) {
+  std::uint64_t v = 0;
+  for (int i = bytes; i-- > 0;) v = (v << 8) | static_cast<unsigned char>(p[i]);
+  return static_cast<std::int64_t>(v);
+}
+
+}  // namespace
+
+Database::Database(Platform& platform, std::string root_folder, std::string database_name)
+    : root(std::move(root_folder)), name(std::move(database_name)), platform_(platform) {}
+
+std::string Database::path(std::string_view extension) const {
+  return root + name + "\\" + name + std::string(extension);
+}
+
+void Database::select(std::string_view database_name) {
+  name = std::string(database_name);
+  current_record = 1;
+  search_position = 1;
+}
+
+void Database::missing_database() {
+  std::string text(msg::kDatabasePrefix);
+  text += name;
+  text += msg::kDatabaseMissing;
+  text += msg::kBreak;
+  text += msg::kCannotGoOn;
+  platform_.message_box(msg::kTitleProgrammer, text, Buttons::Ok);
+  end_program();
+}
+
+void Database::refuse(std::string_view text) {
+  platform_.message_box(msg::kTitleKal, text, Buttons::Ok);
+  end_program();
+}
+
+void Database::set_root(std::string_view folder) {
+  const std::string candidate = std::string(folder) + name + "\\" + name + ".z04";
+  if (!platform_.attributes(candidate)) missing_database();
+  root = std::string(folder.substr(0, kMaxRoot));
+}
+
+const std::vector<Field>& Database::fields() {
+  const std::string p = structure_path();
+  const std::uint64_t size = platform_.file_size(p).value_or(0);
+  if (p == fields_path_ && size == fields_size_) return fields_;
+  fields_.clear();
+  fields_path_ = p;
+  fields_size_ = size;
+  // A length that is no multiple of the record size leaves its last part out.
+  const std::string bytes = platform_.read_file(p).value_or(std::string());
+  for (std::size_t at = 0; at + kStructureRecordSize <= bytes.size(); at += kStructureRecordSize)
+    fields_.push_back(decode_field(std::string_view(bytes).substr(at, kStructureRecordSize)));
+  return fields_;
+}
+
+std::uint64_t Database::data_size() {
+  const std::string p = data_path();
+  if (auto size = platform_.file_size(p)) return *size;
+  platform_.append_file(p, {});
+  return 0;
+}
+
+std::int64_t Database::last_record_number() {
+  const std::uint64_t records = data_size() / kDataRecordSize;
+  if (records == 0) return 0;
+  auto file = platform_.open_input(data_path());
+  char record[kDataRecordSize];
+  if (!file || !file->seek((records - 1) * kDataRecordSize) ||
+      file->read(record, kDataRecordSize) != kDataRecordSize)
+    return 0;
+  return number_at(record + 40, 8);
+}
+
+void Database::insert(std::string_view list) {
+  if (!platform_.attributes(structure_path())) refuse(msg::kWrongDatabaseName);
+  const std::vector<Field>& all = fields();
+  if (static_cast<std::int64_t>(all.size()) != element_count(list)) {
+    std::string text(msg::kFieldCountPrefix);
+    text += name;
+    text += msg::kBreak;
+    text += msg::kFieldCountDiffers;
+    text += msg::kBreak;
+    text += msg::kCannotStoreLower;
+    refuse(text);
+  }
+  const LocalTime now = platform_.local_time();
+  std::vector<std::string> values;
+  std::string too_long;
+  for (std::size_t i = 0; i < all.size(); ++i) {
+    const Field& f = all[i];
+    std::string v;
+    if (f.type == 6)
+      v = two_digits(now.hour) + ":" + two_digits(now.minute);
+    else if (f.type == 7)
+      v = date_text(now);
+    else if ((f.type >= 0 && f.type <= 5) || f.type == 8 || f.type == 9)
+      v = std::string(select_field(list, "|", static_cast<std::int64_t>(i) + 1));
+    // A negative maximum takes no value at all, not even the empty one.
+    if (static_cast<std::int64_t>(v.size()) > f.max_length) {
+      too_long += f.name;
+      too_long += msg::kTooLongHas;
+      too_long += std::to_string(v.size());
+      too_long += msg::kTooLongLimit;
+      too_long += std::to_string(f.max_length);
+      too_long += msg::kBreak;
+    }
+    values.push_back(std::move(v));
+  }
+  if (!too_long.empty()) refuse(too_long + std::string(msg::kCannotStore));
+
+  const std::int64_t number = last_record_number() + 1;
+  std::string bytes;
+  for (std::size_t i = 0; i < all.size(); ++i) bytes += encode_value(all[i], values[i], number);
+  // One append for the whole record; one that fails is taken back, so the file never holds half a record.
+  const std::uint64_t before = data_size();
+  if (!platform_.append_file(data_path(), bytes)) {
+    platform_.truncate_file(data_path(), before);
+    std::string text(msg::kWriteFailedPrefix);
+    text += name;
+    text += msg::kBreak;
+    text += msg::kCannotStore;
+    refuse(text);
+  }
+}
+
+std::string Database::stored_value(std::string_view field_name, std::int64_t record, bool serve_window) {
+  const std::uint64_t records = data_size() / kDataRecordSize;
+  if (search_position < 1 || static_cast<std::uint64_t>(search_position) > records) return {};
+  auto file = platform_.open_input(data_path());
+  if (!file || !file->seek(static_cast<std::uint64_t>(search_position - 1) * kDataRecordSize)) return {};
+  constexpr std::size_t kRecordsPerRead = 1024;
+  std::vector<char> buffer(kRecordsPerRead * kDataRecordSize);
+  std::string collected;
+  std::int64_t k = search_position;
+  for (;;) {
+    std::size_t got = 0;
+    while (got < buffer.size()) {
+      const std::size_t n = file->read(buffer.data() + got, buffer.size() - got);
+      if (n == 0) break;
+      got += n;
+    }
+    const std::size_t whole = got / kDataRecordSize;  // a partial last record is not a record
+    for (std::size_t i = 0; i < whole; ++i, ++k) {
+      if (serve_window) platform_.serve_one_message();
+      const char* r = buffer.data() + i * kDataRecordSize;
+      if (!names_field(r, field_name)) {
+        collected.clear();
+        continue;
+      }
+      if (number_at(r + 40, 8) != record) continue;
+      if (collected.size() < limits::kMaxValueLength) collected += r[4];
+      if (number_at(r + 50, 4) == 1) {
+        if (record != scan_record) {
+          search_position = k;
+          scan_record = record;
+        }
+        return collected;
+      }
+    }
+    if (got < buffer.size()) return {};
+  }
+}
+
+std::string Database::read_field(std::string_view field_name, bool serve_window) {
+  if (!platform_.attributes(structure_path())) missing_database();
+  int type = 0;
+  std::string choices;
+  for (const Field& f : fields()) {
+    if (f.name != field_name) continue;
+    type = f.type;
+    if (f.type == 9) choices = f.choices;
+  }
+  std::string value = stored_value(field_name, current_record, serve_window);
+  if (value.empty()) value = msg::kNoData;
+  if (type == 1 || type == 2 || type == 4) return numeric_text(value);
+  if (type == 9) return choice(choices, value);
+  // Types 3, 5 and 8 read the stored text, and so do the others (0, 6, 7, a name not in the structure).
+  return value;
+}
+
+std::string numeric_text(std::string_view stored) {
+  std::string out;
+  for (char c : stored) {
+    if (c == '\'')
+      out += '.';
+    else if (c != '.')
+      out += c;
+  }
+  return out;
+}
+
+std::string choice(std::string_view choices, std::string_view stored) {
+  const long double n = round_half_even(read_number(stored) - 99);
+  const std::int64_t index = std::isfinite(n) ? static_cast<std::int64_t>(std::clamp(n, -1e15L, 1e15L)) : 0;
+  return std::string(select_field(trimmed(choices), "|", index));
+}
+
+std::int64_t element_count(std::string_view list) {
+  return static_cast<std::int64_t>(std::count(list.begin(), list.end(), '|')) + 1;
+}
+
+}  // namespace kal::db
