@@ -53,6 +53,8 @@ add_test(NAME cases.native
           --host $<TARGET_FILE:kal-host> --kalbd $<TARGET_FILE:kalbd> --cases ${CMAKE_SOURCE_DIR}/tests/cases
           ${KAL_CASE_MEMORY_OPTION})
 
+add_test(NAME kalbd COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/kalbd_test.py $<TARGET_FILE:kalbd>)
+
 if(KAL_WINDOWS_EXE)
   add_test(NAME cases.wine
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/driver.py --backend wine

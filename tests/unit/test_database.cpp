@@ -156,6 +156,15 @@ TEST(Database, ReadsServeTheWindow) {
   EXPECT_EQ(c.platform.message_rounds, 3);
 }
 
+// The type of a name is that of its last structure record; the choices come from its last type-9 record.
+TEST(Database, TheLastRecordOfANameWins) {
+  ScriptRun r("[clientes] ; &a := #color ;");
+  make_database(r.platform, {field(1, "color", 3, 5), field(2, "color", 9, 5, "rojo|verde")},
+                db::encode_value(field(1, "color", 3, 5), "100", 1));
+  r.run();
+  EXPECT_EQ(r.variable("a"), "rojo");
+}
+
 TEST(Database, RefusalsWriteNothing) {
   struct Row {
     const char* list;

@@ -1,0 +1,62 @@
+#!/usr/bin/env python3
+"""Checks kalbd: a database made from a description has the structure records it describes, and its records
+list as CSV in UTF-8 or Windows-1252.
+
+Usage: kalbd_test.py KALBD
+"""
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+
+def data_record(field_id, char, name, field_type, max_length, number, last):
+    """One 54-byte character record, laid out field by field."""
+    return (field_id.to_bytes(4, "little") + char.encode("cp1252") + name.encode("cp1252").ljust(31, b"\0") +
+            field_type.to_bytes(2, "little") + max_length.to_bytes(2, "little") + number.to_bytes(8, "little") +
+            b"\0\0" + last.to_bytes(4, "little"))
+
+
+def value(field_id, name, field_type, max_length, number, text):
+    return b"".join(data_record(field_id, c, name, field_type, max_length, number, int(i == len(text) - 1))
+                    for i, c in enumerate(text))
+
+
+def main():
+    kalbd = sys.argv[1]
+    failures = []
+    with tempfile.TemporaryDirectory() as tmp:
+        root = Path(tmp)
+        (root / "d.txt").write_text("# agenda\nnombre 3 20\nciudad 3 20\n\ncolor 9 10 rojo|verde|azul\n", "utf-8")
+        subprocess.run([kalbd, "crear", str(root), "agenda", str(root / "d.txt")], check=True)
+        structure = (root / "agenda" / "agenda.z04").read_bytes()
+        if len(structure) != 3 * 12042:
+            failures.append(f"structure of {len(structure)} bytes, expected 3 records of 12042")
+        color = structure[2 * 12042:3 * 12042]
+        expected = ((3).to_bytes(4, "little") + b"color".ljust(31, b"\0") + (9).to_bytes(2, "little") +
+                    (10).to_bytes(2, "little") + b"\0\0" + b"rojo|verde|azul".ljust(12001, b"\0"))
+        if color != expected:
+            failures.append("the third structure record differs from its description")
+        if (root / "agenda" / "agenda.zbd").read_bytes() != b"":
+            failures.append("the data file is not empty")
+        (root / "agenda" / "agenda.zbd").write_bytes(
+            value(1, "nombre", 3, 20, 1, "Íñigo") + value(2, "ciudad", 3, 20, 1, "Cádiz, España") +
+            value(3, "color", 9, 10, 1, "101") + value(1, "nombre", 3, 20, 2, 'Ana "la"'))
+        listed = subprocess.run([kalbd, "listar", str(root), "agenda"], check=True, capture_output=True).stdout
+        want = ('registro,nombre,ciudad,color\r\n1,Íñigo,"Cádiz, España",101\r\n2,"Ana ""la""",,\r\n')
+        if listed != want.encode("utf-8"):
+            failures.append(f"UTF-8 listing {listed!r}")
+        raw = subprocess.run([kalbd, "listar", str(root), "agenda", "--cp1252"], check=True,
+                             capture_output=True).stdout
+        if raw != want.encode("cp1252"):
+            failures.append(f"Windows-1252 listing {raw!r}")
+        if subprocess.run([kalbd, "listar", str(root), "nada"], capture_output=True).returncode == 0:
+            failures.append("listing a missing database succeeded")
+    for f in failures:
+        print("FAIL " + f)
+    print("kalbd: " + ("ok" if not failures else f"{len(failures)} failed"))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
