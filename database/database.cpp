@@ -164,11 +164,16 @@ std::string Database::stored_value(std::string_view field_name, std::int64_t rec
   if (search_position < 1 || static_cast<std::uint64_t>(search_position) > records) return {};
   auto file = platform_.open_input(data_path());
   if (!file || !file->seek(static_cast<std::uint64_t>(search_position - 1) * kDataRecordSize)) return {};
-  constexpr std::size_t kRecordsPerRead = 1024;
-  std::vector<char> buffer(kRecordsPerRead * kDataRecordSize);
+  // A forward walk finds most fields within a few records of the search position, so reading starts small
+  // and grows for long scans.
+  constexpr std::size_t kFirstRecords = 16, kMostRecords = 1024;
+  std::size_t per_read = kFirstRecords;
+  std::vector<char> buffer;
   std::string collected;
   std::int64_t k = search_position;
   for (;;) {
+    buffer.resize(per_read * kDataRecordSize);
+    per_read = std::min(per_read * 4, kMostRecords);
     std::size_t got = 0;
     while (got < buffer.size()) {
       const std::size_t n = file->read(buffer.data() + got, buffer.size() - got);

@@ -63,6 +63,10 @@ if(KAL_WINDOWS_EXE)
 endif()
 
 # Benchmarks are built when Google Benchmark is there; they never run as tests.
+# Timings for bench/compare_lua.py.
+add_executable(kal_bench bench/kal_bench.cpp tests/support/recording_platform.cpp)
+target_link_libraries(kal_bench PRIVATE kal_core)
+
 find_package(benchmark QUIET)
 if(benchmark_FOUND)
   add_executable(bench_load bench/bench_load.cpp)

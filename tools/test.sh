@@ -11,4 +11,7 @@ cmake --preset asan >/dev/null
 cmake --build --preset asan
 ctest --preset asan -j2 --timeout 600
 
+# Every fuzz target for a short while from its seeds; tools/fuzz.sh SECONDS fuzzes longer.
+tools/fuzz.sh 10
+
 ctest --preset native -j2

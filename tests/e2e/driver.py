@@ -13,7 +13,7 @@ Expectation files are UTF-8 text, one directive a line ('#' starts a comment lin
   script-as: NAME         file name of the script in the case folder (default: the case's .txt name)
   no-script               do not put the script in the folder (a missing file)
   backends: native wine   run only on these backends
-  box TITLE: TEXT         a message box, in order; "box TITLE answer=KEY: TEXT" answers with KEY
+  box TITLE: TEXT         a message box, in order ("{{any}}" as the text: any text); "box TITLE answer=KEY: TEXT" answers with KEY
                           (Return, y, n, Escape, or close: the user closes the graphics window instead);
                           the default is Return
   window TITLE: ANSWER    any other window, in order: the graphics window "Ventana Grafica KAL" (ANSWER none,
@@ -90,7 +90,12 @@ def unescape(text):
     def repl(m):
         s = m.group(1)
         if s[0] == "x":
-            return bytes([int(s[1:], 16)]).decode("cp1252", errors="replace")
+            # The five bytes Windows-1252 leaves undefined stand for the control characters of their number.
+            n = int(s[1:], 16)
+            try:
+                return bytes([n]).decode("cp1252")
+            except UnicodeDecodeError:
+                return chr(n)
         return {"r": "\r", "n": "\n", "t": "\t", "\\": "\\"}[s]
 
     return re.sub(r"\\(x[0-9A-Fa-f]{2}|[rnt\\])", repl, text)
@@ -133,7 +138,18 @@ def read_block(lines, i):
     while i < len(lines) and lines[i].startswith("|"):
         content.append(unescape(lines[i][2:] if lines[i].startswith("| ") else lines[i][1:]))
         i += 1
-    return "".join(c + "\r\n" for c in content).encode("cp1252"), i
+    return to_cp1252("".join(c + "\r\n" for c in content)), i
+
+
+def to_cp1252(text):
+    """Windows-1252 bytes, the undefined five included (U+0081 is byte 0x81)."""
+    out = bytearray()
+    for c in text:
+        if ord(c) in (0x81, 0x8D, 0x8F, 0x90, 0x9D):
+            out.append(ord(c))
+        else:
+            out += c.encode("cp1252")
+    return bytes(out)
 
 
 def parse_case(expect_path, root):
@@ -600,6 +616,9 @@ def check(case, folder, events, code, problems, peak_kb, backend):
             failures.append(f"{name}: missing")
         else:
             failures += check_bmp(name, (folder / name).read_bytes(), checks)
+    # An expected text "{{any}}" stands for whatever text the window shows.
+    events = [e if i >= len(case.events) or case.events[i][-1] != "{{any}}" or len(e) != len(case.events[i])
+              or e[:-1] != case.events[i][:-1] else case.events[i] for i, e in enumerate(events)]
     want = [show_event(e) for e in case.events]
     got = [show_event(e) for e in events]
     if want != got:

@@ -52,6 +52,7 @@ std::string json(std::string_view cp1252_text) {
 class HostPlatform : public kal::test::RecordingPlatform {
  public:
   kal::Answer message_box(std::string_view title, std::string_view text, kal::Buttons buttons) override {
+    text = text.substr(0, text.find('\0'));  // Windows shows a box's text up to its first NUL
     std::cout << "{\"event\":\"box\",\"title\":" << json(title) << ",\"text\":" << json(text) << "}\n";
     if (++interactions_ > kMaxInteractions) throw kal::Halt{99};
     return RecordingPlatform::message_box(title, text, buttons);

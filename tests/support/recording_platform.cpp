@@ -33,10 +33,14 @@ bool is_root(const std::string& key) {
   return key == "c:" || key == "c:\\";
 }
 
-// Characters Windows refuses in a name (the drive's ":" aside).
+// Characters Windows refuses in a name (the drive's ":" aside), and names over 255 characters.
 bool valid_name(const std::string& path, bool wildcards_allowed) {
   const std::size_t from = path.size() >= 2 && path[1] == ':' ? 2 : 0;
   const char* refused = wildcards_allowed ? "<>:\"|" : "<>:\"|*?";
+  std::size_t start = 0;
+  for (std::size_t end; (end = path.find('\\', start)) != std::string::npos; start = end + 1)
+    if (end - start > 255) return false;
+  if (path.size() - start > 255) return false;
   return path.find_first_of(refused, from) == std::string::npos && path.find('\0') == std::string::npos;
 }
 
@@ -134,6 +138,7 @@ Reply RecordingPlatform::next_reply() {
 }
 
 Answer RecordingPlatform::message_box(std::string_view title, std::string_view text, Buttons buttons) {
+  text = text.substr(0, text.find('\0'));  // as Windows shows it
   events.push_back({Event::Kind::MessageBox, std::string(title), std::string(text), buttons, {}});
   Reply r = next_reply();
   // The user closes the graphics window while the box waits: the box's loop serves it, and the program ends.

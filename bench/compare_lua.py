@@ -1,0 +1,134 @@
+#!/usr/bin/env python3
+"""KAL against Lua 5.4 and plain programs; prints each figure and its ratio (see bench/README.md).
+
+  1 load and compile   a generated script of about 100,000 tokens (kal_bench load) against luac5.4 -p of the same
+                       statements in Lua
+  2 straight-line run  30,000 statements on string values (kal_bench run) against lua5.4 running the same work
+  4 database           10,000 INSERTAR of five fields and a walk reading every field (bench/database.py's script
+                       under kal-host) against a plain program appending the same bytes and reading them back
+  5 start-up           KAL.exe with a 5-statement script under Wine against an empty windowed program
+  (3, the label pause, is bench/label_pause.py.)
+
+Usage: bench/compare_lua.py --build build/native [--windows build/windows] [--skip-wine]
+"""
+import argparse
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "e2e"))
+
+SETUP_KAL = ["&t := ~el_perro_y_el_gato;", "&i := 4;", "&n := 5;", "&x := ~el;", "&y := ~un;"]
+SETUP_LUA = ['t = "el perro y el gato"', 'i = "4"', 'n = "5"', 'x = "el"', 'y = "un"']
+# One block of ten statements, in KAL and in Lua doing the same on string values.
+BLOCK = [
+    ("&a := 12;", 'a = "12"'),
+    ("&b := &a * 3;", "b = tostring(tonumber(a) * 3)"),
+    ("&c := 2.5;", 'c = "2.5"'),
+    ("&d := &c + &c;", "d = tostring(tonumber(c) + tonumber(c))"),
+    ("&e := &b + ~_kg;", 'e = b .. " kg"'),
+    (".cmp &a &b;", "flag = tonumber(a) == tonumber(b)"),
+    ("&f := %MIDDLESTRING &t &i &n;", "f = string.sub(t, tonumber(i), tonumber(i) + tonumber(n) - 1)"),
+    ("&g := %CAMBIARP &x &y &t;", "g = string.gsub(t, x, y)"),
+    ("&h := &g;", "h = g"),
+    ("&k := &a + &b;", "k = tostring(tonumber(a) + tonumber(b))"),
+]
+LUA_TIMER = """local source = io.open(arg[1]):read("a")
+local chunk = assert(load(source))
+local start = os.clock()
+chunk()
+print(os.clock() - start)
+"""
+
+
+def kal_script(blocks):
+    return "\r\n".join([".codigo;"] + SETUP_KAL + [k for _ in range(blocks) for k, _ in BLOCK] + [".fin;", ""])
+
+
+def lua_chunk(blocks):
+    return "\n".join(SETUP_LUA + [lua for _ in range(blocks) for _, lua in BLOCK] + [""])
+
+
+def wall(cmd, runs=5):
+    times = []
+    for _ in range(runs):
+        start = time.monotonic()
+        subprocess.run(cmd, check=True, capture_output=True)
+        times.append(time.monotonic() - start)
+    return statistics.median(times)
+
+
+def figure(name, kal, other, unit="s"):
+    print(f"{name}: KAL {kal:.4f} {unit}, other {other:.4f} {unit}, ratio {kal / other:.2f}")
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("--build", required=True, type=Path)
+    ap.add_argument("--windows", type=Path)
+    ap.add_argument("--skip-wine", action="store_true")
+    opts = ap.parse_args()
+    bench = opts.build / "kal_bench"
+    work = Path(tempfile.mkdtemp(prefix="kal-bench-"))
+
+    # 1. About 100,000 tokens: each block is about 40 tokens.
+    (work / "load.txt").write_bytes(kal_script(2450).encode("cp1252"))
+    (work / "load.lua").write_text(lua_chunk(2450))
+    out = subprocess.run([bench, "load", work / "load.txt"], check=True, capture_output=True, text=True).stdout
+    print("1 " + out.strip())
+    figure("1 load and compile (process, median of 5)", wall([bench, "load", work / "load.txt"]),
+           wall(["luac5.4", "-p", work / "load.lua"]))
+
+    # 2. 30,000 statements.
+    (work / "run.txt").write_bytes(kal_script(3000).encode("cp1252"))
+    (work / "run.lua").write_text(lua_chunk(3000))
+    (work / "timer.lua").write_text(LUA_TIMER)
+    kal_runs, lua_runs = [], []
+    for _ in range(5):
+        out = subprocess.run([bench, "run", work / "run.txt"], check=True, capture_output=True, text=True).stdout
+        kal_runs.append(float(out.split()[1]))
+        lua_runs.append(float(subprocess.run(["lua5.4", work / "timer.lua", work / "run.lua"], check=True,
+                                             capture_output=True, text=True).stdout))
+    kal_run, lua_run = statistics.median(kal_runs), statistics.median(lua_runs)
+    statements = 30000 + len(SETUP_KAL)
+    print(f"2 KAL {statements / kal_run:.0f} statements/s, Lua {statements / lua_run:.0f} statements/s")
+    figure("2 straight-line run (median of 5)", kal_run, lua_run)
+
+    # 4. The database against a plain program writing and reading the same bytes.
+    database_out = subprocess.run([sys.executable, str(Path(__file__).parent / "database.py"), "--host",
+                                   str(opts.build / "kal-host"), "--kalbd", str(opts.build / "kalbd")],
+                                  check=True, capture_output=True, text=True).stdout
+    kal_db = float(database_out.split(" in ")[1].split(" s")[0])
+    size = int(database_out.split("data file ")[1].split(" bytes")[0])
+    plain = subprocess.run([bench, "plainfile", "10000", str(size // 10000)], check=True, capture_output=True,
+                           text=True, cwd=work).stdout
+    figure("4 database, 10,000 records", kal_db, float(plain.split()[1]))
+
+    # 5. Start-up under Wine.
+    if opts.windows and not opts.skip_wine:
+        import driver
+        session = driver.WineSession(work / "wine")
+        try:
+            folder = work / "inicio"
+            folder.mkdir()
+            (folder / "s.txt").write_bytes(b".codigo;\r\n&a := 1;\r\n&b := &a + 1;\r\n&c := ~hola;\r\n.fin;\r\n")
+            for exe in ("KAL.exe", "empty_gui.exe"):
+                (folder / exe).write_bytes((opts.windows / exe).read_bytes())
+            times = {}
+            for exe, args in (("KAL.exe", ["s.txt"]), ("empty_gui.exe", [])):
+                runs = []
+                for _ in range(7):
+                    start = time.monotonic()
+                    subprocess.run(["wine", "./" + exe, *args], cwd=folder, check=False, capture_output=True)
+                    runs.append(time.monotonic() - start)
+                times[exe] = statistics.median(runs)
+            figure("5 start-up under Wine (median of 7)", times["KAL.exe"], times["empty_gui.exe"])
+        finally:
+            session.close()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,27 @@
+// Reading numbers out of texts, value classes, and every number text.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "builtins/date_functions.h"
+#include "builtins/number_reading.h"
+#include "interp/number_format.h"
+#include "interp/value.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  const long double x = kal::read_number(text);
+  (void)kal::read_whole_number(text);
+  (void)kal::read_short_whole_number(text);
+  (void)kal::read_long_whole_number(text);
+  for (int digits : {7, 15}) {
+    (void)kal::plain_number_text(x, digits);
+    (void)kal::display_format(x, digits);
+  }
+  (void)kal::fixed_decimals(x, size % 64);
+  if (kal::classify(text) == kal::ValueClass::Decimal) (void)kal::decimal_value(text);
+  if (kal::classify(text) == kal::ValueClass::Integer) (void)kal::integer_value(text);
+  (void)kal::number_notation(text, kal::kSpanish);
+  (void)kal::weekday_name(text);
+  return 0;
+}
