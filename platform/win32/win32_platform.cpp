@@ -55,6 +55,16 @@ bool read_only(const std::wstring& path) {
   return bits != INVALID_FILE_ATTRIBUTES && (bits & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
+// The dialog, shell and timer libraries are loaded on first use: most scripts need none of them, and loading
+// them is most of a start-up's cost under Wine.
+template <typename Function>
+Function library_function(const wchar_t* library, const char* name) {
+  HMODULE module = LoadLibraryW(library);
+  return module == nullptr
+             ? nullptr
+             : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
 // Writes in pieces of at most 1 MB, as WriteFile takes a 32-bit count.
 bool write_all(HANDLE h, std::string_view bytes) {
   while (!bytes.empty()) {
@@ -77,14 +87,20 @@ bool write_all(HANDLE h, std::string_view bytes) {
 // is set to 1 ms for the life of the program.
 Win32Platform::Win32Platform() {
   timer_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, TIMER_ALL_ACCESS);
-  if (timer_ == nullptr) fine_sleep_ = timeBeginPeriod(1) == TIMERR_NOERROR;
+  if (timer_ == nullptr) {
+    auto begin_period = library_function<MMRESULT(WINAPI*)(UINT)>(L"winmm.dll", "timeBeginPeriod");
+    fine_sleep_ = begin_period != nullptr && begin_period(1) == TIMERR_NOERROR;
+  }
 }
 
 Win32Platform::~Win32Platform() {
   surfaces_.clear();  // their device contexts give the fonts back first
   for (const auto& f : fonts_) DeleteObject(static_cast<HFONT>(f.second));
   if (timer_ != nullptr) CloseHandle(timer_);
-  if (fine_sleep_) timeEndPeriod(1);
+  if (fine_sleep_) {
+    auto end_period = library_function<MMRESULT(WINAPI*)(UINT)>(L"winmm.dll", "timeEndPeriod");
+    if (end_period != nullptr) end_period(1);
+  }
 }
 
 std::string Win32Platform::own_path() {
@@ -131,7 +147,8 @@ std::string Win32Platform::open_file_dialog(const OpenFileRequest& request) {
   ofn.Flags = (request.file_must_exist ? OFN_FILEMUSTEXIST : 0) | (request.resizable ? OFN_ENABLESIZING : 0) |
               (request.explorer_style ? OFN_EXPLORER : 0) | (request.hide_read_only ? OFN_HIDEREADONLY : 0) |
               (request.keep_current_folder ? OFN_NOCHANGEDIR : 0);
-  if (!GetOpenFileNameW(&ofn)) return {};
+  auto open_dialog = library_function<BOOL(WINAPI*)(OPENFILENAMEW*)>(L"comdlg32.dll", "GetOpenFileNameW");
+  if (open_dialog == nullptr || !open_dialog(&ofn)) return {};
   return narrow(file.data());
 }
 
@@ -327,8 +344,11 @@ bool Win32Platform::serve_one_message() {
 
 bool Win32Platform::shell_open(const std::string& path) {
   if (!usable_path(path)) return false;
+  auto shell_execute = library_function<HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT)>(
+      L"shell32.dll", "ShellExecuteW");
+  if (shell_execute == nullptr) return false;
   auto result =
-      reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", wide(path).c_str(), L"", L"", SW_SHOWNORMAL));
+      reinterpret_cast<INT_PTR>(shell_execute(nullptr, L"open", wide(path).c_str(), L"", L"", SW_SHOWNORMAL));
   return result > 32;
 }
 
@@ -379,7 +399,8 @@ void Win32Platform::start_command_interpreter(std::string_view parameters) {
   info.lpFile = file.c_str();
   info.lpParameters = params.c_str();
   info.nShow = SW_HIDE;
-  if (ShellExecuteExW(&info) && info.hProcess != nullptr) CloseHandle(info.hProcess);
+  auto execute = library_function<BOOL(WINAPI*)(SHELLEXECUTEINFOW*)>(L"shell32.dll", "ShellExecuteExW");
+  if (execute != nullptr && execute(&info) && info.hProcess != nullptr) CloseHandle(info.hProcess);
 }
 
 std::wstring command_tail(const wchar_t* command_line) {
