@@ -769,8 +769,8 @@ void use_background(HDC dc, const DrawingState& state) {
 }  // namespace
 
 void* Win32Platform::font_for(const FontSpec& font) {
-  for (const auto& [spec, handle] : fonts_)
-    if (spec == font) return handle;
+  for (const auto& [made, handle] : fonts_)
+    if (made == font) return handle;
   // A script that makes a new font in a loop must not use up the system's objects.
   constexpr std::size_t kKeptFonts = 64;
   if (fonts_.size() >= kKeptFonts) {
