@@ -96,10 +96,14 @@ std::string capitalize_words(std::string_view text) {
   return out;
 }
 
+std::string_view trim_spaces(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
 std::size_t trimmed_size(std::string_view text) {
-  std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return 0;
-  return text.find_last_not_of(' ') - first + 1;
+  return trim_spaces(text).size();
 }
 
 std::string nif_letter(long double number) {

@@ -28,6 +28,8 @@ std::string apply_mask(std::string_view value, std::string_view mask);
 
 std::string character(std::int32_t code);
 std::string capitalize_words(std::string_view text);
+// The text without the spaces at both ends.
+std::string_view trim_spaces(std::string_view text);
 std::size_t trimmed_size(std::string_view text);
 // The control letter of a Spanish identity number; the empty text where the remainder falls outside the
 // table.

@@ -9,18 +9,13 @@
 #include "builtins/text_functions.h"
 #include "common/halt.h"
 #include "common/limits.h"
+#include "common/little_endian.h"
 #include "common/messages.h"
 
 namespace kal::db {
 namespace {
 
 constexpr std::size_t kMaxRoot = 259;
-
-std::string trimmed(std::string_view t) {
-  const std::size_t a = t.find_first_not_of(' ');
-  if (a == std::string_view::npos) return {};
-  return std::string(t.substr(a, t.find_last_not_of(' ') - a + 1));
-}
 
 std::string two_digits(int v) {
   return std::string(1, static_cast<char>('0' + v / 10 % 10)) + static_cast<char>('0' + v % 10);
@@ -34,9 +29,7 @@ bool names_field(const char* record, std::string_view field) {
 }
 
 std::int64_t number_at(const char* p, int bytes) {
-  std::uint64_t v = 0;
-  for (int i = bytes; i-- > 0;) v = (v << 8) | static_cast<unsigned char>(p[i]);
-  return static_cast<std::int64_t>(v);
+  return static_cast<std::int64_t>(read_little_endian(p, bytes));
 }
 
 }  // namespace
@@ -233,7 +226,7 @@ std::string numeric_text(std::string_view stored) {
 std::string choice(std::string_view choices, std::string_view stored) {
   const long double n = round_half_even(read_number(stored) - 99);
   const std::int64_t index = std::isfinite(n) ? static_cast<std::int64_t>(std::clamp(n, -1e15L, 1e15L)) : 0;
-  return std::string(select_field(trimmed(choices), "|", index));
+  return std::string(select_field(trim_spaces(choices), "|", index));
 }
 
 std::int64_t element_count(std::string_view list) {

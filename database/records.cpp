@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/little_endian.h"
+
 namespace kal::db {
 namespace {
 

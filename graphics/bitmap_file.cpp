@@ -1,16 +1,16 @@
 #include "graphics/bitmap_file.h"
 
+#include "common/little_endian.h"
+
 namespace kal {
 namespace {
 
 void put16(std::string& out, std::uint32_t v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>((v >> 8) & 0xFF);
+  append_little_endian(out, v, 2);
 }
 
 void put32(std::string& out, std::uint32_t v) {
-  put16(out, v & 0xFFFF);
-  put16(out, v >> 16);
+  append_little_endian(out, v, 4);
 }
 
 }  // namespace
@@ -48,11 +48,10 @@ std::string bitmap_file(int width, int height, const std::vector<Colour>& pixels
 namespace {
 
 std::uint32_t get16(std::string_view b, std::size_t at) {
-  return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) |
-         static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8;
+  return static_cast<std::uint32_t>(read_little_endian(b.data() + at, 2));
 }
 std::uint32_t get32(std::string_view b, std::size_t at) {
-  return get16(b, at) | get16(b, at + 2) << 16;
+  return static_cast<std::uint32_t>(read_little_endian(b.data() + at, 4));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "builtins/text_functions.h"
 #include "common/halt.h"
 #include "common/limits.h"
 #include "common/messages.h"
@@ -12,12 +13,6 @@
 
 namespace kal {
 namespace {
-
-std::string_view trim_spaces(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return s;
-}
 
 [[noreturn]] void refuse(Platform& platform, std::string_view message) {
   platform.message_box(msg::kTitleProgrammer, message, Buttons::Ok);
