@@ -4,9 +4,8 @@
 
 #include <string>
 
-#include "compiler/label_table.h"
-#include "compiler/statement_compiler.h"
 #include "launcher/script_reader.h"
+#include "launcher/startup.h"
 
 namespace {
 
@@ -24,17 +23,11 @@ std::string make_script(int tokens) {
 void BM_LoadScript(benchmark::State& state) {
   const std::string file = make_script(static_cast<int>(state.range(0)));
   for (auto _ : state) {
-    std::string text = kal::join_lines(file);
-    auto tokens = kal::tokenize(text, 100000);
-    kal::StatementCompiler compiler;
-    kal::OuterFormCounts counts;
-    for (auto t : tokens) {
-      counts.count(t);
-      benchmark::DoNotOptimize(compiler.compile(t));
-    }
-    auto labels = kal::LabelTable::build(compiler.records());
-    benchmark::DoNotOptimize(labels);
-    state.counters["tokens"] = static_cast<double>(tokens.size());
+    std::string text = file;
+    kal::join_lines_in_place(text);
+    kal::Program program;
+    benchmark::DoNotOptimize(kal::compile_script(text, program));
+    state.counters["tokens"] = static_cast<double>(program.token_count);
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 namespace kal {
 namespace {
@@ -125,6 +126,18 @@ long double round_half_even(long double x) {
 
 namespace {
 
+// Operands are mostly a few plain digits, which are their own whole number: read directly, they skip the
+// extended-precision reading and rounding.
+std::optional<std::int64_t> plain_digits(std::string_view text) {
+  if (text.empty() || text.size() > 18) return std::nullopt;
+  std::int64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
 long double read_clamped(std::string_view text, long double low, long double high) {
   long double x = round_half_even(read_number(text));
   if (std::isnan(x)) return 0;
@@ -134,15 +147,20 @@ long double read_clamped(std::string_view text, long double low, long double hig
 }  // namespace
 
 std::int32_t read_whole_number(std::string_view text) {
+  if (auto digits = plain_digits(text))
+    return static_cast<std::int32_t>(std::min<std::int64_t>(*digits, INT32_MAX));
   return static_cast<std::int32_t>(read_clamped(text, INT32_MIN, INT32_MAX));
 }
 
 std::int64_t read_long_whole_number(std::string_view text) {
+  if (auto digits = plain_digits(text)) return *digits;
   // 2^63 - 1 is exact in extended precision, so the conversion cannot overflow.
   return static_cast<std::int64_t>(read_clamped(text, -9223372036854775808.0L, 9223372036854775807.0L));
 }
 
 std::int16_t read_short_whole_number(std::string_view text) {
+  if (auto digits = plain_digits(text))
+    return static_cast<std::int16_t>(std::min<std::int64_t>(*digits, INT16_MAX));
   return static_cast<std::int16_t>(read_clamped(text, INT16_MIN, INT16_MAX));
 }
 

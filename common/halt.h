@@ -1,5 +1,6 @@
-// Ending the program from anywhere in the core. Script errors and `fin` end the process; the core throws Halt
-// and the entry point (the real wWinMain or a test) catches it, so nothing in the core calls exit() itself.
+// Ending the program from anywhere in the core. Script errors and a closed window end the process; the core
+// throws Halt and the entry point (the real wWinMain or a test) catches it, so nothing in the core calls
+// exit() itself. "fin" ends the run with a plain return.
 #pragma once
 
 namespace kal {

@@ -45,10 +45,20 @@ void StatementCompiler::append_field(std::string_view text) {
   append_capped(fields_, text);
 }
 
+// Converted in place: a field of a variable or a text is the most common thing a script holds, and a
+// temporary text for each would cost an allocation.
+void StatementCompiler::append_sigil_field(std::string_view token) {
+  if (fields_.size() >= limits::kMaxRecordLength) return;
+  fields_.push_back('|');
+  append_converted_field(fields_, token);
+  if (fields_.size() > limits::kMaxRecordLength) fields_.resize(limits::kMaxRecordLength);
+}
+
 void StatementCompiler::finish_statement() {
-  std::string record = shape_ + fields_;
-  if (record.size() > limits::kMaxRecordLength) record.resize(limits::kMaxRecordLength);
-  records_.push_back(std::move(record));
+  std::string& record = records_.emplace_back();
+  record.reserve(std::min(shape_.size() + fields_.size(), limits::kMaxRecordLength));
+  record += shape_;
+  append_capped(record, fields_);
   shape_.clear();
   fields_.clear();
   in_comment_ = false;
@@ -96,7 +106,7 @@ bool StatementCompiler::compile(std::string_view t) {
   for (const SigilClass& c : kSigilClasses) {
     if (t.front() == c.sigil && c.test(t)) {
       append_shape(c.code);
-      append_field(convert_field(t));
+      append_sigil_field(t);
       return true;
     }
   }

@@ -12,6 +12,9 @@ class StatementCompiler {
   // Feeds one token. Returns false when the token fits no class; the caller reports the compile error.
   [[nodiscard]] bool compile(std::string_view token);
 
+  // Room for the records of a script whose statement count is known beforehand.
+  void reserve(std::size_t statements) { records_.reserve(statements); }
+
   // Records 1..S in statement order.
   const std::vector<std::string>& records() const { return records_; }
   std::vector<std::string> take_records() { return std::move(records_); }
@@ -21,6 +24,7 @@ class StatementCompiler {
  private:
   void append_shape(std::string_view code);
   void append_field(std::string_view text);
+  void append_sigil_field(std::string_view token);
   void finish_statement();
 
   std::string shape_;

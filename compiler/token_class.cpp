@@ -144,8 +144,13 @@ bool is_plain_name(std::string_view t) {
 std::string convert_field(std::string_view t) {
   std::string out;
   out.reserve(t.size() + 4);
+  append_converted_field(out, t);
+  return out;
+}
+
+void append_converted_field(std::string& out, std::string_view t) {
   for (std::size_t i = 0; i < t.size(); ++i) {
-    char c = t[i];
+    const char c = t[i];
     if (c == '_') {
       out.push_back(' ');
     } else if (c == '^') {
@@ -156,7 +161,6 @@ std::string convert_field(std::string_view t) {
       out.push_back(c);
     }
   }
-  return out;
 }
 
 }  // namespace kal

@@ -27,5 +27,7 @@ bool is_plain_name(std::string_view t);         // names a label may be register
 // The text a sigil token stores as a record field: "_" reads as a space, "^" as a line break, and the sigil
 // at the first position is dropped.
 std::string convert_field(std::string_view t);
+// The same, appended to `out`.
+void append_converted_field(std::string& out, std::string_view t);
 
 }  // namespace kal

@@ -38,11 +38,11 @@ std::string fn_record(Interpreter& in, Operands) {
 
 // METER: the target is the list it adds to.
 void run_meter(Interpreter& in, const Statement& s) {
-  const std::string element(in.read(in.variables, s.field(4)));
-  std::string list(in.read(in.variables, s.field(2)));
+  const std::string element(in.read(in.variables, s, 4));
+  std::string list(in.read(in.variables, s, 2));
   if (!list.empty()) list += '|';
   list += element;
-  in.write(in.variables, s.field(2), working_text(list));
+  in.write(in.variables, s, 2, working_text(list));
 }
 
 namespace {
@@ -54,16 +54,16 @@ std::string field_value(Interpreter& in, std::string_view field) {
 }  // namespace
 
 void run_field_read(Interpreter& in, const Statement& s) {
-  in.write(in.variables, s.field(2), working_text(field_value(in, s.field(3))));
+  in.write(in.variables, s, 2, working_text(field_value(in, s.field(3))));
 }
 
 void run_field_read_constant(Interpreter& in, const Statement& s) {
-  in.write(in.constants, s.field(2), working_text(field_value(in, s.field(3))));
+  in.write(in.constants, s, 2, working_text(field_value(in, s.field(3))));
 }
 
 void run_field_join(Interpreter& in, const Statement& s) {
   const std::string value = field_value(in, s.field(3));
-  in.write(in.variables, s.field(2), working_text(join_literal_after(value, s.field(5))));
+  in.write(in.variables, s, 2, working_text(join_literal_after(value, s.field(5))));
 }
 
 }  // namespace kal

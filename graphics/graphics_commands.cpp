@@ -12,7 +12,7 @@ namespace {
 
 // Operands are fields 3 on: variables declared, read as text and taken as rounded whole numbers.
 std::string_view text(Interpreter& in, const Statement& s, std::size_t operand) {
-  return in.read(in.variables, s.field(2 + operand));
+  return in.read(in.variables, s, 2 + operand);
 }
 int whole(Interpreter& in, const Statement& s, std::size_t operand) {
   return read_whole_number(text(in, s, operand));

@@ -7,13 +7,13 @@ namespace kal {
 
 // aviso and objeto: the operand's text in a box with an OK button.
 void run_message(Interpreter& in, const Statement& s) {
-  std::string_view text = in.read(in.variables, s.field(3));
+  std::string_view text = in.read(in.variables, s, 3);
   in.platform().message_box(msg::kTitleKal, text, Buttons::Ok);
 }
 
 // avisosino: a Yes/No question whose answer is the comparison flag, for the jumps that follow.
 void run_question(Interpreter& in, const Statement& s) {
-  std::string_view text = in.read(in.variables, s.field(3));
+  std::string_view text = in.read(in.variables, s, 3);
   Answer answer = in.platform().message_box(msg::kTitleKal, text, Buttons::YesNo);
   in.comparison_flag = answer == Answer::Yes ? 1 : 0;
 }

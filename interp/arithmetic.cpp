@@ -1,6 +1,9 @@
 #include "interp/arithmetic.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <optional>
 
 #include "interp/number_format.h"
 #include "interp/value.h"
@@ -28,9 +31,40 @@ std::string concat(std::string_view x, std::string_view y) {
   return out;
 }
 
+// Whole numbers below 10^15 print as their digits whichever way they are computed; these are most of what
+// scripts count with, so short integer texts take an exact 64-bit route. Nothing when it does not apply.
+std::optional<std::string> small_integer_text(__int128 value) {
+  constexpr __int128 kLimit = 1000000000000000;  // 10^15: 15 significant digits
+  if (value <= -kLimit || value >= kLimit) return std::nullopt;
+  char digits[24];
+  auto [end, error] = std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(value));
+  (void)error;
+  return std::string(digits, end);
+}
+
+std::optional<std::string> small_integer_result(Operator op, std::string_view a, std::string_view b) {
+  const auto x = small_integer_value(a);
+  const auto y = small_integer_value(b);
+  if (!x || !y) return std::nullopt;
+  switch (op) {
+    case Operator::Add:
+      return small_integer_text(static_cast<__int128>(*x) + *y);
+    case Operator::Subtract:
+      return small_integer_text(static_cast<__int128>(*x) - *y);
+    case Operator::Multiply:
+      return small_integer_text(static_cast<__int128>(*x) * *y);
+    default:
+      return std::nullopt;  // DIV and MOD give fractions and remainders of the extended-precision values
+  }
+}
+
 // A number shown inside a joined text: integers plainly, decimals as their float's 7 digits.
 std::string number_for_join(std::string_view t, ValueClass c) {
-  if (c == ValueClass::Integer) return plain_number_text(integer_value(t), kDigits);
+  if (c == ValueClass::Integer) {
+    if (auto x = small_integer_value(t))
+      if (auto text = small_integer_text(*x)) return *text;
+    return plain_number_text(integer_value(t), kDigits);
+  }
   return display_format(decimal_value(t), kFloatDigits);
 }
 
@@ -63,6 +97,8 @@ long double apply(Operator op, long double a, long double b) {
 std::string combine(Operator op, std::string_view a, std::string_view b, bool b_is_literal) {
   const ValueClass ca = classify(a);
   const ValueClass cb = classify(b);
+  if (ca == ValueClass::Integer && cb == ValueClass::Integer)
+    if (auto text = small_integer_result(op, a, b)) return *text;
   if (is_number(ca) && is_number(cb)) {
     long double r = apply(op, number(a, ca), number(b, cb));
     if (ca == ValueClass::Integer && cb == ValueClass::Integer) return plain_number_text(r, kDigits);

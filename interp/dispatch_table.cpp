@@ -1,9 +1,9 @@
 #include "interp/dispatch_table.h"
 
 #include <string>
-#include <unordered_map>
 
 #include "builtins/builtins.h"
+#include "common/name_index.h"
 #include "database/database_statements.h"
 #include "graphics/graphics_commands.h"
 #include "interp/handlers.h"
@@ -186,11 +186,11 @@ constexpr Family kFamilies[] = {
 
 // Every record is matched once before the run; the index keeps that constant-time while "first family wins"
 // still holds, because a shape is only indexed the first time it appears.
-const std::unordered_map<std::string_view, const Family*>& shape_index() {
+const NameIndex<const Family*>& shape_index() {
   static const auto index = [] {
-    std::unordered_map<std::string_view, const Family*> map;
+    NameIndex<const Family*> map;
     for (const Family& f : kFamilies)
-      for (std::string_view shape : f.shapes) map.emplace(shape, &f);
+      for (std::string_view shape : f.shapes) map.insert(shape, &f);
     return map;
   }();
   return index;
@@ -199,9 +199,7 @@ const std::unordered_map<std::string_view, const Family*>& shape_index() {
 }  // namespace
 
 const Family* find_family(std::string_view shape) {
-  const auto& index = shape_index();
-  auto it = index.find(shape);
-  return it == index.end() ? nullptr : it->second;
+  return shape_index().find(shape, nullptr);
 }
 
 std::span<const Family> dispatch_families() {

@@ -12,9 +12,9 @@ namespace {
 void call(Interpreter& in, const Statement& s, VariableStore& target_store) {
   std::array<std::string_view, 3> operands;
   const std::size_t count = s.field(1).size() - 2;
-  for (std::size_t i = 0; i < count; ++i) operands[i] = in.read(in.variables, s.field(4 + i));
+  for (std::size_t i = 0; i < count; ++i) operands[i] = in.read(in.variables, s, 4 + i);
   std::string result = s.keyword->builtin(in, std::span<const std::string_view>(operands.data(), count));
-  in.write(target_store, s.field(2), working_text(result));
+  in.write(target_store, s, 2, working_text(result));
 }
 
 }  // namespace

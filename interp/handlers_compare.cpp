@@ -14,8 +14,8 @@ void jump_when(Interpreter& in, bool taken) {
 }  // namespace
 
 void run_comparison(Interpreter& in, const Statement& s, Comparison how) {
-  std::string_view a = in.read(in.variables, s.field(3));
-  std::string_view b = in.read(in.variables, s.field(4));
+  std::string_view a = in.read(in.variables, s, 3);
+  std::string_view b = in.read(in.variables, s, 4);
   in.comparison_flag = compare_values(how, a, b, in.comparison_flag);
 }
 

@@ -1,6 +1,5 @@
 #include <string>
 
-#include "common/halt.h"
 #include "interp/handlers.h"
 #include "interp/interpreter.h"
 
@@ -23,7 +22,7 @@ void run_fin(Interpreter& in, const Statement&) {
   while (in.window_open)
     if (!in.platform().serve_one_message()) in.platform().pause_milliseconds(1);
   if (in.self_removal_requested) remove_own_executable(in);
-  end_program();
+  in.fin_reached = true;
 }
 
 // A label does nothing but pause, which keeps a tight loop from taking the whole processor.

@@ -18,33 +18,33 @@ Interpreter::Interpreter(Platform& platform, Program& program)
       program_(program),
       statements_(program.statements) {}
 
-void Interpreter::run() {
+Interpreter::End Interpreter::run() {
   database.search_position = 1;
   std::size_t pc = 1;
   while (pc <= statements_.size()) {
     const Statement& s = statements_.at(pc);
-    std::string_view r = s.record;
-    if (s.field(1) == "." && s.field(2) == "codigo") {
-      ++pc;
-    } else if (r.starts_with("BD")) {
-      program_.database_name = std::string(s.field(2));
-      database.select(s.field(2));
-      ++pc;
-    } else if (r.starts_with("&") || r.starts_with("@") || r.starts_with("#") || r.starts_with(":")) {
-      execute(s);
-      ++pc;
-    } else if (r.starts_with(".")) {
-      jump_requested = false;
-      execute(s);
-      pc = jump_requested ? jump_target(s.field(3)) : pc + 1;
-    } else if (r.starts_with("%")) {
-      execute(s);
-      ++pc;
-    } else {
-      // Comments, the empty record of a lone ";" and records that start with a number carry no action.
-      ++pc;
+    switch (s.route) {
+      case Route::Skip:
+        ++pc;
+        break;
+      case Route::Database:
+        program_.database_name = std::string(s.field(2));
+        database.select(s.field(2));
+        ++pc;
+        break;
+      case Route::Execute:
+        execute(s);
+        ++pc;
+        break;
+      case Route::Command:
+        jump_requested = false;
+        execute(s);
+        if (fin_reached) return End::Fin;
+        pc = jump_requested ? jump_target(s.field(3)) : pc + 1;
+        break;
     }
   }
+  return End::PastLastStatement;
 }
 
 void Interpreter::execute(const Statement& s) {
@@ -85,6 +85,14 @@ std::size_t Interpreter::declare(VariableStore& store, std::string_view name) {
   message += constant ? msg::kStoreFullConstants : msg::kStoreFullVariables;
   platform_.message_box(msg::kTitleProgrammer, message, Buttons::Ok);
   end_program();
+}
+
+std::string_view Interpreter::read(VariableStore& store, const Statement& s, std::size_t k) {
+  return read(store, s.field(k));
+}
+
+void Interpreter::write(VariableStore& store, const Statement& s, std::size_t k, std::string_view text) {
+  write(store, s.field(k), text);
 }
 
 std::string_view Interpreter::read(VariableStore& store, std::string_view name) {

@@ -17,9 +17,11 @@ class Interpreter {
  public:
   Interpreter(Platform& platform, Program& program);
 
-  // Runs statements 1..S. Returns only when the run goes past the last statement; every other end throws
-  // Halt.
-  void run();
+  enum class End { PastLastStatement, Fin };
+  // Runs statements 1..S. Returns when a "fin" has run or the run goes past the last statement; every other
+  // end throws Halt. The usual end is a plain return: it is reached by every script, and a first exception
+  // costs a large static program a sort of its unwinding tables.
+  End run();
   // Runs one prepared record through its handler.
   void execute(const Statement& s);
 
@@ -31,6 +33,9 @@ class Interpreter {
   // variable is written again.
   std::string_view read(VariableStore& store, std::string_view name);
   void write(VariableStore& store, std::string_view name, std::string_view text);
+  // The same for the name in field k of a statement.
+  std::string_view read(VariableStore& store, const Statement& s, std::size_t k);
+  void write(VariableStore& store, const Statement& s, std::size_t k, std::string_view text);
 
   Platform& platform() { return platform_; }
   RandomGenerator& random() { return program_.random; }
@@ -44,6 +49,7 @@ class Interpreter {
 
   // Run state.
   bool jump_requested = false;
+  bool fin_reached = false;
   std::int32_t comparison_flag = 0;
   bool self_removal_requested = false;
   bool window_open = false;

@@ -1,6 +1,7 @@
 #include "interp/number_format.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <utility>
@@ -87,6 +88,13 @@ std::string to_decimal(unsigned __int128 v) {
   }
   return std::string(p, end);
 }
+
+constexpr auto kPowersOfTen = [] {
+  std::array<long double, 19> p{};
+  p[0] = 1;
+  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10;
+  return p;
+}();
 
 // 5^e for e <= 13, the largest power of five in 32 bits.
 std::uint32_t power_of_five(int e) {
@@ -213,7 +221,16 @@ std::string plain_text(Decimal d, bool negative, int n) {
 
 std::string plain_number_text(long double x, int n) {
   if (!std::isfinite(x)) return not_finite_text(x);
-  return plain_text(exact_decimal(std::fabs(x)), x < 0, n);
+  // Whole numbers that fit the digit count, by far the most common result, are their digits: the same text
+  // the exact expansion gives, without building it.
+  const long double magnitude = std::fabs(x);
+  if (n >= 1 && n <= 18 && magnitude < kPowersOfTen[n] && magnitude == std::floor(magnitude)) {
+    if (magnitude == 0) return "0";
+    std::string out = to_decimal(static_cast<std::uint64_t>(magnitude));
+    if (x < 0) out.insert(out.begin(), '-');
+    return out;
+  }
+  return plain_text(exact_decimal(magnitude), x < 0, n);
 }
 
 int decimal_count(std::string_view t) {

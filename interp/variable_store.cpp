@@ -7,13 +7,12 @@ std::size_t VariableStore::declare(std::string_view name) {
   if (slots_.size() >= capacity_) return 0;
   Slot& s = slots_.emplace_back();
   s.name = name;
-  by_name_.emplace(s.name, slots_.size());
+  by_name_.insert(s.name, slots_.size());
   return slots_.size();
 }
 
 std::size_t VariableStore::index(std::string_view name) const {
-  auto it = by_name_.find(name);
-  return it == by_name_.end() ? 0 : it->second;
+  return by_name_.find(name, 0);
 }
 
 void VariableStore::write(std::size_t slot, std::string_view text) {

@@ -6,7 +6,8 @@
 #include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+
+#include "common/name_index.h"
 
 namespace kal {
 
@@ -45,7 +46,7 @@ class VariableStore {
   std::deque<Slot> slots_;
   // Names are never declared twice, so the slot a linear scan would find is the only one: an index gives the
   // same answer at constant cost.
-  std::unordered_map<std::string_view, std::size_t> by_name_;
+  NameIndex<std::size_t> by_name_;
 };
 
 }  // namespace kal

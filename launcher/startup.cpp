@@ -54,31 +54,9 @@ void write_trace(Platform& platform, const Program& program) {
 
 // Reads, tokenizes and compiles the script; ends the program on any error of the script.
 void load_script(Platform& platform, const std::string& script_path, Program& program) {
-  const std::string text = join_lines(platform.read_file(script_path).value_or(std::string()));
-  const std::vector<std::string_view> tokens = tokenize(text, limits::kMaxTokens);
-  if (tokens.size() > limits::kMaxTokens) refuse(platform, msg::kTooManyTokens);
-  // The counters are read only once every token is compiled, so counting them all first changes nothing and
-  // lets an oversized script be refused before compiling.
-  OuterFormCounts counts;
-  for (std::string_view token : tokens) counts.count(token);
-  if (counts.statements > limits::kMaxStatements) refuse(platform, msg::kTooManyStatements);
-
-  StatementCompiler compiler;
-  for (std::string_view token : tokens) {
-    // Tokens never hold spaces (a space always ends one), so trimming them would change nothing.
-    if (!compiler.compile(token)) {
-      std::string message(token);
-      message += msg::kBreak;
-      message += msg::kBadExpression;
-      refuse(platform, message);
-    }
-  }
-  if (auto failure = check_outer_form(tokens, counts)) refuse(platform, *failure);
-
-  program.token_count = tokens.size();
-  program.statements = compiler.take_records();
-  program.database_name = compiler.database_name();
-  program.labels = LabelTable::build(program.statements);
+  std::string text = platform.read_file(script_path).value_or(std::string());
+  join_lines_in_place(text);
+  if (auto failure = compile_script(text, program)) refuse(platform, *failure);
 }
 
 int start(Platform& platform, std::string_view command_tail) {
@@ -95,8 +73,7 @@ int start(Platform& platform, std::string_view command_tail) {
   load_script(platform, script_path_from(platform, command_tail), program);
 
   Interpreter interpreter(platform, program);
-  interpreter.run();
-  write_trace(platform, program);
+  if (interpreter.run() == Interpreter::End::PastLastStatement) write_trace(platform, program);
   return 0;
 }
 
@@ -139,6 +116,34 @@ std::string trace_text(const std::vector<std::string>& records, std::size_t toke
   }
   for (std::size_t i = records.size(); i < token_count; ++i) out += "\r\n";
   return out;
+}
+
+std::optional<std::string> compile_script(std::string_view text, Program& program, std::size_t max_tokens) {
+  // The limits are checked before compiling, so a first pass counts the tokens without keeping them; the
+  // second compiles them as they come. The outer form is judged only once every token is compiled.
+  const OuterForm form = survey(text, max_tokens);
+  if (form.tokens > max_tokens) return std::string(msg::kTooManyTokens);
+  if (form.statements > limits::kMaxStatements) return std::string(msg::kTooManyStatements);
+
+  StatementCompiler compiler;
+  compiler.reserve(form.statements);
+  std::optional<std::string> failure;
+  for_each_token(text, [&](std::string_view token) {
+    // Tokens never hold spaces (a space always ends one), so trimming them would change nothing.
+    if (compiler.compile(token)) return true;
+    failure = std::string(token);
+    *failure += msg::kBreak;
+    *failure += msg::kBadExpression;
+    return false;
+  });
+  if (failure) return failure;
+  if (auto bad_form = check_outer_form(form)) return std::string(*bad_form);
+
+  program.token_count = form.tokens;
+  program.statements = compiler.take_records();
+  program.database_name = compiler.database_name();
+  program.labels = LabelTable::build(program.statements);
+  return std::nullopt;
 }
 
 int run_program(Platform& platform, std::string_view command_tail) {

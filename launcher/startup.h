@@ -1,16 +1,24 @@
 // The interpreter's main sequence: from the command-line tail to the end of the run.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "common/limits.h"
+#include "interp/program.h"
 #include "platform/platform.h"
 
 namespace kal {
 
 // Runs KAL as the operating system would start it. Returns the process exit code (always 0).
 int run_program(Platform& platform, std::string_view command_tail);
+
+// Tokenizes and compiles a script's joined text into `program`. Returns the message of the first error of the
+// script, which ends the program before it runs. Only benchmarks lift the token limit.
+std::optional<std::string> compile_script(std::string_view text, Program& program,
+                                          std::size_t max_tokens = limits::kMaxTokens);
 
 // The trace file's content: the statement count line, an empty line, records 1..S, then T - S empty lines.
 std::string trace_text(const std::vector<std::string>& records, std::size_t token_count);

@@ -8,6 +8,7 @@ target_link_libraries(kal_test_support PUBLIC kal_core GTest::gtest)
 
 set(KAL_UNIT_TESTS
   cp1252
+  name_index
   token_class
   statement_compiler
   label_table
@@ -66,6 +67,10 @@ endif()
 # Timings for bench/compare_lua.py.
 add_executable(kal_bench bench/kal_bench.cpp tests/support/recording_platform.cpp)
 target_link_libraries(kal_bench PRIVATE kal_core)
+# Linked statically, as KAL.exe is: a process then starts without resolving the C++ library's symbols.
+if(NOT KAL_SANITIZE AND NOT KAL_FUZZ)
+  target_link_options(kal_bench PRIVATE -static)
+endif()
 
 find_package(benchmark QUIET)
 if(benchmark_FOUND)

@@ -68,6 +68,25 @@ TEST(Arithmetic, BeyondSixtyFourBitsAndDivisionByZero) {
   for (const Row& r : rows) check(r);
 }
 
+// Integers of up to 18 digits take an exact 64-bit route; results from 10^15 on, and longer operands, take
+// the extended-precision one. Both must print what the rules print.
+TEST(Arithmetic, ShortAndLongIntegersGiveTheSameTexts) {
+  const Row rows[] = {
+      {Op::Add, "999999999999998", "1", true, "999999999999999"},
+      {Op::Multiply, "1000000", "1000000000", true, "1E+15"},
+      {Op::Multiply, "999999999999999999", "999999999999999999", false, "1E+36"},
+      {Op::Subtract, "1", "999999999999999", true, "-999999999999998"},
+      {Op::Subtract, "0", "999999999999999999", true, "-1E+18"},
+      {Op::Subtract, "000000000000000000005", "7", true, "-2"},  // 21 characters: the long route
+      {Op::Subtract, "5", "5", true, "0"},
+      {Op::Multiply, "0", "123", true, "0"},
+      {Op::Divide, "6", "3", true, "2"},
+      {Op::Add, "x", "0000000000000000000042", true, "x42"},
+      {Op::Add, "x", "1000000000000000", true, "x1E+15"},
+  };
+  for (const Row& r : rows) check(r);
+}
+
 TEST(Arithmetic, TextRulesOfThePlus) {
   const Row rows[] = {
       {Op::Add, "1,000.5", "1", true, "1,000.51"},  // a display result is a text: joining, not adding

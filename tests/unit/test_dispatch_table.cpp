@@ -43,13 +43,13 @@ TEST(DispatchTable, EveryRowReachesItsFamilyAndKeyword) {
     for (std::string_view shape : f.shapes) {
       if (f.keyword_at == KeywordAt::None) {
         Prepared s(record_for(f, shape, ""));
-        EXPECT_EQ(s->family, &f) << shape;
+        EXPECT_EQ(s->family(), &f) << shape;
         EXPECT_EQ(s->handler, f.handler) << shape;
         continue;
       }
       for (const Keyword& k : f.keywords) {
         Prepared s(record_for(f, shape, k.word));
-        EXPECT_EQ(s->family, &f) << shape << " " << k.word;
+        EXPECT_EQ(s->family(), &f) << shape << " " << k.word;
         EXPECT_EQ(s->keyword, &k) << shape << " " << k.word;
         EXPECT_EQ(s->handler, k.handler) << shape << " " << k.word;
       }
@@ -124,18 +124,18 @@ TEST(DispatchTable, UnknownInstructionTexts) {
 
 TEST(DispatchTable, FieldsAreSplitAtBars) {
   Prepared s("&&+~|s|n|+|Total ");
-  EXPECT_EQ(s->fields.size(), 5u);
+  EXPECT_EQ(s->field_count, 5u);
   EXPECT_EQ(s->field(1), "&&+~");
   EXPECT_EQ(s->field(5), "Total ");
   EXPECT_EQ(s->field(6), "");
-  EXPECT_EQ(Prepared("")->fields.size(), 1u);
+  EXPECT_EQ(Prepared("")->field_count, 1u);
   EXPECT_EQ(Prepared("&v|x|")->field(3), "");
 
   std::vector<std::string> records{".|codigo", "&v|x|5", "", ".&&|cmp|a|b", ".|fin"};
   PreparedStatements all(records);
   ASSERT_EQ(all.size(), 5u);
   EXPECT_EQ(all.at(2).field(3), "5");
-  EXPECT_EQ(all.at(3).fields.size(), 1u);
+  EXPECT_EQ(all.at(3).field_count, 1u);
   EXPECT_EQ(all.at(4).field(4), "b");
   EXPECT_EQ(all.at(4).field(5), "");
   EXPECT_EQ(all.at(5).field(2), "fin");

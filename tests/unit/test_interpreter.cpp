@@ -27,7 +27,7 @@ Outcome run(std::vector<std::string> records, std::string database_name = "") {
   Interpreter interpreter(platform, program);
   Outcome out;
   try {
-    interpreter.run();
+    out.halted = interpreter.run() == Interpreter::End::Fin;
   } catch (const Halt&) {
     out.halted = true;
   }

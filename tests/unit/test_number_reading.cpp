@@ -70,5 +70,20 @@ TEST(WholeNumbers, ReadRoundedAndHeldInTheirWidth) {
   EXPECT_EQ(read_short_whole_number(""), 0);
 }
 
+// Plain digits, the usual operand, must read exactly as the general rule reads them.
+TEST(WholeNumbers, PlainDigitsReadAsTheGeneralRule) {
+  EXPECT_EQ(read_whole_number("0042"), 42);
+  EXPECT_EQ(read_whole_number("0"), 0);
+  EXPECT_EQ(read_whole_number("2147483647"), 2147483647);
+  EXPECT_EQ(read_whole_number("2147483648"), 2147483647);
+  EXPECT_EQ(read_whole_number("123456789012345678"), 2147483647);
+  EXPECT_EQ(read_whole_number("1234567890123456789012"), 2147483647);  // past 18 digits, the general rule
+  EXPECT_EQ(read_long_whole_number("123456789012345678"), 123456789012345678);
+  EXPECT_EQ(read_long_whole_number("99999999999999999999"), INT64_MAX);
+  EXPECT_EQ(read_short_whole_number("32768"), 32767);
+  EXPECT_EQ(read_whole_number(" 42"), 42);  // a leading blank is skipped as before
+  EXPECT_EQ(read_whole_number("42 "), 42);
+}
+
 }  // namespace
 }  // namespace kal

@@ -63,10 +63,7 @@ TEST(ScriptReader, TokenizingStopsJustPastTheLimit) {
 
 std::optional<std::string_view> check(const std::string& script) {
   std::string text = join_lines(script);
-  auto tokens = tokenize(text, 100000);
-  OuterFormCounts counts;
-  for (auto t : tokens) counts.count(t);
-  return check_outer_form(tokens, counts);
+  return check_outer_form(survey(text, 100000));
 }
 
 TEST(ScriptReader, OuterFormChecksInOrder) {
@@ -94,12 +91,25 @@ TEST(ScriptReader, CountersDoNotWrap) {
   EXPECT_EQ(check(fins + ";"), msg::kOnlyOneFin);
 }
 
-TEST(ScriptReader, StatementCountIncludesCodigoAndFin) {
-  OuterFormCounts counts;
-  for (auto t : tokenize(".codigo; &a := 1; .aviso &a; .fin;", 100)) counts.count(t);
-  EXPECT_EQ(counts.statements, 4u);
-  EXPECT_EQ(counts.codigo, 1u);
-  EXPECT_EQ(counts.fin, 1u);
+TEST(ScriptReader, SurveyCountsWithoutKeepingTokens) {
+  OuterForm form = survey(".codigo; &a := 1; .aviso &a; .fin;", 100);
+  EXPECT_EQ(form.tokens, 11u);
+  EXPECT_EQ(form.statements, 4u);  // ".codigo;" and ".fin;" are statements too
+  EXPECT_EQ(form.codigo, 1u);
+  EXPECT_EQ(form.fin, 1u);
+  EXPECT_EQ(form.first, ".codigo");
+  EXPECT_EQ(form.before_last, ".fin");
+  EXPECT_EQ(form.last, ";");
+  // Counting stops one token past the limit, as tokenizing does.
+  EXPECT_EQ(survey(";;;;;;", 3).tokens, 4u);
+}
+
+TEST(ScriptReader, LinesJoinInPlaceAsInACopy) {
+  for (std::string bytes : {"a\r\nb\rc\nd", "x\r\r\n\x1Ay", "", "\r\n\r\n"}) {
+    std::string in_place = bytes;
+    join_lines_in_place(in_place);
+    EXPECT_EQ(in_place, join_lines(bytes));
+  }
 }
 
 }  // namespace

@@ -176,6 +176,20 @@ TEST(Startup, LimitsAreRefusedBeforeAnythingRuns) {
   EXPECT_TRUE(ok.p.file(kTrace)->starts_with("Hay 32767 sentencias ...\r\n"));
 }
 
+// The limits are judged on the whole script first, so a faulty token early in a script that is too long does
+// not hide that it is too long.
+TEST(Startup, LimitsComeBeforeCompileErrors) {
+  std::string tokens = ".codigo; hola;";
+  for (int i = 0; i < 50000; ++i) tokens += "&a 1 ";
+  Started many;
+  many.script(tokens + ".fin;").go();
+  EXPECT_EQ(many.p.boxes(), programmer(msg::kTooManyTokens));
+
+  Started over;
+  over.script(".codigo; hola;" + std::string(32766, ';') + ".fin;").go();
+  EXPECT_EQ(over.p.boxes(), programmer(msg::kTooManyStatements));
+}
+
 TEST(Startup, ExactlyTheTokenLimitRuns) {
   // ".codigo" ";" + n numbers + ";" + ".fin" ";": n + 5 tokens.
   auto script_of = [](int numbers) {
