@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Checks kalbd: a database made from a description has the structure records it describes, and its records
-list as CSV in UTF-8 or Windows-1252.
+list as CSV in UTF-8 or Windows-1252. The example database kept in examples/ is exactly what its description
+makes, so the command written beside it recreates it.
 
 Usage: kalbd_test.py KALBD
 """
@@ -52,6 +53,11 @@ def main():
             failures.append(f"Windows-1252 listing {raw!r}")
         if subprocess.run([kalbd, "listar", str(root), "nada"], capture_output=True).returncode == 0:
             failures.append("listing a missing database succeeded")
+        examples = Path(__file__).resolve().parents[2] / "examples"
+        subprocess.run([kalbd, "crear", str(root / "ejemplo"), "agenda", str(examples / "agenda.campos")], check=True)
+        for name in ("agenda.z04", "agenda.zbd"):
+            if (root / "ejemplo" / "agenda" / name).read_bytes() != (examples / "agenda" / name).read_bytes():
+                failures.append(f"examples/agenda/{name} is not what kalbd makes from examples/agenda.campos")
     for f in failures:
         print("FAIL " + f)
     print("kalbd: " + ("ok" if not failures else f"{len(failures)} failed"))
