@@ -13,14 +13,21 @@ LabelTable LabelTable::build(const std::vector<std::string>& records) {
   LabelTable table;
   for (std::size_t i = 0; i < records.size(); ++i) {
     const std::string& r = records[i];
-    // A name with "_" or "^" converted to a space or a line break is no plain name, so it gets no entry.
-    if (record_field(r, 1) != ":" || record_field_count(r) != 2 || !is_plain_name(record_field(r, 2)))
-      continue;
+    if (!registers(r)) continue;
     auto statement = static_cast<std::int32_t>(i + 1);
     table.entries_.push_back({statement, r});
     table.last_by_name_[std::string(record_field(r, 2))] = statement;
   }
   return table;
+}
+
+bool LabelTable::is_label_statement(std::string_view record) {
+  return record_field(record, 1) == ":" && record_field_count(record) == 2;
+}
+
+// A name with "_" or "^" converted to a space or a line break is no plain name, so it gets no entry.
+bool LabelTable::registers(std::string_view record) {
+  return is_label_statement(record) && is_plain_name(record_field(record, 2));
 }
 
 std::int32_t LabelTable::find(std::string_view name) const {

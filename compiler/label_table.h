@@ -20,6 +20,10 @@ class LabelTable {
  public:
   // Registers every statement that is a single label token whose name is a plain name.
   static LabelTable build(const std::vector<std::string>& records);
+  // A statement of a single label token, and whether it is registered (its name is a plain name: one with
+  // "_", which became a blank, is not).
+  static bool is_label_statement(std::string_view record);
+  static bool registers(std::string_view record);
 
   // The statement of the label with this name (exact, case-sensitive); with several, the last one. 0 when
   // none.

@@ -28,40 +28,56 @@ constexpr SigilClass kSigilClasses[] = {
 // A record is cut at its limit, and the shape is always a prefix of it, so neither part needs to grow past
 // the limit: what lies beyond could never reach the stored record. This keeps a statement of 100000 tokens
 // cheap.
-void append_capped(std::string& to, std::string_view text) {
-  if (to.size() >= limits::kMaxRecordLength) return;
-  to.append(text.substr(0, limits::kMaxRecordLength - to.size()));
+// Returns false when some of the text did not fit.
+bool append_capped(std::string& to, std::string_view text) {
+  if (to.size() >= limits::kMaxRecordLength) return text.empty();
+  const std::size_t room = limits::kMaxRecordLength - to.size();
+  to.append(text.substr(0, room));
+  return text.size() <= room;
 }
 
 }  // namespace
 
 void StatementCompiler::append_shape(std::string_view code) {
-  append_capped(shape_, code);
+  if (!append_capped(shape_, code)) cut_ = true;
 }
 
 void StatementCompiler::append_field(std::string_view text) {
-  if (fields_.size() >= limits::kMaxRecordLength) return;
+  if (fields_.size() >= limits::kMaxRecordLength) {
+    cut_ = true;
+    return;
+  }
   fields_.push_back('|');
-  append_capped(fields_, text);
+  ++pending_fields_;
+  if (!append_capped(fields_, text)) cut_ = true;
 }
 
 // Converted in place: a field of a variable or a text is the most common thing a script holds, and a
 // temporary text for each would cost an allocation.
 void StatementCompiler::append_sigil_field(std::string_view token) {
-  if (fields_.size() >= limits::kMaxRecordLength) return;
+  if (fields_.size() >= limits::kMaxRecordLength) {
+    cut_ = true;
+    return;
+  }
   fields_.push_back('|');
+  ++pending_fields_;
   append_converted_field(fields_, token);
-  if (fields_.size() > limits::kMaxRecordLength) fields_.resize(limits::kMaxRecordLength);
+  if (fields_.size() > limits::kMaxRecordLength) {
+    fields_.resize(limits::kMaxRecordLength);
+    cut_ = true;
+  }
 }
 
 void StatementCompiler::finish_statement() {
   std::string& record = records_.emplace_back();
   record.reserve(std::min(shape_.size() + fields_.size(), limits::kMaxRecordLength));
   record += shape_;
-  append_capped(record, fields_);
+  last_cut_ = !append_capped(record, fields_) || cut_;
   shape_.clear();
   fields_.clear();
   in_comment_ = false;
+  pending_fields_ = 0;
+  cut_ = false;
 }
 
 bool StatementCompiler::compile(std::string_view t) {

@@ -21,6 +21,11 @@ class StatementCompiler {
   // Set by every database selector token; the run starts with the last one.
   const std::string& database_name() const { return database_name_; }
 
+  // For tools that point at a statement's tokens: the fields the statement being compiled has so far (after
+  // the shape), and whether the last finished record was cut at its limit.
+  std::size_t pending_fields() const { return pending_fields_; }
+  bool last_record_was_cut() const { return last_cut_; }
+
  private:
   void append_shape(std::string_view code);
   void append_field(std::string_view text);
@@ -30,6 +35,9 @@ class StatementCompiler {
   std::string shape_;
   std::string fields_;
   bool in_comment_ = false;
+  std::size_t pending_fields_ = 0;
+  bool cut_ = false;  // some part of the statement being compiled did not fit
+  bool last_cut_ = false;
   std::string database_name_;
   std::vector<std::string> records_;
 };

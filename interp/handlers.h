@@ -2,6 +2,7 @@
 #pragma once
 
 #include "interp/compare.h"
+#include "interp/dispatch_table.h"
 
 namespace kal {
 
@@ -34,6 +35,8 @@ void run_compare(Interpreter& in, const Statement& s) {
 void run_jump_if_one(Interpreter& in, const Statement& s);
 void run_jump_if_zero(Interpreter& in, const Statement& s);
 void run_jump(Interpreter& in, const Statement& s);
+// Whether a handler is one of the jumps, whose field 3 names the label.
+bool is_jump(Handler handler);
 
 // graphics/message_boxes.cpp: aviso and objeto, avisosino.
 void run_message(Interpreter& in, const Statement& s);

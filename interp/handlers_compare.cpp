@@ -29,4 +29,8 @@ void run_jump(Interpreter& in, const Statement&) {
   jump_when(in, true);
 }
 
+bool is_jump(Handler handler) {
+  return handler == run_jump_if_one || handler == run_jump_if_zero || handler == run_jump;
+}
+
 }  // namespace kal

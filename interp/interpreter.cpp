@@ -55,14 +55,18 @@ void Interpreter::execute(const Statement& s) {
 std::size_t Interpreter::jump_target(std::string_view label) {
   std::int32_t target = program_.labels.find(label);
   if (target > 0) return static_cast<std::size_t>(target);
-  // Statement 0 does not exist: going on would run outside the table, so the run stops and says why. The
-  // compiler turned each "_" of the name into a blank (labels hold no other blank), so the message turns it
-  // back and shows the name as the script writes it.
+  // Statement 0 does not exist: going on would run outside the table, so the run stops and says why.
+  platform_.message_box(msg::kTitleProgrammer, unknown_label_message(label), Buttons::Ok);
+  end_program();
+}
+
+// The compiler turned each "_" of the name into a blank (labels hold no other blank), so the message turns it
+// back and shows the name as the script writes it.
+std::string unknown_label_message(std::string_view label) {
   std::string message(msg::kUnknownLabelPrefix);
   for (char c : label) message += c == ' ' ? '_' : c;
   message += msg::kUnknownLabelSuffix;
-  platform_.message_box(msg::kTitleProgrammer, message, Buttons::Ok);
-  end_program();
+  return message;
 }
 
 void Interpreter::unknown_instruction(std::string_view text) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "database/database.h"
@@ -12,6 +13,9 @@
 #include "platform/platform.h"
 
 namespace kal {
+
+// The report of a jump to a label no statement registers.
+std::string unknown_label_message(std::string_view label);
 
 class Interpreter {
  public:

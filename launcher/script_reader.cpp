@@ -26,15 +26,8 @@ constinit const std::array<CharKind, 256> kCharKinds = make_kinds();
 
 void join_lines_in_place(std::string& bytes) {
   std::size_t out = 0;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    const char c = bytes[i];
-    if (c == '\x1A') break;
-    if (c == '\r') {
-      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-      continue;
-    }
-    bytes[out++] = c;
-  }
+  // The joined text is never ahead of the file's bytes, so it can overwrite them as it goes.
+  for_each_joined_byte(bytes, [&](std::size_t i) { bytes[out++] = bytes[i]; });
   bytes.resize(out);
 }
 
@@ -61,8 +54,8 @@ void OuterForm::count(std::string_view token) {
   before_last = last;
   last = token;
   if (token == ";") ++statements;
-  if (token == ".codigo") ++codigo;
-  if (token == ".fin") ++fin;
+  if (token == ".codigo" && ++codigo == 2) second_codigo = tokens;
+  if (token == ".fin" && ++fin == 2) second_fin = tokens;
 }
 
 OuterForm survey(std::string_view text, std::size_t max_tokens) {
@@ -74,13 +67,22 @@ OuterForm survey(std::string_view text, std::size_t max_tokens) {
   return form;
 }
 
+std::vector<OuterFormFailure> outer_form_failures(const OuterForm& form) {
+  std::vector<OuterFormFailure> failures;
+  if (form.tokens < 1 || form.last != ";") failures.push_back({msg::kMustEndWithSemicolon, form.tokens});
+  if (form.tokens < 2 || form.before_last != ".fin")
+    failures.push_back({msg::kMustEndWithFin, form.tokens < 2 ? form.tokens : form.tokens - 1});
+  if (form.first != ".codigo")
+    failures.push_back({msg::kMustStartWithCodigo, std::min<std::size_t>(form.tokens, 1)});
+  if (form.codigo > 1) failures.push_back({msg::kOnlyOneCodigo, form.second_codigo});
+  if (form.fin > 1) failures.push_back({msg::kOnlyOneFin, form.second_fin});
+  return failures;
+}
+
 std::optional<std::string_view> check_outer_form(const OuterForm& form) {
-  if (form.tokens < 1 || form.last != ";") return msg::kMustEndWithSemicolon;
-  if (form.tokens < 2 || form.before_last != ".fin") return msg::kMustEndWithFin;
-  if (form.first != ".codigo") return msg::kMustStartWithCodigo;
-  if (form.codigo > 1) return msg::kOnlyOneCodigo;
-  if (form.fin > 1) return msg::kOnlyOneFin;
-  return std::nullopt;
+  const auto failures = outer_form_failures(form);
+  if (failures.empty()) return std::nullopt;
+  return failures.front().message;
 }
 
 }  // namespace kal

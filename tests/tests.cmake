@@ -33,11 +33,12 @@ set(KAL_UNIT_TESTS
   drawing
   database
   guides
+  script_checker
 )
 foreach(name IN LISTS KAL_UNIT_TESTS)
   add_executable(test_${name} tests/unit/test_${name}.cpp)
   target_compile_definitions(test_${name} PRIVATE KAL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  target_link_libraries(test_${name} PRIVATE kal_test_support GTest::gtest_main)
+  target_link_libraries(test_${name} PRIVATE kal_test_support kal_checker GTest::gtest_main)
   gtest_discover_tests(test_${name} DISCOVERY_TIMEOUT 30)
 endforeach()
 
@@ -57,6 +58,13 @@ add_test(NAME cases.native
           ${KAL_CASE_MEMORY_OPTION})
 
 add_test(NAME kalbd COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/kalbd_test.py $<TARGET_FILE:kalbd>)
+# The editor grammar's tests, with the npm package vscode-tmgrammar-test (installed on first run).
+find_program(KAL_NPM npm REQUIRED)
+add_test(NAME editors.grammar
+         COMMAND sh -c "(test -d node_modules || npm ci --no-audit --no-fund --loglevel=error) && npx --no-install vscode-tmgrammar-test 'tests/*.kal'"
+         WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/editors/vscode-kal)
+add_test(NAME kalcheck COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/kalcheck_test.py
+                               $<TARGET_FILE:kalcheck>)
 
 if(KAL_WINDOWS_EXE)
   add_test(NAME cases.wine

@@ -6,13 +6,16 @@ packages=(
   cmake ninja-build g++ libgtest-dev libgmock-dev python3 procps clang-format git
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xdotool x11-utils imagemagick fonts-liberation
-  clang libclang-rt-14-dev lua5.4
+  clang libclang-rt-14-dev lua5.4 nodejs
 )
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
+# The editor grammar's tests run with npm. Some Node.js packages bring their own npm, which Debian's npm
+# package would conflict with, so that package is asked for only when the command is missing.
+command -v npm >/dev/null || missing+=(npm)
 [ ${#missing[@]} -eq 0 ] && exit 0
 
 sudo=""

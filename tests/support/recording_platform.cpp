@@ -1,6 +1,7 @@
 #include "tests/support/recording_platform.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "common/cp1252.h"
 #include "common/halt.h"
@@ -325,6 +326,14 @@ Colour RecordingPlatform::system_colour(SystemColour which) {
 
 namespace {
 
+// GDI refuses a bitmap it cannot hold; the double refuses past a fixed size, so that a script asking for an
+// enormous picture gets none, as on Windows, instead of exhausting the test's memory.
+constexpr std::int64_t kMaxPixels = std::int64_t{1} << 26;
+
+bool too_large(int width, int height) {
+  return static_cast<std::int64_t>(width) * height > kMaxPixels;
+}
+
 std::vector<Colour> blank(int width, int height) {
   return std::vector<Colour>(static_cast<std::size_t>(std::max(width, 0)) * std::max(height, 0), 0);
 }
@@ -338,12 +347,13 @@ SurfaceId RecordingPlatform::open_window(int width, int height) {
                     Buttons::Ok,
                     {}});
   const int w = std::max(width - 1, 0), h = std::max(height - 1, 0);
+  if (too_large(w, h)) return 0;  // the window shows, but without a drawing surface, as on Windows
   surfaces[next_surface_] = Picture{w, h, true, blank(w, h)};
   return next_surface_++;
 }
 
 SurfaceId RecordingPlatform::create_picture(int width, int height) {
-  if (fail_pictures || width <= 0 || height <= 0) return 0;
+  if (fail_pictures || width <= 0 || height <= 0 || too_large(width, height)) return 0;
   surfaces[next_surface_] = Picture{width, height, false, blank(width, height)};
   return next_surface_++;
 }

@@ -170,6 +170,18 @@ TEST(Graphics, NewPicturesAndTheirBackground) {
   EXPECT_TRUE(t.platform.surfaces.empty());
 }
 
+// Windows refuses bitmaps it cannot hold; such a picture or window surface is simply not there, and the
+// drawing that follows does nothing.
+TEST(Graphics, PicturesTooLargeToHoldAreNotMade) {
+  ScriptRun r(
+      "&w := 200 ; &h := 18777215 ; &c := 255 ; .memograf &w &h &c ; &x := 1 ; .punto &x &x &c ; "
+      "&v := 32767 ; .ventana &v &v ; .vergraf ; .grabarmemo &c ;");
+  r.platform.window_closes_after = 2;
+  r.run();
+  EXPECT_EQ(picture(r), nullptr);
+  EXPECT_TRUE(r.platform.surfaces.empty());
+}
+
 TEST(Graphics, ClearingThePicture) {
   ScriptRun r(
       "&w := 2 ; &h := 2 ; &c := 255 ; .memograf &w &h &c ; &x := 1 ; .posicion &x &x ; &fg := 0 ; "

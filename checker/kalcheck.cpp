@@ -1,0 +1,34 @@
+// kalcheck: reports every problem of a KAL script without running it, one a line, as compilers do:
+//
+//   kalcheck SCRIPT...     FILE:LINE:COLUMN: error|warning: MESSAGE
+//
+// Exit code 0 when no script has an error (warnings allowed), 1 when one has, 2 when a file cannot be read.
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "checker/script_checker.h"
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::cerr << "uso: kalcheck PROGRAMA.txt...\n";
+    return 2;
+  }
+  int exit_code = 0;
+  for (int i = 1; i < argc; ++i) {
+    std::ifstream in(argv[i], std::ios::binary);
+    if (!in) {
+      std::cerr << argv[i] << ": no se puede leer\n";
+      exit_code = 2;
+      continue;
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    for (const kal::check::Problem& p : kal::check::check_script(bytes.str())) {
+      std::cout << kal::check::format_problem(argv[i], p) << '\n';
+      if (p.error && exit_code == 0) exit_code = 1;
+    }
+  }
+  return exit_code;
+}

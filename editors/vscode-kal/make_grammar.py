@@ -1,0 +1,96 @@
+#!/usr/bin/env python3
+"""Writes syntaxes/kal.tmLanguage.json, the TextMate grammar of KAL scripts, with the command and function words
+of the interpreter's dispatch table (interp/dispatch_table.cpp). Run it after adding a word there; the unit test
+Guides.TheEditorGrammarNamesEveryWord fails until then.
+"""
+import json
+import re
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+TABLE = (HERE.parent.parent / "interp" / "dispatch_table.cpp").read_text()
+
+# Commands that steer the run (comparisons, jumps, the start and the end) are coloured as control words.
+CONTROL = {"saltaruno", "saltarcero", "saltar", "cmp", "dis", "mar", "mer", "mai", "mei", "fin", "codigo"}
+# Name characters: letters with the accented ones and ñ, digits, "_".
+NAME = "A-Za-z0-9_\\u00f1\\u00d1\\u00e1\\u00e9\\u00ed\\u00f3\\u00fa\\u00fc\\u00c1\\u00c9\\u00cd\\u00d3\\u00da\\u00dc"
+# A word ends where the tokenizer ends it: a blank, ";", or a character that always stands alone.
+END = "(?=[\\s;,*+\\-\"|]|$)"
+
+
+def words(prefix):
+    """The words of every keyword table whose name starts with prefix."""
+    found = set()
+    for body in re.findall(r"constexpr Keyword " + prefix + r"\w*\[\] = \{(.*?)\};", TABLE, re.S):
+        found.update(re.findall(r'\{"([^"]+)"', body))
+    return sorted(found, key=lambda w: (-len(w), w))  # longest first, so no word hides a longer one
+
+
+def alternatives(ws):
+    return "(?:" + "|".join(ws) + ")"
+
+
+def main():
+    functions = words("kFunctions") + [w for w in words("kConstantFunctions") if w not in words("kFunctions")]
+    commands = words("kCommands") + words("kJumps")
+    control = [w for w in commands if w in CONTROL] + ["codigo"]
+    others = [w for w in commands if w not in CONTROL]
+    grammar = {
+        "name": "KAL",
+        "scopeName": "source.kal",
+        "fileTypes": ["kal"],
+        "patterns": [{"include": "#" + name} for name in (
+            "comment", "selector", "text", "mask", "function", "command", "label", "variable", "constant", "field",
+            "number", "operator")] + [{"match": ";", "name": "punctuation.terminator.statement.kal"}],
+        "repository": {
+            "comment": {
+                "comment": "From ' to the next ; (the interpreter joins lines, so a comment may go on; the editor "
+                           "ends it with the line).",
+                "begin": "'", "end": "(;)|$",
+                "beginCaptures": {"0": {"name": "punctuation.definition.comment.kal"}},
+                "endCaptures": {"1": {"name": "punctuation.terminator.statement.kal"}},
+                "name": "comment.line.quote.kal",
+            },
+            "selector": {"match": "\\[[" + NAME + ".@]+\\]", "name": "entity.name.section.database.kal"},
+            "text": {
+                "begin": "~", "end": END,
+                "beginCaptures": {"0": {"name": "punctuation.definition.string.kal"}},
+                "name": "string.unquoted.kal",
+                "patterns": [{"match": "[_^]", "name": "constant.character.escape.kal"}],
+            },
+            "mask": {
+                "comment": "A word with two # at least, outside the sigil classes.",
+                "match": "(?<![^\\s;])(?=[^\\s;,*+\\-\"|]*#[^\\s;,*+\\-\"|]*#)[^\\s;,*+\\-\"|&~%'.:]+",
+                "name": "string.other.mask.kal",
+            },
+            "function": {"patterns": [
+                {"match": "%" + alternatives(functions) + END, "name": "support.function.kal"},
+                {"match": "%[" + NAME + ".]+", "name": "invalid.illegal.unknown-function.kal"},
+            ]},
+            "command": {"patterns": [
+                {"match": "(?i)\\." + alternatives(sorted(set(control), key=lambda w: (-len(w), w))) + END,
+                 "name": "keyword.control.kal"},
+                {"match": "(?i)\\." + alternatives(others) + END, "name": "keyword.other.command.kal"},
+                {"match": "\\.[" + NAME + "]+", "name": "invalid.illegal.unknown-command.kal"},
+            ]},
+            "label": {"match": "(?<![^\\s;]):[" + NAME + "]+", "name": "entity.name.label.kal"},
+            "variable": {"match": "&[" + NAME + ".]+", "name": "variable.other.kal"},
+            "constant": {"match": "@[" + NAME + ".]+", "name": "variable.other.constant.kal"},
+            "field": {"match": "#[" + NAME + ".@\\-]+", "name": "variable.other.field.kal"},
+            "number": {"patterns": [
+                {"match": "(?<![^\\s;])\\d+\\.\\d+" + END, "name": "constant.numeric.decimal.kal"},
+                {"match": "(?<![^\\s;])\\d+" + END, "name": "constant.numeric.integer.kal"},
+            ]},
+            "operator": {"patterns": [
+                {"match": ":=", "name": "keyword.operator.assignment.kal"},
+                {"match": "[+\\-*]|\\b(?:DIV|MOD)\\b", "name": "keyword.operator.arithmetic.kal"},
+            ]},
+        },
+    }
+    out = HERE / "syntaxes" / "kal.tmLanguage.json"
+    out.write_text(json.dumps(grammar, ensure_ascii=False, indent=2) + "\n")
+    print(f"wrote {out.relative_to(HERE)}: {len(functions)} functions, {len(commands)} commands")
+
+
+if __name__ == "__main__":
+    main()
