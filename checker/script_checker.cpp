@@ -10,6 +10,7 @@
 #include "common/messages.h"
 #include "compiler/label_table.h"
 #include "compiler/statement_compiler.h"
+#include "compiler/token_class.h"
 #include "interp/handlers.h"
 #include "interp/interpreter.h"
 #include "interp/statement.h"
@@ -88,11 +89,11 @@ std::size_t utf8_evidence(std::string_view bytes) {
   return first;
 }
 
-// The codes of a shape, one per token: operator words are one code.
+// The codes of a shape, one per token: an operator word ("MOD", "DIV") is one code.
 std::vector<std::string_view> shape_codes(std::string_view shape) {
   std::vector<std::string_view> codes;
   for (std::size_t i = 0; i < shape.size();) {
-    const std::size_t length = shape.substr(i, 3) == "MOD" || shape.substr(i, 3) == "DIV" ? 3 : 1;
+    const std::size_t length = is_operator(shape.substr(i, 3)) ? 3 : 1;
     codes.push_back(shape.substr(i, length));
     i += length;
   }
