@@ -10,11 +10,18 @@
 
 #include "checker/script_checker.h"
 
+#ifdef _WIN32
+#include <windows.h>  // only for the console's code page: the checker itself is portable
+#endif
+
 int main(int argc, char** argv) {
   if (argc < 2) {
     std::cerr << "uso: kalcheck PROGRAMA.txt...\n";
     return 2;
   }
+#ifdef _WIN32
+  SetConsoleOutputCP(CP_UTF8);  // the lines are UTF-8, as editors and CI read them
+#endif
   int exit_code = 0;
   for (int i = 1; i < argc; ++i) {
     std::ifstream in(argv[i], std::ios::binary);
