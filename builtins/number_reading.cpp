@@ -124,11 +124,7 @@ long double round_half_even(long double x) {
   return std::fmod(below, 2.0L) == 0 ? below : below + 1;
 }
 
-namespace {
-
-// Operands are mostly a few plain digits, which are their own whole number: read directly, they skip the
-// extended-precision reading and rounding.
-std::optional<std::int64_t> plain_digits(std::string_view text) {
+std::optional<std::int64_t> read_plain_digits(std::string_view text) {
   if (text.empty() || text.size() > 18) return std::nullopt;
   std::int64_t value = 0;
   for (char c : text) {
@@ -137,6 +133,8 @@ std::optional<std::int64_t> plain_digits(std::string_view text) {
   }
   return value;
 }
+
+namespace {
 
 long double read_clamped(std::string_view text, long double low, long double high) {
   long double x = round_half_even(read_number(text));
@@ -147,19 +145,19 @@ long double read_clamped(std::string_view text, long double low, long double hig
 }  // namespace
 
 std::int32_t read_whole_number(std::string_view text) {
-  if (auto digits = plain_digits(text))
+  if (auto digits = read_plain_digits(text))
     return static_cast<std::int32_t>(std::min<std::int64_t>(*digits, INT32_MAX));
   return static_cast<std::int32_t>(read_clamped(text, INT32_MIN, INT32_MAX));
 }
 
 std::int64_t read_long_whole_number(std::string_view text) {
-  if (auto digits = plain_digits(text)) return *digits;
+  if (auto digits = read_plain_digits(text)) return *digits;
   // 2^63 - 1 is exact in extended precision, so the conversion cannot overflow.
   return static_cast<std::int64_t>(read_clamped(text, -9223372036854775808.0L, 9223372036854775807.0L));
 }
 
 std::int16_t read_short_whole_number(std::string_view text) {
-  if (auto digits = plain_digits(text))
+  if (auto digits = read_plain_digits(text))
     return static_cast<std::int16_t>(std::min<std::int64_t>(*digits, INT16_MAX));
   return static_cast<std::int16_t>(read_clamped(text, INT16_MIN, INT16_MAX));
 }

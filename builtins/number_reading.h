@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace kal {
@@ -11,6 +12,10 @@ namespace kal {
 // a hexadecimal, octal or binary whole number. Reading stops at the first character that does not fit; a text
 // without a number reads as 0.
 long double read_number(std::string_view text);
+
+// A text of 1 to 18 plain digits as the whole number it is (64 bits hold it exactly); nothing for any other
+// text. Operands and integer texts are mostly such, and skip the extended-precision reading this way.
+std::optional<std::int64_t> read_plain_digits(std::string_view text);
 
 // The nearest whole number; a value exactly halfway goes to the even neighbour (2.5 gives 2, 3.5 gives 4).
 long double round_half_even(long double x);

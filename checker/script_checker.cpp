@@ -116,6 +116,7 @@ std::string hint(const Statement& s) {
   if (family == nullptr || family->keyword_at == KeywordAt::None) return {};
   const bool function = family->keyword_at == KeywordAt::Field3;
   const std::string word = function ? std::string(s.field(3)) : cp1252::lower(s.field(2));
+  const std::string capitals = cp1252::upper(word);
   const char sigil = function ? '%' : '.';
   for (const Family& other : dispatch_families()) {
     if (other.keyword_at != family->keyword_at) continue;
@@ -123,7 +124,7 @@ std::string hint(const Statement& s) {
       if (k.word == word && &other != family)
         return std::string(" (") + sigil + std::string(k.word) + " lleva " +
                operands_text(operand_count(other)) + ")";
-      if (function && &other == family && k.word == cp1252::upper(word))
+      if (function && &other == family && k.word == capitals)
         return " (las funciones se escriben en may\xFAsculas: %" + std::string(k.word) + ")";
     }
   }
@@ -166,6 +167,7 @@ class Checker {
   }
 
   void compile() {
+    StatementPlace place;
     bool in_statement = false;
     for_each_whole_token(text_, [&](std::string_view whole) {
       const std::size_t at = origin(whole);
@@ -179,7 +181,7 @@ class Checker {
         warn(origin(whole.substr(tab)),
              "un tabulador pegado a una palabra forma parte de ella: sep\xE1relas con espacios");
       if (!in_statement) {
-        place_ = StatementPlace{at, {}, false, false};
+        place = StatementPlace{at, {}, false, false};
         in_statement = true;
       }
       const std::size_t fields_before = compiler_.pending_fields();
@@ -189,13 +191,13 @@ class Checker {
         message += ": ";
         message += msg::kBadExpression;
         error(at, message);
-        place_.bad_token = true;
+        place.bad_token = true;
       } else if (compiler_.pending_fields() > fields_before) {
-        place_.fields.push_back(at);
+        place.fields.push_back(at);
       }
       if (compiler_.records().size() > records_before) {
-        place_.cut = compiler_.last_record_was_cut();
-        places_.push_back(std::move(place_));
+        place.cut = compiler_.last_record_was_cut();
+        places_.push_back(std::move(place));
         in_statement = false;
         if (places_.size() == limits::kMaxStatements + 1) error(at, std::string(msg::kTooManyStatements));
       }
@@ -214,9 +216,9 @@ class Checker {
   }
 
   void check_statements() {
-    records_ = compiler_.take_records();
-    const LabelTable labels = LabelTable::build(records_);
-    const PreparedStatements statements(records_);
+    const std::vector<std::string> records = compiler_.take_records();
+    const LabelTable labels = LabelTable::build(records);
+    const PreparedStatements statements(records);
     std::map<std::string, std::size_t> label_at;  // registered name -> offset of its last label statement
     std::map<std::string, std::size_t> first_read;
     std::set<std::string> written;
@@ -274,9 +276,7 @@ class Checker {
   std::vector<std::size_t> token_offsets_;
   OuterForm form_;
   StatementCompiler compiler_;
-  StatementPlace place_;
   std::vector<StatementPlace> places_;
-  std::vector<std::string> records_;
   std::vector<Found> found_;
 };
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "builtins/number_reading.h"
 #include "interp/number_format.h"
 #include "interp/value.h"
 
@@ -43,8 +44,8 @@ std::optional<std::string> small_integer_text(__int128 value) {
 }
 
 std::optional<std::string> small_integer_result(Operator op, std::string_view a, std::string_view b) {
-  const auto x = small_integer_value(a);
-  const auto y = small_integer_value(b);
+  const auto x = read_plain_digits(a);
+  const auto y = read_plain_digits(b);
   if (!x || !y) return std::nullopt;
   switch (op) {
     case Operator::Add:
@@ -61,7 +62,7 @@ std::optional<std::string> small_integer_result(Operator op, std::string_view a,
 // A number shown inside a joined text: integers plainly, decimals as their float's 7 digits.
 std::string number_for_join(std::string_view t, ValueClass c) {
   if (c == ValueClass::Integer) {
-    if (auto x = small_integer_value(t))
+    if (auto x = read_plain_digits(t))
       if (auto text = small_integer_text(*x)) return *text;
     return plain_number_text(integer_value(t), kDigits);
   }

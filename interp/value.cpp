@@ -42,13 +42,6 @@ long double integer_value(std::string_view t) {
   return value;
 }
 
-std::optional<std::int64_t> small_integer_value(std::string_view t) {
-  if (t.size() > 18) return std::nullopt;
-  std::int64_t value = 0;
-  for (char c : t) value = value * 10 + (c - '0');
-  return value;
-}
-
 int compare_integer_texts(std::string_view a, std::string_view b) {
   auto significant = [](std::string_view t) {
     std::size_t first = t.find_first_not_of('0');

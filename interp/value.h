@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string_view>
 
 namespace kal {
@@ -24,9 +23,6 @@ float decimal_value(std::string_view decimal_text);
 
 // An integer text of any length as an extended-precision number (exact up to 2^64).
 long double integer_value(std::string_view integer_text);
-
-// The value of an integer text of at most 18 digits, which 64 bits hold exactly; nothing for a longer one.
-std::optional<std::int64_t> small_integer_value(std::string_view integer_text);
 
 // Orders two integer texts by their exact value, whatever their length: <0, 0 or >0.
 int compare_integer_texts(std::string_view a, std::string_view b);

@@ -63,8 +63,15 @@ find_program(KAL_NPM npm REQUIRED)
 add_test(NAME editors.grammar
          COMMAND sh -c "(test -d node_modules || npm ci --no-audit --no-fund --loglevel=error) && npx --no-install vscode-tmgrammar-test 'tests/*.kal'"
          WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/editors/vscode-kal)
+# With the Windows build, kalcheck.exe (beside KAL.exe) is checked under Wine as well.
+set(KAL_CHECK_WINE)
+if(KAL_WINDOWS_EXE)
+  get_filename_component(kal_windows_dir ${KAL_WINDOWS_EXE} DIRECTORY)
+  set(KAL_CHECK_WINE --wine ${kal_windows_dir}/kalcheck.exe --prefix ${CMAKE_BINARY_DIR}/kalcheck-wine)
+endif()
 add_test(NAME kalcheck COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/kalcheck_test.py
-                               $<TARGET_FILE:kalcheck>)
+                               $<TARGET_FILE:kalcheck> ${KAL_CHECK_WINE})
+set_tests_properties(kalcheck PROPERTIES TIMEOUT 900)
 
 if(KAL_WINDOWS_EXE)
   add_test(NAME cases.wine

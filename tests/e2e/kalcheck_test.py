@@ -1,22 +1,28 @@
 #!/usr/bin/env python3
 """Checks the kalcheck console program: its exit codes (0 no error, 1 an error, 2 a file it cannot read), the
-compiler format of its lines in UTF-8, and that every example script is free of errors.
+compiler format of its lines in UTF-8, and that every example script is free of errors. With --wine, the same
+checks run kalcheck.exe under Wine (in a private Wine prefix under the build folder).
 
-Usage: kalcheck_test.py KALCHECK
+Usage: kalcheck_test.py KALCHECK [--wine KALCHECK.EXE --prefix DIR]
 """
+import argparse
+import os
+import shutil
 import subprocess
 import sys
 import tempfile
 from pathlib import Path
 
+EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
 
-def main():
-    kalcheck = sys.argv[1]
+
+def check(command, env):
+    """Every check with one kalcheck command (a list); file names are given relative to the working folder."""
     failures = []
 
-    def run(*files):
-        p = subprocess.run([kalcheck, *map(str, files)], capture_output=True)
-        return p.returncode, p.stdout.decode("utf-8")
+    def run(folder, *names):
+        p = subprocess.run([*command, *names], capture_output=True, cwd=folder, env=env, timeout=300)
+        return p.returncode, p.stdout.decode("utf-8").replace("\r\n", "\n")
 
     with tempfile.TemporaryDirectory() as tmp:
         root = Path(tmp)
@@ -26,26 +32,40 @@ def main():
                                        .encode("cp1252"))
         want = {
             "bien.txt": (0, ""),
-            "aviso.txt": (0, f"{root / 'aviso.txt'}:2:8: warning: &nada se lee pero nunca recibe valor: vale el "
-                             "texto vacío\n"),
-            "mal.txt": (1, f"{root / 'mal.txt'}:3:3: error: año!: Esta expresión es ERRONEA !!\n"
-                           f"{root / 'mal.txt'}:4:1: error: .&avisar: Instrucción Desconocida ...\n"),
+            "aviso.txt": (0, "aviso.txt:2:8: warning: &nada se lee pero nunca recibe valor: vale el texto vacío\n"),
+            "mal.txt": (1, "mal.txt:3:3: error: año!: Esta expresión es ERRONEA !!\n"
+                           "mal.txt:4:1: error: .&avisar: Instrucción Desconocida ...\n"),
         }
         for name, expected in want.items():
-            got = run(root / name)
+            got = run(root, name)
             if got != expected:
                 failures.append(f"{name}: got {got!r}, want {expected!r}")
-        code, _ = run(root / "no_esta.txt")
+        code, _ = run(root, "no_esta.txt")
         if code != 2:
             failures.append(f"a missing file gave exit code {code}, want 2")
-        code, _ = run(root / "bien.txt", root / "mal.txt")
+        code, _ = run(root, "bien.txt", "mal.txt")
         if code != 1:
             failures.append(f"a good and a bad script gave exit code {code}, want 1")
-    examples = sorted((Path(__file__).resolve().parents[2] / "examples").glob("*.txt"))
-    for example in examples:
-        code, out = run(example)
-        if code != 0 or "error:" in out:
-            failures.append(f"{example.name}: exit code {code}\n{out}")
+        for example in sorted(EXAMPLES.glob("*.txt")):
+            shutil.copy(example, root / example.name)
+            code, out = run(root, example.name)
+            if code != 0 or "error:" in out:
+                failures.append(f"{example.name}: exit code {code}\n{out}")
+    return failures
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("kalcheck")
+    ap.add_argument("--wine", help="kalcheck.exe, run under Wine too")
+    ap.add_argument("--prefix", help="the Wine prefix to use (made on first use)")
+    opts = ap.parse_args()
+    failures = [f"native: {f}" for f in check([os.path.abspath(opts.kalcheck)], None)]
+    if opts.wine:
+        env = dict(os.environ, WINEPREFIX=os.path.abspath(opts.prefix), WINEDEBUG="-all",
+                   WINEDLLOVERRIDES="mscoree,mshtml=")
+        env.pop("DISPLAY", None)  # a console program needs no display
+        failures += [f"wine: {f}" for f in check(["wine", os.path.abspath(opts.wine)], env)]
     for f in failures:
         print("FAIL " + f)
     print("kalcheck: " + ("ok" if not failures else f"{len(failures)} failed"))
