@@ -37,16 +37,10 @@ std::int64_t draw_between(RandomGenerator& random, std::int32_t a, std::int32_t 
   return lo + static_cast<std::int64_t>(random.below(static_cast<std::uint64_t>(hi - lo + 1)));
 }
 
-std::uint64_t draw_by_digits(RandomGenerator& random, std::uint64_t k) {
-  std::uint64_t drawn = 0;
-  bool following = true;  // every digit so far equals k's
-  for (int shift = 60; shift >= 0; shift -= 4) {
-    const std::uint64_t limit = following ? (k >> shift) & 15u : 15u;
-    const std::uint64_t digit = random.below(limit + 1);
-    following = following && digit == limit;
-    drawn = (drawn << 4) | digit;
-  }
-  return drawn;
+std::uint64_t draw_up_to(RandomGenerator& random, std::uint64_t k) {
+  // Drawing k's hexadecimal digits one by one, each bounded by the digit of k where the digit before matched,
+  // would leave most numbers out (below 0x80000000, a 0 followed by anything but 0) and favour k itself.
+  return k == UINT64_MAX ? random.next() : random.below(k + 1);
 }
 
 float to_single(long double x) {
@@ -86,7 +80,7 @@ long double draw_on_grid(RandomGenerator& random, float a, float b, float step, 
     steps_down = static_cast<std::uint64_t>(draw_between(random, 1, static_cast<std::int32_t>(k) + 1) - 1);
   } else if (k <= 18446744073709551615.0L) {
     random.seed(seed);
-    steps_down = draw_by_digits(random, static_cast<std::uint64_t>(k));
+    steps_down = draw_up_to(random, static_cast<std::uint64_t>(k));
   } else {
     // No grid of 64-bit step counts reaches from b to a: an even fraction of the distance instead.
     const long double u = std::ldexp(static_cast<long double>(random.below(UINT64_MAX)), -64);

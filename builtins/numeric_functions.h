@@ -17,9 +17,8 @@ std::int64_t colour_number(std::int32_t red, std::int32_t green, std::int32_t bl
 // A whole number from the smaller bound to the larger, both included: lo + floor(u * (hi - lo + 1)).
 std::int64_t draw_between(RandomGenerator& random, std::int32_t a, std::int32_t b);
 
-// A whole number from 0 to k, drawn as 16 hexadecimal digits from the most significant: each digit goes up to
-// k's digit at its place while every digit before it equals k's, and up to 15 once one fell below.
-std::uint64_t draw_by_digits(RandomGenerator& random, std::uint64_t k);
+// A whole number from 0 to k, every one equally likely: the draw of grids of 2^31 steps or more.
+std::uint64_t draw_up_to(RandomGenerator& random, std::uint64_t k);
 
 // The single-precision number nearest x (infinite beyond the single range).
 float to_single(long double x);

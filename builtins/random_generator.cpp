@@ -35,9 +35,17 @@ std::uint64_t RandomGenerator::next() {
   return result;
 }
 
-// The product in 128 bits is exact, so the result never reaches count, whatever its size.
+// The product in 128 bits is exact, so the result never reaches count, whatever its size. Each result stands
+// for floor(2^64 / count) or one more values of n; the low half of the product tells the extra ones, which
+// are drawn again (Lemire's method), so that large counts are as even as small ones.
 std::uint64_t RandomGenerator::below(std::uint64_t count) {
-  return static_cast<std::uint64_t>((static_cast<unsigned __int128>(next()) * count) >> 64);
+  unsigned __int128 product = static_cast<unsigned __int128>(next()) * count;
+  if (static_cast<std::uint64_t>(product) < count) {
+    const std::uint64_t extra = (0 - count) % count;  // 2^64 mod count
+    while (static_cast<std::uint64_t>(product) < extra)
+      product = static_cast<unsigned __int128>(next()) * count;
+  }
+  return static_cast<std::uint64_t>(product >> 64);
 }
 
 std::uint64_t time_of_day_seed(const LocalTime& now) {

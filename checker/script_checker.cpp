@@ -187,7 +187,7 @@ class Checker {
       const std::size_t fields_before = compiler_.pending_fields();
       const std::size_t records_before = compiler_.records().size();
       if (!compiler_.compile(token)) {
-        std::string message(token);
+        std::string message(token.substr(0, token.find('\0')));  // as KAL's box shows it
         message += ": ";
         message += msg::kBadExpression;
         error(at, message);

@@ -100,6 +100,25 @@ std::int64_t Database::last_record_number() {
   return number_at(record + 40, 8);
 }
 
+std::unique_ptr<HeldFile> Database::hold_data_file() {
+  // Another program storing into the same database holds the data file for the moment of one append.
+  for (int tries = 1;; ++tries) {
+    std::unique_ptr<HeldFile> file;
+    const ErrorCode error = platform_.hold_file(data_path(), file);
+    if (error == 0) return file;
+    if ((error != kSharingViolation && error != kLockViolation) || tries == kHoldTries) return nullptr;
+    platform_.pause_milliseconds(1);
+  }
+}
+
+void Database::write_failed() {
+  std::string text(msg::kWriteFailedPrefix);
+  text += name;
+  text += msg::kBreak;
+  text += msg::kCannotStore;
+  refuse(text);
+}
+
 void Database::insert(std::string_view list) {
   if (!platform_.attributes(structure_path())) refuse(msg::kWrongDatabaseName);
   const std::vector<Field>& all = fields();
@@ -137,18 +156,29 @@ void Database::insert(std::string_view list) {
   }
   if (!too_long.empty()) refuse(too_long + std::string(msg::kCannotStore));
 
-  const std::int64_t number = last_record_number() + 1;
+  // Reading the last record number and writing after it is one step under the hold, so two programs storing
+  // at once never take the same number.
+  std::unique_ptr<HeldFile> file = hold_data_file();
+  if (!file) write_failed();
+  // The new record starts at the record boundary: the bytes of a record cut short (a crash, a full disk) are
+  // written over, so every record after them stays aligned.
+  const std::uint64_t size = file->size();
+  const std::uint64_t end = size - size % kDataRecordSize;
+  char last[kDataRecordSize];
+  const std::int64_t previous =
+      end != 0 && file->read_at(end - kDataRecordSize, last, kDataRecordSize) == kDataRecordSize
+          ? number_at(last + 40, 8)
+          : 0;
   std::string bytes;
-  for (std::size_t i = 0; i < all.size(); ++i) bytes += encode_value(all[i], values[i], number);
-  // One append for the whole record; one that fails is taken back, so the file never holds half a record.
-  const std::uint64_t before = data_size();
-  if (!platform_.append_file(data_path(), bytes)) {
-    platform_.truncate_file(data_path(), before);
-    std::string text(msg::kWriteFailedPrefix);
-    text += name;
-    text += msg::kBreak;
-    text += msg::kCannotStore;
-    refuse(text);
+  for (std::size_t i = 0; i < all.size(); ++i) bytes += encode_value(all[i], values[i], previous + 1);
+  if (bytes.empty()) return;  // a record of empty values occupies nothing
+  std::string stray(static_cast<std::size_t>(size - end), '\0');
+  file->read_at(end, stray.data(), stray.size());
+  // One write for the whole record; one that fails is taken back, so the file is left exactly as it was.
+  if (!file->write_at(end, bytes)) {
+    file->truncate(end);
+    file->write_at(end, stray);
+    write_failed();
   }
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,10 @@ namespace kal::db {
 
 class Database {
  public:
+  // How many times a held data file is asked for, a millisecond apart, before storing gives up: about five
+  // seconds, far longer than any other program holds it for one record.
+  static constexpr int kHoldTries = 5000;
+
   Database(Platform& platform, std::string root, std::string name);
 
   // The selector statement [name].
@@ -42,6 +47,9 @@ class Database {
   std::string path(std::string_view extension) const;
   [[noreturn]] void missing_database();
   [[noreturn]] void refuse(std::string_view text);
+  [[noreturn]] void write_failed();
+  // The data file held for an append, waiting while another program holds it; nullptr when it cannot be.
+  std::unique_ptr<HeldFile> hold_data_file();
   const std::vector<Field>& fields();
   std::uint64_t data_size();  // creates a missing data file, as every operation that opens it does
   std::string stored_value(std::string_view field_name, std::int64_t record, bool serve_window);

@@ -75,7 +75,9 @@ void Graphics::clear_picture(std::int64_t colour) {
   constexpr std::int64_t kBackground = -1, kNothing = -2;
   Surface* s = select_picture();
   if (s == nullptr) return;
-  if (colour != kNothing)
+  // Clearing with a transparent background paints nothing, as -2 does.
+  const bool nothing = colour == kNothing || (colour == kBackground && s->state.transparent);
+  if (!nothing)
     platform_.fill(s->id, s->width, s->height,
                    colour == kBackground ? s->state.background : colour_of(colour));
   s->state.position = {};

@@ -37,7 +37,7 @@ std::string script_path_from(Platform& platform, std::string_view command_tail) 
   for (char c : command_tail)
     if (c != '"') path.push_back(c);
   if (!path.empty()) return path.substr(0, limits::kMaxScriptPath);
-  std::string chosen = platform.open_file_dialog(script_dialog_request(path));
+  std::string chosen = platform.open_file_dialog(script_dialog_request(path, platform.current_directory()));
   return std::string(trim_spaces(chosen)).substr(0, limits::kMaxScriptPath);
 }
 
@@ -88,9 +88,12 @@ std::string_view name_of(std::string_view path) {
   return path.substr(folder_of(path).size());
 }
 
-OpenFileRequest script_dialog_request(std::string_view script_path_buffer) {
+OpenFileRequest script_dialog_request(std::string_view script_path_buffer,
+                                      std::string_view current_directory) {
   OpenFileRequest request;
-  request.initial_folder = std::string(folder_of(script_path_buffer)).substr(0, 254);
+  // Without a folder Windows would open where this program or the user last chose a file.
+  std::string_view folder = folder_of(script_path_buffer);
+  request.initial_folder = std::string(folder.empty() ? current_directory : folder).substr(0, 254);
   request.initial_name = std::string(name_of(script_path_buffer));
   request.filter_description = msg::kOpenFilterDescription;
   request.filter_pattern = msg::kOpenFilterPattern;
@@ -131,7 +134,9 @@ std::optional<std::string> compile_script(std::string_view text, Program& progra
   for_each_token(text, [&](std::string_view token) {
     // Tokens never hold spaces (a space always ends one), so trimming them would change nothing.
     if (compiler.compile(token)) return true;
-    failure = std::string(token);
+    // A box shows its text up to the first NUL, so a token holding one is shown up to it, and the message
+    // after it still shows.
+    failure = std::string(token.substr(0, token.find('\0')));
     *failure += msg::kBreak;
     *failure += msg::kBadExpression;
     return false;

@@ -23,8 +23,10 @@ std::optional<std::string> compile_script(std::string_view text, Program& progra
 // The trace file's content: the statement count line, an empty line, records 1..S, then T - S empty lines.
 std::string trace_text(const std::vector<std::string>& records, std::size_t token_count);
 
-// The settings of the open-file dialog shown when the command line names no script.
-OpenFileRequest script_dialog_request(std::string_view script_path_buffer);
+// The settings of the open-file dialog shown when the command line names no script: it opens in the folder of
+// the path buffer or, when that has none, in the current directory.
+OpenFileRequest script_dialog_request(std::string_view script_path_buffer,
+                                      std::string_view current_directory);
 
 // The folder part (with its trailing separator) and the name part of a Windows path.
 std::string_view folder_of(std::string_view path);

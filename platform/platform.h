@@ -73,6 +73,24 @@ class InputFile {
   virtual bool seek(std::uint64_t offset) = 0;
 };
 
+// A file held for one read-then-write step that no other program can split: other programs may read it
+// meanwhile, but none may write it or hold it. Released when destroyed.
+class HeldFile {
+ public:
+  virtual ~HeldFile() = default;
+  virtual std::uint64_t size() = 0;
+  // Up to `size` bytes from a byte offset; fewer at the end of the file or when reading fails.
+  virtual std::size_t read_at(std::uint64_t offset, char* buffer, std::size_t size) = 0;
+  // All the bytes at a byte offset, in one write; false when not all of them were written.
+  virtual bool write_at(std::uint64_t offset, std::string_view bytes) = 0;
+  // Cuts the file back to a length.
+  virtual bool truncate(std::uint64_t size) = 0;
+};
+
+// What Windows answers while another program holds a file, or a part of it.
+inline constexpr ErrorCode kSharingViolation = 32;
+inline constexpr ErrorCode kLockViolation = 33;
+
 // A colour as Windows keeps it: 0x00BBGGRR, red in the low byte.
 using Colour = std::uint32_t;
 // A drawing surface the system keeps for the program: the graphics window's or an off-screen picture. 0 is
@@ -122,8 +140,9 @@ class Platform {
  public:
   virtual ~Platform() = default;
 
-  // The process: the full path of the running executable.
+  // The process: the full path of the running executable, and the folder it was started in.
   virtual std::string own_path() = 0;
+  virtual std::string current_directory() = 0;
 
   // User interface. Message boxes have no owner window.
   virtual Answer message_box(std::string_view title, std::string_view text, Buttons buttons) = 0;
@@ -184,8 +203,9 @@ class Platform {
   virtual bool append_file(const std::string& path, std::string_view bytes) = 0;
   // The length of a file, when it exists.
   virtual std::optional<std::uint64_t> file_size(const std::string& path) = 0;
-  // Cuts a file back to a length, to undo an append that did not finish.
-  virtual bool truncate_file(const std::string& path, std::uint64_t size) = 0;
+  // Opens a file to read and write it, creating it when missing, and holds it (see HeldFile); 0, or the error
+  // when it cannot (kSharingViolation while another program holds it).
+  virtual ErrorCode hold_file(const std::string& path, std::unique_ptr<HeldFile>& file) = 0;
   // The program's own rename: also when only the letter case changes.
   virtual bool rename_file(const std::string& from, const std::string& to) = 0;
   // Exactly these attribute bits; 0 makes a normal file.

@@ -242,14 +242,63 @@ std::optional<std::uint64_t> Win32Platform::file_size(const std::string& path) {
   return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-bool Win32Platform::truncate_file(const std::string& path, std::uint64_t size) {
-  if (!usable_path(path)) return false;
-  Handle h(CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!h.ok()) return false;
+namespace {
+
+bool go_to(HANDLE h, std::uint64_t offset) {
   LARGE_INTEGER to;
-  to.QuadPart = static_cast<LONGLONG>(size);
-  return SetFilePointerEx(h.get(), to, nullptr, FILE_BEGIN) && SetEndOfFile(h.get());
+  to.QuadPart = static_cast<LONGLONG>(offset);
+  return SetFilePointerEx(h, to, nullptr, FILE_BEGIN) != 0;
+}
+
+class Win32HeldFile final : public HeldFile {
+ public:
+  explicit Win32HeldFile(HANDLE h) : handle_(h) {}
+  std::uint64_t size() override {
+    LARGE_INTEGER size;
+    return GetFileSizeEx(handle_.get(), &size) ? static_cast<std::uint64_t>(size.QuadPart) : 0;
+  }
+  std::size_t read_at(std::uint64_t offset, char* buffer, std::size_t size) override {
+    if (!go_to(handle_.get(), offset)) return 0;
+    std::size_t got = 0;
+    while (got < size) {
+      DWORD n = 0;
+      const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - got, 1u << 30));
+      if (!ReadFile(handle_.get(), buffer + got, want, &n, nullptr) || n == 0) break;
+      got += n;
+    }
+    return got;
+  }
+  bool write_at(std::uint64_t offset, std::string_view bytes) override {
+    return go_to(handle_.get(), offset) && write_all(handle_.get(), bytes);
+  }
+  bool truncate(std::uint64_t size) override {
+    return go_to(handle_.get(), size) && SetEndOfFile(handle_.get()) != 0;
+  }
+
+ private:
+  Handle handle_;
+};
+
+}  // namespace
+
+ErrorCode Win32Platform::hold_file(const std::string& path, std::unique_ptr<HeldFile>& file) {
+  if (!usable_path(path)) return kInvalidName;
+  if (read_only(wide(path))) return ERROR_ACCESS_DENIED;
+  // Shared for reading only: while it is held, other programs can read the file but not open it to write.
+  HANDLE h = CreateFileW(wide(path).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return failure();
+  file = std::make_unique<Win32HeldFile>(h);
+  return 0;
+}
+
+std::string Win32Platform::current_directory() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD n = GetCurrentDirectoryW(static_cast<DWORD>(buffer.size()), buffer.data());
+    if (n < buffer.size()) return narrow(std::wstring_view(buffer.data(), n));
+    buffer.resize(n);
+  }
 }
 
 ErrorCode Win32Platform::set_attributes(const std::string& path, std::uint32_t bits) {

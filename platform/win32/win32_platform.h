@@ -18,6 +18,7 @@ class Win32Platform final : public Platform {
   Win32Platform& operator=(const Win32Platform&) = delete;
 
   std::string own_path() override;
+  std::string current_directory() override;
   Answer message_box(std::string_view title, std::string_view text, Buttons buttons) override;
   std::string open_file_dialog(const OpenFileRequest& request) override;
   std::string input_dialog() override;
@@ -45,7 +46,7 @@ class Win32Platform final : public Platform {
   bool rename_file(const std::string& from, const std::string& to) override;
   std::unique_ptr<InputFile> open_input(const std::string& path) override;
   std::optional<std::uint64_t> file_size(const std::string& path) override;
-  bool truncate_file(const std::string& path, std::uint64_t size) override;
+  ErrorCode hold_file(const std::string& path, std::unique_ptr<HeldFile>& file) override;
   ErrorCode set_attributes(const std::string& path, std::uint32_t bits) override;
   ErrorCode move_file(const std::string& from, const std::string& to) override;
   ErrorCode copy_file(const std::string& from, const std::string& to) override;

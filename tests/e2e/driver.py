@@ -35,6 +35,7 @@ Expectation files are UTF-8 text, one directive a line ('#' starts a comment lin
                           "X0,Y0-X1,Y1~RRGGBB" (some pixel of the rectangle has it, "!~": none has)
   file-hex NAME: HEX      the file's exact bytes, in hexadecimal (blanks ignored; templates allowed)
   given: NAME             a file in the folder before the run, with the "|" lines that follow (as for file:)
+  given-hex NAME: HEX     a file in the folder before the run, with these bytes (as for file-hex)
   given-many: N NAME      N empty files before the run, named NAME with "{n}" standing for 1 to N
   folder: NAME            an empty folder before the run
   database: PATH          a database made by kalbd before the run: PATH is [FOLDER/]NAME (the folder of the
@@ -197,9 +198,10 @@ def parse_case(expect_path, root):
         if m:
             case.bitmaps.append((m.group(1), m.group(2)))
             continue
-        m = re.match(r"file-hex (.+?): ?(.*)$", line)
+        m = re.match(r"(file|given)-hex (.+?): ?(.*)$", line)
         if m:
-            case.files[m.group(1)] = bytes.fromhex(expand(m.group(2)).replace(" ", ""))
+            files = case.files if m.group(1) == "file" else case.given
+            files[m.group(2)] = bytes.fromhex(expand(m.group(3)).replace(" ", ""))
             continue
         key, sep, value = line.partition(":")
         if not sep:

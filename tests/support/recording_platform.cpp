@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <set>
 
 #include "common/cp1252.h"
 #include "common/halt.h"
@@ -76,6 +77,42 @@ class StringInput final : public InputFile {
  private:
   std::string_view bytes_;
   std::size_t position_ = 0;
+};
+
+// Works on the file's bytes in memory; the hold ends when it is destroyed.
+class HeldBytes final : public HeldFile {
+ public:
+  HeldBytes(std::string& bytes, const std::size_t& disk_space, std::set<std::string>& held, std::string key)
+      : bytes_(bytes), disk_space_(disk_space), held_(held), key_(std::move(key)) {
+    held_.insert(key_);
+  }
+  ~HeldBytes() override { held_.erase(key_); }
+  std::uint64_t size() override { return bytes_.size(); }
+  std::size_t read_at(std::uint64_t offset, char* buffer, std::size_t size) override {
+    if (offset >= bytes_.size()) return 0;
+    const std::size_t n = std::min(size, bytes_.size() - static_cast<std::size_t>(offset));
+    std::copy_n(bytes_.data() + offset, n, buffer);
+    return n;
+  }
+  // As on a full disk, only the bytes that fit are written.
+  bool write_at(std::uint64_t offset, std::string_view bytes) override {
+    const std::size_t at = static_cast<std::size_t>(offset);
+    const std::size_t room = disk_space_ > at ? disk_space_ - at : 0;
+    const std::size_t n = std::min(bytes.size(), room);
+    if (bytes_.size() < at + n) bytes_.resize(at + n);
+    bytes_.replace(at, n, bytes.substr(0, n));
+    return n == bytes.size();
+  }
+  bool truncate(std::uint64_t size) override {
+    if (size < bytes_.size()) bytes_.resize(static_cast<std::size_t>(size));
+    return true;
+  }
+
+ private:
+  std::string& bytes_;
+  const std::size_t& disk_space_;
+  std::set<std::string>& held_;
+  std::string key_;
 };
 
 }  // namespace
@@ -172,11 +209,20 @@ std::optional<std::uint64_t> RecordingPlatform::file_size(const std::string& pat
   return bytes->size();
 }
 
-bool RecordingPlatform::truncate_file(const std::string& path, std::uint64_t size) {
-  auto it = files_.find(key(path));
-  if (it == files_.end() || (it->second.attributes & attribute::kDirectory) != 0) return false;
-  if (size < it->second.bytes.size()) it->second.bytes.resize(static_cast<std::size_t>(size));
-  return true;
+ErrorCode RecordingPlatform::hold_file(const std::string& path, std::unique_ptr<HeldFile>& held) {
+  const std::string k = key(path);
+  if (!valid_name(resolve(path), false)) return kInvalidName;
+  if (!parent_exists(k)) return kPathNotFound;
+  if (held_.count(k) != 0) return kSharingViolation;
+  if (others_hold > 0) {
+    --others_hold;
+    return kSharingViolation;
+  }
+  auto it = files_.find(k);
+  if (it == files_.end()) it = files_.emplace(k, Node{resolve(path), {}, attribute::kArchive}).first;
+  if ((it->second.attributes & (attribute::kDirectory | attribute::kReadOnly)) != 0) return kAccessDenied;
+  held = std::make_unique<HeldBytes>(it->second.bytes, disk_space, held_, k);
+  return 0;
 }
 
 bool RecordingPlatform::append_file(const std::string& path, std::string_view bytes) {

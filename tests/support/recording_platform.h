@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,7 @@ class RecordingPlatform : public Platform {
   std::vector<std::pair<std::string, std::string>> boxes() const;
 
   std::string own_path() override { return own_path_value; }
+  std::string current_directory() override { return current_folder; }
   Answer message_box(std::string_view title, std::string_view text, Buttons buttons) override;
   std::string open_file_dialog(const OpenFileRequest& request) override;
   std::string input_dialog() override;
@@ -108,9 +110,12 @@ class RecordingPlatform : public Platform {
   bool rename_file(const std::string& from, const std::string& to) override;
   std::unique_ptr<InputFile> open_input(const std::string& path) override;
   std::optional<std::uint64_t> file_size(const std::string& path) override;
-  bool truncate_file(const std::string& path, std::uint64_t size) override;
-  // Appends fail once the file would grow beyond this, as on a full disk; only part of the bytes is written.
+  ErrorCode hold_file(const std::string& path, std::unique_ptr<HeldFile>& held) override;
+  // Appends and writes fail once the file would grow beyond this, as on a full disk; only part of the bytes
+  // is written.
   std::size_t disk_space = SIZE_MAX;
+  // How many of the next holds find the file held by another program.
+  int others_hold = 0;
   ErrorCode set_attributes(const std::string& path, std::uint32_t bits) override;
   ErrorCode move_file(const std::string& from, const std::string& to) override;
   ErrorCode copy_file(const std::string& from, const std::string& to) override;
@@ -135,6 +140,7 @@ class RecordingPlatform : public Platform {
   ErrorCode missing(const std::string& key) const;
   SurfaceId next_surface_ = 1;
   std::map<std::string, Node> files_;  // key: full path lower-cased, without a trailing backslash
+  std::set<std::string> held_;         // keys of the files held now
 };
 
 }  // namespace kal::test

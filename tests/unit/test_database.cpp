@@ -193,19 +193,62 @@ TEST(Database, RefusalsWriteNothing) {
   }
 }
 
-TEST(Database, AFailedWriteLeavesTheFileAsItWas) {
-  ScriptRun r("[clientes] ; &a := %INSERTAR &l ; &b := %INSERTAR &l ;");
-  make_database(r.platform, kFields);
-  const std::size_t l = r.interpreter->variables.declare("l");
-  r.interpreter->variables.write(l, "Ana|7|101");
-  r.platform.disk_space = 9 * db::kDataRecordSize;  // room for the first record only
+// A data file whose last record was cut short (a crash, a full disk, another program): the next record is
+// written over the stray bytes, at the record boundary, so that it and every later record read as stored.
+TEST(Database, ANewRecordStartsAtTheRecordBoundary) {
+  const Field nombre = field(1, "nombre", 3, 10);
+  const std::string three = db::encode_value(nombre, "Ana", 1);
+  ScriptRun r(
+      "[clientes] ; &l := ~Eva ; &a := %INSERTAR &l ; &t := %TOTALREG ; &p := 2 ; &x := %POSREG &p ; "
+      "&v := #nombre ; &l := ~Rut ; &b := %INSERTAR &l ; &p := 3 ; &x := %POSREG &p ; &w := #nombre ;");
+  make_database(r.platform, {nombre}, three + "\x01\x02\x03\x04\x05");
   r.run();
-  EXPECT_EQ(r.variable("a"), "0");
-  EXPECT_EQ(r.platform.file("C:\\kal\\clientes\\clientes.zbd")->size(), 7 * db::kDataRecordSize);
-  ASSERT_EQ(r.platform.boxes().size(), 1u);
-  EXPECT_EQ(
-      r.platform.boxes()[0].second,
-      "No se pudo escribir en el fichero de datos de clientes\r\nSintiendolo mucho no puedo archivar ...");
+  const std::string& data = *r.platform.file("C:\\kal\\clientes\\clientes.zbd");
+  EXPECT_EQ(data.substr(0, 324), three + db::encode_value(nombre, "Eva", 2));
+  EXPECT_EQ(data.substr(324), db::encode_value(nombre, "Rut", 3));
+  EXPECT_EQ(r.variable("t"), "2");
+  EXPECT_EQ(r.variable("x"), "1");
+  EXPECT_EQ(r.variable("v"), "Eva");
+  EXPECT_EQ(r.variable("w"), "Rut");
+  EXPECT_TRUE(r.platform.boxes().empty());
+}
+
+// Storing waits while another program holds the data file (it is storing a record of its own), a millisecond
+// at a time.
+TEST(Database, StoringWaitsForAnotherProgramsRecord) {
+  ScriptRun r("[clientes] ; &l := ~Eva ; &a := %INSERTAR &l ; &t := %TOTALREG ;");
+  make_database(r.platform, {kFields[0]}, db::encode_value(kFields[0], "Ana", 1));
+  r.platform.others_hold = 3;
+  r.run();
+  EXPECT_EQ(r.platform.pauses_ms, 3);
+  EXPECT_EQ(r.variable("t"), "2");
+  EXPECT_TRUE(r.platform.boxes().empty());
+}
+
+// A record the data file does not take leaves it byte for byte as it was, a record cut short included, and
+// ends the run with a message: no room on the disk, a read-only file, a file some program never lets go.
+TEST(Database, AFailedWriteLeavesTheFileAsItWas) {
+  const std::string before = db::encode_value(kFields[0], "Ana", 1) + "\x01\x02\x03\x04\x05";
+  enum class Cause { FullDisk, ReadOnly, HeldElsewhere };
+  for (Cause cause : {Cause::FullDisk, Cause::ReadOnly, Cause::HeldElsewhere}) {
+    ScriptRun r("[clientes] ; &a := %INSERTAR &l ; &z := 1 ;");
+    make_database(r.platform, kFields, before);
+    const std::size_t l = r.interpreter->variables.declare("l");
+    r.interpreter->variables.write(l, "Eva|7|101");
+    if (cause == Cause::FullDisk) r.platform.disk_space = before.size() + 20;  // part of the record fits
+    if (cause == Cause::ReadOnly)
+      r.platform.set_attributes("C:\\kal\\clientes\\clientes.zbd", attribute::kReadOnly);
+    if (cause == Cause::HeldElsewhere) r.platform.others_hold = db::Database::kHoldTries;
+    r.run();
+    EXPECT_EQ(*r.platform.file("C:\\kal\\clientes\\clientes.zbd"), before);
+    EXPECT_EQ(r.variable("z"), "(none)");
+    EXPECT_EQ(r.platform.pauses_ms, cause == Cause::HeldElsewhere ? db::Database::kHoldTries - 1 : 0);
+    ASSERT_EQ(r.platform.boxes().size(), 1u);
+    EXPECT_EQ(r.platform.boxes()[0].first, "KAL");
+    EXPECT_EQ(
+        r.platform.boxes()[0].second,
+        "No se pudo escribir en el fichero de datos de clientes\r\nSintiendolo mucho no puedo archivar ...");
+  }
 }
 
 TEST(Database, CorruptFiles) {

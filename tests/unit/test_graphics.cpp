@@ -201,6 +201,28 @@ TEST(Graphics, ClearingThePicture) {
   EXPECT_EQ(picture(t)->state.background, 255u);  // the stored colours stay
 }
 
+// Clearing with the background colour paints nothing while the background is transparent: after color with
+// -2, and after pintartexto, which leaves it so; an opaque background makes it paint again.
+TEST(Graphics, ClearingWithATransparentBackground) {
+  const std::string green =
+      "&w := 2 ; &h := 1 ; &c := 255 ; .memograf &w &h &c ; &g := 65280 ; "
+      ".reseteamemograf &g ; &m := 0 ; &m := &m - 1 ; &t := 0 ; &t := &t - 2 ; ";
+  ScriptRun r(green + ".color &t &t ; .reseteamemograf &m ;");
+  r.run();
+  EXPECT_EQ(r.platform.pixels(picture(r)->id, 2, 1), std::vector<Colour>(2, 65280));
+
+  ScriptRun s(green +
+              "&x := ~a ; &a := 131 ; &f := ~Arial ; .pintartexto &x &a &g &g &w &w &f &h &h ; "
+              ".reseteamemograf &m ;");
+  s.run();
+  EXPECT_TRUE(picture(s)->state.transparent);
+  EXPECT_EQ(s.platform.pixels(picture(s)->id, 2, 1), std::vector<Colour>(2, 65280));
+
+  ScriptRun t(green + ".color &t &t ; &b := 16711680 ; .color &t &b ; .reseteamemograf &m ;");
+  t.run();
+  EXPECT_EQ(t.platform.pixels(picture(t)->id, 2, 1), std::vector<Colour>(2, 16711680));
+}
+
 TEST(Graphics, WindowAndShowingThePicture) {
   ScriptRun r(
       "&w := 5 ; &h := 4 ; .ventana &w &h ; .vergraf ; &pw := 2 ; &ph := 9 ; &c := 255 ; "

@@ -116,17 +116,43 @@ TEST(RandomDraws, WholeNumbersBetweenTheBounds) {
   EXPECT_TRUE(below_zero && above_zero);
 }
 
-TEST(RandomDraws, DigitByDigitStaysWithinTheLimit) {
+// Grids of 2^31 steps or more: every step within the limit, and every one equally likely.
+TEST(RandomDraws, LargeGridsAreDrawnEvenly) {
   RandomGenerator g;
   g.seed(7);
   for (std::uint64_t k : {0ull, 1ull, 0x10ull, 0x7FFFFFFFull, 0x2540BE400ull, 0xFFFFFFFFFFFFFFFFull}) {
-    for (int i = 0; i < 500; ++i) ASSERT_LE(draw_by_digits(g, k), k) << k;
+    for (int i = 0; i < 500; ++i) ASSERT_LE(draw_up_to(g, k), k) << k;
   }
-  // Small limits: every value is reachable. 0x12 allows 00..0F and 10..12.
   std::set<std::uint64_t> seen;
-  for (int i = 0; i < 5000; ++i) seen.insert(draw_by_digits(g, 0x12));
+  for (int i = 0; i < 5000; ++i) seen.insert(draw_up_to(g, 0x12));
   EXPECT_EQ(seen.size(), 0x13u);
-  EXPECT_EQ(draw_by_digits(g, 0), 0u);
+
+  // k = 0x80000000. Bounding each hexadecimal digit by k's digit whenever the digit before matched k's would
+  // draw k itself one time in nine, and after a 0 in the last seven digits only 0s: 0x1203 could never come.
+  const std::uint64_t k = 0x80000000u;
+  int at_k = 0, zero_then_more = 0;
+  long double sum = 0;
+  constexpr int kDraws = 9000;
+  for (int i = 0; i < kDraws; ++i) {
+    const std::uint64_t v = draw_up_to(g, k);
+    at_k += v == k;
+    sum += static_cast<long double>(v);
+    for (int shift = 24; shift > 0; shift -= 4) {
+      if (((v >> shift) & 15u) == 0 && ((v >> (shift - 4)) & 15u) != 0) {
+        ++zero_then_more;
+        break;
+      }
+    }
+  }
+  EXPECT_LE(at_k, 1);
+  EXPECT_GT(zero_then_more, kDraws / 4);
+  EXPECT_NEAR(static_cast<double>(sum / kDraws / k), 0.5, 0.02);
+
+  // A count that does not divide 2^64: scaling 2^64 numbers down to 3 * 2^62 alone would give every third
+  // number twice the chance of the others.
+  int residues[3] = {};
+  for (int i = 0; i < kDraws; ++i) ++residues[draw_up_to(g, (3ull << 62) - 1) % 3];
+  for (int r : residues) EXPECT_NEAR(r, kDraws / 3, kDraws / 20);
 }
 
 TEST(RandomDraws, StepsAndDecimalCounts) {

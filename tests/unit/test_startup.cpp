@@ -97,7 +97,7 @@ TEST(Startup, EmptyTailShowsTheOpenDialog) {
     ASSERT_EQ(r.p.events[0].kind, Event::Kind::OpenDialog) << tail;
     const OpenFileRequest& q = r.p.events[0].request;
     EXPECT_EQ(q.title, "");
-    EXPECT_EQ(q.initial_folder, "");
+    EXPECT_EQ(q.initial_folder, "C:\\kal\\");  // the current directory: the path buffer is empty
     EXPECT_EQ(q.initial_name, "");
     EXPECT_EQ(q.filter_description, "Texto");
     EXPECT_EQ(q.filter_pattern, "*.txt");
@@ -124,6 +124,16 @@ TEST(Startup, CompileErrorComesBeforeOuterForm) {
   Started r;
   r.script("hola; .codigo;").go();
   EXPECT_EQ(r.p.boxes(), programmer("hola\r\nEsta expresi\xF3n es ERRONEA !!"));
+  // A box ends its text at a NUL, so a token holding one shows up to it, and the message still follows.
+  Started nul;
+  nul.script(".codigo; &a := ~ho" + std::string(1, '\0') + "la;").go();
+  EXPECT_EQ(nul.p.boxes(), programmer("~ho\r\nEsta expresi\xF3n es ERRONEA !!"));
+}
+
+TEST(Startup, TheDialogOpensInTheFolderOfThePathBuffer) {
+  EXPECT_EQ(script_dialog_request("C:\\datos\\s.txt", "C:\\kal").initial_folder, "C:\\datos\\");
+  EXPECT_EQ(script_dialog_request("s.txt", "C:\\kal").initial_folder, "C:\\kal");
+  EXPECT_EQ(script_dialog_request("", std::string(300, 'x')).initial_folder, std::string(254, 'x'));
 }
 
 TEST(Startup, ScriptEndingInFinLeavesNoTrace) {
