@@ -78,6 +78,11 @@ if(KAL_WINDOWS_EXE)
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/driver.py --backend wine
             --exe ${KAL_WINDOWS_EXE} --kalbd $<TARGET_FILE:kalbd> --cases ${CMAKE_SOURCE_DIR}/tests/cases)
   set_tests_properties(cases.wine PROPERTIES TIMEOUT 3000)
+  # Four KAL.exe storing into one database at once.
+  add_test(NAME database.concurrency
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/database_concurrency_test.py
+            --exe ${KAL_WINDOWS_EXE} --kalbd $<TARGET_FILE:kalbd>)
+  set_tests_properties(database.concurrency PROPERTIES TIMEOUT 900)
 endif()
 
 # Benchmarks are built when Google Benchmark is there; they never run as tests.
