@@ -1,9 +1,7 @@
 // Timings for bench/compare_lua.py, on the native build:
 //   kal_bench load SCRIPT      reads, tokenizes and compiles the script: seconds and peak memory
 //   kal_bench run SCRIPT       also runs it on the recording platform: seconds of the run and statements a
-//   second kal_bench plainfile N BYTES  the plain program of the database comparison: N appends of BYTES
-//   bytes to a file,
-//                              one open and close each, then one sequential read of the whole file
+//                              second
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -76,26 +74,10 @@ class QuietPlatform final : public kal::test::RecordingPlatform {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::cerr << "uso: kal_bench load|run SCRIPT | kal_bench plainfile N BYTES\n";
+    std::cerr << "uso: kal_bench load|run SCRIPT\n";
     return 2;
   }
   const std::string mode = argv[1];
-  if (mode == "plainfile" && argc == 4) {
-    const long n = std::stol(argv[2]);
-    const std::string record(std::stoul(argv[3]), 'x');
-    const char* path = "kal_bench_plain.dat";
-    std::remove(path);
-    const auto start = Clock::now();
-    for (long i = 0; i < n; ++i) {
-      std::FILE* f = std::fopen(path, "ab");
-      std::fwrite(record.data(), 1, record.size(), f);
-      std::fclose(f);
-    }
-    const std::string back = slurp(path);
-    std::printf("plainfile %.4f s %zu bytes\n", seconds_since(start), back.size());
-    std::remove(path);
-    return 0;
-  }
   // Loading ends with the statements prepared to run, which the interpreter does when it is made.
   auto start = Clock::now();
   kal::Program program = load(slurp(argv[2]), mode == "load" ? kal::limits::kMaxTokens : SIZE_MAX);

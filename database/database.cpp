@@ -68,25 +68,30 @@ void Database::set_root(std::string_view folder) {
   root = std::string(folder.substr(0, kMaxRoot));
 }
 
-const std::vector<Field>& Database::fields() {
+const std::vector<Field>* Database::structure() {
   const std::string p = structure_path();
-  const std::uint64_t size = platform_.file_size(p).value_or(0);
-  if (p == fields_path_ && size == fields_size_) return fields_;
+  const std::optional<FileInfo> info = platform_.file_info(p);
+  if (!info) return nullptr;
+  if (p == fields_path_ && *info == fields_info_) return &fields_;
   fields_.clear();
   fields_path_ = p;
-  fields_size_ = size;
-  // A length that is no multiple of the record size leaves its last part out.
+  fields_info_ = *info;
+  // A length that is no multiple of the record size leaves its last part out; a folder has no fields.
   const std::string bytes = platform_.read_file(p).value_or(std::string());
   for (std::size_t at = 0; at + kStructureRecordSize <= bytes.size(); at += kStructureRecordSize)
     fields_.push_back(decode_field(std::string_view(bytes).substr(at, kStructureRecordSize)));
-  return fields_;
+  return &fields_;
+}
+
+FileInfo Database::data_file() {
+  const std::string p = data_path();
+  if (auto info = platform_.file_info(p)) return *info;
+  platform_.append_file(p, {});
+  return {};
 }
 
 std::uint64_t Database::data_size() {
-  const std::string p = data_path();
-  if (auto size = platform_.file_size(p)) return *size;
-  platform_.append_file(p, {});
-  return 0;
+  return data_file().size;
 }
 
 std::int64_t Database::last_record_number() {
@@ -120,8 +125,9 @@ void Database::write_failed() {
 }
 
 void Database::insert(std::string_view list) {
-  if (!platform_.attributes(structure_path())) refuse(msg::kWrongDatabaseName);
-  const std::vector<Field>& all = fields();
+  const std::vector<Field>* structure_fields = structure();
+  if (structure_fields == nullptr) refuse(msg::kWrongDatabaseName);
+  const std::vector<Field>& all = *structure_fields;
   if (static_cast<std::int64_t>(all.size()) != element_count(list)) {
     std::string text(msg::kFieldCountPrefix);
     text += name;
@@ -182,31 +188,40 @@ void Database::insert(std::string_view list) {
   }
 }
 
-std::string Database::stored_value(std::string_view field_name, std::int64_t record, bool serve_window) {
-  const std::uint64_t records = data_size() / kDataRecordSize;
-  if (search_position < 1 || static_cast<std::uint64_t>(search_position) > records) return {};
-  auto file = platform_.open_input(data_path());
-  if (!file || !file->seek(static_cast<std::uint64_t>(search_position - 1) * kDataRecordSize)) return {};
-  // A forward walk finds most fields within a few records of the search position, so reading starts small
-  // and grows for long scans.
-  constexpr std::size_t kFirstRecords = 16, kMostRecords = 1024;
-  std::size_t per_read = kFirstRecords;
-  std::vector<char> buffer;
-  std::string collected;
-  std::int64_t k = search_position;
-  for (;;) {
-    buffer.resize(per_read * kDataRecordSize);
-    per_read = std::min(per_read * 4, kMostRecords);
-    std::size_t got = 0;
-    while (got < buffer.size()) {
-      const std::size_t n = file->read(buffer.data() + got, buffer.size() - got);
+bool Database::fill_window(InputFile& file, std::int64_t from, std::int64_t records) {
+  const auto count = static_cast<std::size_t>(std::min<std::int64_t>(kWindowRecords, records - from + 1));
+  window_.first = from;
+  window_.bytes.resize(count * kDataRecordSize);
+  std::size_t got = 0;
+  if (file.seek(static_cast<std::uint64_t>(from - 1) * kDataRecordSize)) {
+    while (got < window_.bytes.size()) {
+      const std::size_t n = file.read(window_.bytes.data() + got, window_.bytes.size() - got);
       if (n == 0) break;
       got += n;
     }
-    const std::size_t whole = got / kDataRecordSize;  // a partial last record is not a record
-    for (std::size_t i = 0; i < whole; ++i, ++k) {
+  }
+  window_.bytes.resize(got - got % kDataRecordSize);  // a partial last record is not a record
+  return !window_.bytes.empty();
+}
+
+std::string Database::stored_value(std::string_view field_name, std::int64_t record, bool serve_window) {
+  const std::string path = data_path();
+  const FileInfo info = data_file();
+  const auto records = static_cast<std::int64_t>(info.size / kDataRecordSize);
+  if (search_position < 1 || search_position > records) return {};
+  // The records read last still hold while the file keeps its length and write time, so a forward walk opens
+  // the file once for many reads.
+  if (window_.path != path || window_.info != info) window_ = DataWindow{path, info, 0, {}};
+  std::unique_ptr<InputFile> file;
+  std::string collected;
+  for (std::int64_t k = search_position; k <= records;) {
+    if (k < window_.first || k >= window_.end()) {
+      if (!file) file = platform_.open_input(path);
+      if (!file || !fill_window(*file, k, records)) return {};
+    }
+    for (; k < window_.end(); ++k) {
       if (serve_window) platform_.serve_one_message();
-      const char* r = buffer.data() + i * kDataRecordSize;
+      const char* r = window_.bytes.data() + static_cast<std::size_t>(k - window_.first) * kDataRecordSize;
       if (!names_field(r, field_name)) {
         collected.clear();
         continue;
@@ -221,15 +236,16 @@ std::string Database::stored_value(std::string_view field_name, std::int64_t rec
         return collected;
       }
     }
-    if (got < buffer.size()) return {};
   }
+  return {};
 }
 
 std::string Database::read_field(std::string_view field_name, bool serve_window) {
-  if (!platform_.attributes(structure_path())) missing_database();
+  const std::vector<Field>* fields = structure();
+  if (fields == nullptr) missing_database();
   int type = 0;
   std::string choices;
-  for (const Field& f : fields()) {
+  for (const Field& f : *fields) {
     if (f.name != field_name) continue;
     type = f.type;
     if (f.type == 9) choices = f.choices;

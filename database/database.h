@@ -50,15 +50,32 @@ class Database {
   [[noreturn]] void write_failed();
   // The data file held for an append, waiting while another program holds it; nullptr when it cannot be.
   std::unique_ptr<HeldFile> hold_data_file();
-  const std::vector<Field>& fields();
-  std::uint64_t data_size();  // creates a missing data file, as every operation that opens it does
+  // The structure file's fields, nullptr when it does not exist (a folder of that name has none).
+  const std::vector<Field>* structure();
+  // What is known of the data file; a missing one is created empty, as every operation that opens it does.
+  FileInfo data_file();
+  std::uint64_t data_size();
   std::string stored_value(std::string_view field_name, std::int64_t record, bool serve_window);
+  // Reads the window from record `from` on (1-based), at most up to record `records`; false when nothing
+  // could be read.
+  bool fill_window(InputFile& file, std::int64_t from, std::int64_t records);
 
   Platform& platform_;
-  // The structure file, read once per path and length: the interpreter never writes it.
+  // The structure file, read again only when its path, length or write time changes: the interpreter never
+  // writes it.
   std::string fields_path_;
-  std::uint64_t fields_size_ = 0;
+  FileInfo fields_info_;
   std::vector<Field> fields_;
+  // The data-file records field reads read last, from record `first` on.
+  static constexpr std::int64_t kWindowRecords = 1024;
+  struct DataWindow {
+    std::string path;
+    FileInfo info;
+    std::int64_t first = 0;
+    std::string bytes;
+    std::int64_t end() const { return first + static_cast<std::int64_t>(bytes.size() / kDataRecordSize); }
+  };
+  DataWindow window_;
 };
 
 // Types 1, 2 and 4: every "'" becomes "." and every "." goes (1.234'5 reads as 1234.5).

@@ -238,8 +238,9 @@ void Graphics::draw_bitmap(const std::string& path, Point at) {
   Surface* s = select_picture();
   if (s == nullptr || has_wildcards(path)) return;
   // Only read: a missing file stays missing.
-  const auto file_size = platform_.file_size(path);
-  if (!file_size) return;
+  const auto info = platform_.file_info(path);
+  if (!info || (info->attributes & attribute::kDirectory) != 0) return;
+  const std::uint64_t file_size = info->size;
   auto file = platform_.open_input(path);
   if (!file) return;
   std::string header(54, '\0');
@@ -250,7 +251,7 @@ void Graphics::draw_bitmap(const std::string& path, Point at) {
     got += n;
   }
   header.resize(got);
-  const auto size = bitmap_file_size(header, *file_size);
+  const auto size = bitmap_file_size(header, file_size);
   if (!size) return;
   platform_.draw_bitmap_file(s->id, path, at, size->width, size->height < 0 ? -size->height : size->height);
 }

@@ -56,6 +56,14 @@ inline constexpr std::uint32_t kArchive = 32;
 inline constexpr std::uint32_t kNormal = 128;  // what Windows reports for a file with none of the others
 }  // namespace attribute
 
+// What the system knows of a file or folder without opening it.
+struct FileInfo {
+  std::uint32_t attributes = 0;
+  std::uint64_t size = 0;        // 0 for a folder
+  std::uint64_t write_time = 0;  // when it was last written, in the system's ticks
+  bool operator==(const FileInfo&) const = default;
+};
+
 // One entry of a directory search.
 struct DirectoryEntry {
   std::string name;  // the long name, without its folder
@@ -201,8 +209,9 @@ class Platform {
   virtual bool write_file(const std::string& path, std::string_view bytes) = 0;
   // Appends at the end, creating the file when missing.
   virtual bool append_file(const std::string& path, std::string_view bytes) = 0;
-  // The length of a file, when it exists.
-  virtual std::optional<std::uint64_t> file_size(const std::string& path) = 0;
+  // A file's or folder's attributes, length and last write, when it exists: one question where a statement
+  // needs to know several of them.
+  virtual std::optional<FileInfo> file_info(const std::string& path) = 0;
   // Opens a file to read and write it, creating it when missing, and holds it (see HeldFile); 0, or the error
   // when it cannot (kSharingViolation while another program holds it).
   virtual ErrorCode hold_file(const std::string& path, std::unique_ptr<HeldFile>& file) = 0;

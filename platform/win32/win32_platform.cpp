@@ -234,12 +234,13 @@ std::unique_ptr<InputFile> Win32Platform::open_input(const std::string& path) {
   return std::make_unique<Win32InputFile>(h);
 }
 
-std::optional<std::uint64_t> Win32Platform::file_size(const std::string& path) {
+std::optional<FileInfo> Win32Platform::file_info(const std::string& path) {
   if (!usable_path(path)) return std::nullopt;
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(wide(path).c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
-  if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return std::nullopt;
-  return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  auto join = [](DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; };
+  return FileInfo{data.dwFileAttributes, join(data.nFileSizeHigh, data.nFileSizeLow),
+                  join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)};
 }
 
 namespace {

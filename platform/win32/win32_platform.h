@@ -45,7 +45,7 @@ class Win32Platform final : public Platform {
   bool append_file(const std::string& path, std::string_view bytes) override;
   bool rename_file(const std::string& from, const std::string& to) override;
   std::unique_ptr<InputFile> open_input(const std::string& path) override;
-  std::optional<std::uint64_t> file_size(const std::string& path) override;
+  std::optional<FileInfo> file_info(const std::string& path) override;
   ErrorCode hold_file(const std::string& path, std::unique_ptr<HeldFile>& file) override;
   ErrorCode set_attributes(const std::string& path, std::uint32_t bits) override;
   ErrorCode move_file(const std::string& from, const std::string& to) override;

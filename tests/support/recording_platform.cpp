@@ -82,16 +82,17 @@ class StringInput final : public InputFile {
 // Works on the file's bytes in memory; the hold ends when it is destroyed.
 class HeldBytes final : public HeldFile {
  public:
-  HeldBytes(std::string& bytes, const std::size_t& disk_space, std::set<std::string>& held, std::string key)
-      : bytes_(bytes), disk_space_(disk_space), held_(held), key_(std::move(key)) {
+  HeldBytes(RecordingPlatform::Node& node, std::uint64_t& clock, const std::size_t& disk_space,
+            std::set<std::string>& held, std::string key)
+      : node_(node), clock_(clock), disk_space_(disk_space), held_(held), key_(std::move(key)) {
     held_.insert(key_);
   }
   ~HeldBytes() override { held_.erase(key_); }
-  std::uint64_t size() override { return bytes_.size(); }
+  std::uint64_t size() override { return node_.bytes.size(); }
   std::size_t read_at(std::uint64_t offset, char* buffer, std::size_t size) override {
-    if (offset >= bytes_.size()) return 0;
-    const std::size_t n = std::min(size, bytes_.size() - static_cast<std::size_t>(offset));
-    std::copy_n(bytes_.data() + offset, n, buffer);
+    if (offset >= node_.bytes.size()) return 0;
+    const std::size_t n = std::min(size, node_.bytes.size() - static_cast<std::size_t>(offset));
+    std::copy_n(node_.bytes.data() + offset, n, buffer);
     return n;
   }
   // As on a full disk, only the bytes that fit are written.
@@ -99,17 +100,20 @@ class HeldBytes final : public HeldFile {
     const std::size_t at = static_cast<std::size_t>(offset);
     const std::size_t room = disk_space_ > at ? disk_space_ - at : 0;
     const std::size_t n = std::min(bytes.size(), room);
-    if (bytes_.size() < at + n) bytes_.resize(at + n);
-    bytes_.replace(at, n, bytes.substr(0, n));
+    if (node_.bytes.size() < at + n) node_.bytes.resize(at + n);
+    node_.bytes.replace(at, n, bytes.substr(0, n));
+    node_.written = ++clock_;
     return n == bytes.size();
   }
   bool truncate(std::uint64_t size) override {
-    if (size < bytes_.size()) bytes_.resize(static_cast<std::size_t>(size));
+    if (size < node_.bytes.size()) node_.bytes.resize(static_cast<std::size_t>(size));
+    node_.written = ++clock_;
     return true;
   }
 
  private:
-  std::string& bytes_;
+  RecordingPlatform::Node& node_;
+  std::uint64_t& clock_;
   const std::size_t& disk_space_;
   std::set<std::string>& held_;
   std::string key_;
@@ -140,7 +144,7 @@ void RecordingPlatform::put_folder(const std::string& path) {
 void RecordingPlatform::put_file(const std::string& path, std::string bytes, std::uint32_t attributes) {
   const std::string k = key(path);
   if (!parent_exists(k)) put_folder(parent_of(resolve(path)));
-  files_[k] = Node{resolve(path), std::move(bytes), attributes};
+  files_[k] = Node{resolve(path), std::move(bytes), attributes, ++clock_};
 }
 
 const RecordingPlatform::Node* RecordingPlatform::node(const std::string& path) const {
@@ -157,7 +161,8 @@ std::vector<RecordingPlatform::Node> RecordingPlatform::nodes_under(const std::s
   std::vector<Node> out;
   const std::string prefix = cp1252::lower(folder);
   for (const auto& [k, n] : files_)
-    if (k.starts_with(prefix)) out.push_back(Node{n.path.substr(prefix.size()), n.bytes, n.attributes});
+    if (k.starts_with(prefix))
+      out.push_back(Node{n.path.substr(prefix.size()), n.bytes, n.attributes, n.written});
   return out;
 }
 
@@ -203,10 +208,11 @@ std::unique_ptr<InputFile> RecordingPlatform::open_input(const std::string& path
   return std::make_unique<StringInput>(*bytes);
 }
 
-std::optional<std::uint64_t> RecordingPlatform::file_size(const std::string& path) {
-  const std::string* bytes = file(path);
-  if (bytes == nullptr) return std::nullopt;
-  return bytes->size();
+std::optional<FileInfo> RecordingPlatform::file_info(const std::string& path) {
+  const Node* n = node(path);
+  if (n == nullptr) return std::nullopt;
+  const bool folder = (n->attributes & attribute::kDirectory) != 0;
+  return FileInfo{n->attributes, folder ? 0 : n->bytes.size(), n->written};
 }
 
 ErrorCode RecordingPlatform::hold_file(const std::string& path, std::unique_ptr<HeldFile>& held) {
@@ -221,7 +227,7 @@ ErrorCode RecordingPlatform::hold_file(const std::string& path, std::unique_ptr<
   auto it = files_.find(k);
   if (it == files_.end()) it = files_.emplace(k, Node{resolve(path), {}, attribute::kArchive}).first;
   if ((it->second.attributes & (attribute::kDirectory | attribute::kReadOnly)) != 0) return kAccessDenied;
-  held = std::make_unique<HeldBytes>(it->second.bytes, disk_space, held_, k);
+  held = std::make_unique<HeldBytes>(it->second, clock_, disk_space, held_, k);
   return 0;
 }
 
@@ -233,6 +239,7 @@ bool RecordingPlatform::append_file(const std::string& path, std::string_view by
   if ((it->second.attributes & (attribute::kDirectory | attribute::kReadOnly)) != 0) return false;
   const std::size_t room = disk_space > it->second.bytes.size() ? disk_space - it->second.bytes.size() : 0;
   it->second.bytes.append(bytes.substr(0, room));
+  it->second.written = ++clock_;
   return bytes.size() <= room;
 }
 
@@ -242,7 +249,7 @@ bool RecordingPlatform::rename_file(const std::string& from, const std::string& 
   if (it == files_.end()) return false;
   const std::string to_key = key(to);
   if (to_key != it->first && files_.count(to_key) != 0) return false;
-  Node moved{resolve(to), std::move(it->second.bytes), it->second.attributes};
+  Node moved{resolve(to), std::move(it->second.bytes), it->second.attributes, it->second.written};
   files_.erase(it);
   files_[to_key] = std::move(moved);
   return true;
@@ -289,7 +296,7 @@ ErrorCode RecordingPlatform::copy_file(const std::string& from, const std::strin
   const std::uint32_t refused = attribute::kDirectory | attribute::kReadOnly;
   if ((source->second.attributes & attribute::kDirectory) != 0) return kAccessDenied;
   if (target != files_.end() && (target->second.attributes & refused) != 0) return kAccessDenied;
-  files_[key(to)] = Node{resolve(to), source->second.bytes, source->second.attributes};
+  files_[key(to)] = Node{resolve(to), source->second.bytes, source->second.attributes, ++clock_};
   return 0;
 }
 
@@ -438,7 +445,7 @@ bool RecordingPlatform::write_file(const std::string& path, std::string_view byt
   auto it = files_.find(k);
   if (it != files_.end() && (it->second.attributes & (attribute::kDirectory | attribute::kReadOnly)) != 0)
     return false;
-  files_[k] = Node{resolve(path), std::string(bytes), attribute::kArchive};
+  files_[k] = Node{resolve(path), std::string(bytes), attribute::kArchive, ++clock_};
   return true;
 }
 

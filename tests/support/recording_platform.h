@@ -65,6 +65,7 @@ class RecordingPlatform : public Platform {
     std::string path;  // full path as last written, case kept
     std::string bytes;
     std::uint32_t attributes = attribute::kArchive;
+    std::uint64_t written = 0;  // the write time: each write of any file moves it on
   };
   void put_file(const std::string& path, std::string bytes, std::uint32_t attributes = attribute::kArchive);
   void put_folder(const std::string& path);
@@ -109,7 +110,7 @@ class RecordingPlatform : public Platform {
   bool append_file(const std::string& path, std::string_view bytes) override;
   bool rename_file(const std::string& from, const std::string& to) override;
   std::unique_ptr<InputFile> open_input(const std::string& path) override;
-  std::optional<std::uint64_t> file_size(const std::string& path) override;
+  std::optional<FileInfo> file_info(const std::string& path) override;
   ErrorCode hold_file(const std::string& path, std::unique_ptr<HeldFile>& held) override;
   // Appends and writes fail once the file would grow beyond this, as on a full disk; only part of the bytes
   // is written.
@@ -141,6 +142,7 @@ class RecordingPlatform : public Platform {
   SurfaceId next_surface_ = 1;
   std::map<std::string, Node> files_;  // key: full path lower-cased, without a trailing backslash
   std::set<std::string> held_;         // keys of the files held now
+  std::uint64_t clock_ = 0;            // the write time of the last write
 };
 
 }  // namespace kal::test

@@ -138,6 +138,28 @@ TEST(Database, ReadingFieldsAndTheSearchPosition) {
   EXPECT_EQ(r.variable("l"), "No datos");
 }
 
+// Field reads and stores see the files as they are now, when another program has rewritten them with the same
+// length or appended to them since the last read.
+TEST(Database, ReadsSeeTheFilesAsTheyAreNow) {
+  test::RecordingPlatform p;
+  const std::string data = "C:\\kal\\clientes\\clientes.zbd";
+  make_database(p, {kFields[0]}, db::encode_value(kFields[0], "1.5", 1));
+  db::Database d(p, "C:\\kal\\", "clientes");
+  d.select("clientes");
+  EXPECT_EQ(d.read_field("nombre", false), "1.5");
+  p.put_file(data, db::encode_value(kFields[0], "2.5", 1));
+  d.select("clientes");
+  EXPECT_EQ(d.read_field("nombre", false), "2.5");
+  p.put_file("C:\\kal\\clientes\\clientes.z04", db::encode_field(field(1, "nombre", 1, 10)));
+  EXPECT_EQ(d.read_field("nombre", false), "25");  // now a number field
+  p.append_file(data, db::encode_value(kFields[0], "Rut", 2));
+  d.current_record = 2;
+  EXPECT_EQ(d.read_field("nombre", false), "Rut");
+  d.insert("Eva");
+  d.current_record = 3;
+  EXPECT_EQ(d.read_field("nombre", false), "Eva");
+}
+
 // With the graphics window open, a field read lets the window handle one message per record it reads.
 TEST(Database, ReadsServeTheWindow) {
   ScriptRun r("&w := 10 ; .ventana &w &w ; [clientes] ; &p := 2 ; &x := %POSREG &p ; &a := #nombre ;");
