@@ -39,7 +39,7 @@ std::int64_t draw_between(RandomGenerator& random, std::int32_t a, std::int32_t 
 
 std::uint64_t draw_up_to(RandomGenerator& random, std::uint64_t k) {
   // Drawing k's hexadecimal digits one by one, each bounded by the digit of k where the digit before matched,
-  // would leave most numbers out (below 0x80000000, a 0 followed by anything but 0) and favour k itself.
+  // would leave most numbers out (with k = 0x80000000, a 0 followed by anything but 0) and favour k itself.
   return k == UINT64_MAX ? random.next() : random.below(k + 1);
 }
 
@@ -75,18 +75,11 @@ long double draw_on_grid(RandomGenerator& random, float a, float b, float step, 
   if (b < a) std::swap(a, b);
   const long double k = round_half_even((static_cast<long double>(b) - a) / step);
   random.seed(seed);
-  std::uint64_t steps_down = 0;
-  if (k < 2147483647.0L) {
-    steps_down = static_cast<std::uint64_t>(draw_between(random, 1, static_cast<std::int32_t>(k) + 1) - 1);
-  } else if (k <= 18446744073709551615.0L) {
-    random.seed(seed);
-    steps_down = draw_up_to(random, static_cast<std::uint64_t>(k));
-  } else {
-    // No grid of 64-bit step counts reaches from b to a: an even fraction of the distance instead.
-    const long double u = std::ldexp(static_cast<long double>(random.below(UINT64_MAX)), -64);
-    return b - u * (static_cast<long double>(b) - a);
-  }
-  return b - static_cast<long double>(steps_down) * step;
+  if (k <= 18446744073709551615.0L)
+    return b - static_cast<long double>(draw_up_to(random, static_cast<std::uint64_t>(k))) * step;
+  // No grid of 64-bit step counts reaches from b to a (or the step is 0): an even fraction of the distance.
+  const long double u = std::ldexp(static_cast<long double>(random.below(UINT64_MAX)), -64);
+  return b - u * (static_cast<long double>(b) - a);
 }
 
 }  // namespace kal

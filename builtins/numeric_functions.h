@@ -17,7 +17,7 @@ std::int64_t colour_number(std::int32_t red, std::int32_t green, std::int32_t bl
 // A whole number from the smaller bound to the larger, both included: lo + floor(u * (hi - lo + 1)).
 std::int64_t draw_between(RandomGenerator& random, std::int32_t a, std::int32_t b);
 
-// A whole number from 0 to k, every one equally likely: the draw of grids of 2^31 steps or more.
+// A whole number from 0 to k, every one equally likely: how many steps a grid draw goes down.
 std::uint64_t draw_up_to(RandomGenerator& random, std::uint64_t k);
 
 // The single-precision number nearest x (infinite beyond the single range).

@@ -90,17 +90,13 @@ FileInfo Database::data_file() {
   return {};
 }
 
-std::uint64_t Database::data_size() {
-  return data_file().size;
-}
-
 std::int64_t Database::last_record_number() {
-  const std::uint64_t records = data_size() / kDataRecordSize;
+  const std::uint64_t records = data_file().size / kDataRecordSize;
   if (records == 0) return 0;
   auto file = platform_.open_input(data_path());
   char record[kDataRecordSize];
   if (!file || !file->seek((records - 1) * kDataRecordSize) ||
-      file->read(record, kDataRecordSize) != kDataRecordSize)
+      file->read_fully(record, kDataRecordSize) != kDataRecordSize)
     return 0;
   return number_at(record + 40, 8);
 }
@@ -179,7 +175,7 @@ void Database::insert(std::string_view list) {
   for (std::size_t i = 0; i < all.size(); ++i) bytes += encode_value(all[i], values[i], previous + 1);
   if (bytes.empty()) return;  // a record of empty values occupies nothing
   std::string stray(static_cast<std::size_t>(size - end), '\0');
-  file->read_at(end, stray.data(), stray.size());
+  if (!stray.empty()) file->read_at(end, stray.data(), stray.size());
   // One write for the whole record; one that fails is taken back, so the file is left exactly as it was.
   if (!file->write_at(end, bytes)) {
     file->truncate(end);
@@ -192,14 +188,9 @@ bool Database::fill_window(InputFile& file, std::int64_t from, std::int64_t reco
   const auto count = static_cast<std::size_t>(std::min<std::int64_t>(kWindowRecords, records - from + 1));
   window_.first = from;
   window_.bytes.resize(count * kDataRecordSize);
-  std::size_t got = 0;
-  if (file.seek(static_cast<std::uint64_t>(from - 1) * kDataRecordSize)) {
-    while (got < window_.bytes.size()) {
-      const std::size_t n = file.read(window_.bytes.data() + got, window_.bytes.size() - got);
-      if (n == 0) break;
-      got += n;
-    }
-  }
+  const std::size_t got = file.seek(static_cast<std::uint64_t>(from - 1) * kDataRecordSize)
+                              ? file.read_fully(window_.bytes.data(), window_.bytes.size())
+                              : 0;
   window_.bytes.resize(got - got % kDataRecordSize);  // a partial last record is not a record
   return !window_.bytes.empty();
 }

@@ -54,7 +54,6 @@ class Database {
   const std::vector<Field>* structure();
   // What is known of the data file; a missing one is created empty, as every operation that opens it does.
   FileInfo data_file();
-  std::uint64_t data_size();
   std::string stored_value(std::string_view field_name, std::int64_t record, bool serve_window);
   // Reads the window from record `from` on (1-based), at most up to record `records`; false when nothing
   // could be read.

@@ -244,13 +244,7 @@ void Graphics::draw_bitmap(const std::string& path, Point at) {
   auto file = platform_.open_input(path);
   if (!file) return;
   std::string header(54, '\0');
-  std::size_t got = 0;
-  while (got < header.size()) {
-    const std::size_t n = file->read(header.data() + got, header.size() - got);
-    if (n == 0) break;
-    got += n;
-  }
-  header.resize(got);
+  header.resize(file->read_fully(header.data(), header.size()));
   const auto size = bitmap_file_size(header, file_size);
   if (!size) return;
   platform_.draw_bitmap_file(s->id, path, at, size->width, size->height < 0 ? -size->height : size->height);

@@ -79,6 +79,12 @@ class InputFile {
   virtual std::size_t read(char* buffer, std::size_t size) = 0;
   // Goes to a byte offset from the start; false when it cannot.
   virtual bool seek(std::uint64_t offset) = 0;
+  // Reads until `size` bytes are in or the file ends; how many came.
+  std::size_t read_fully(char* buffer, std::size_t size) {
+    std::size_t got = 0;
+    for (std::size_t n; got < size && (n = read(buffer + got, size - got)) != 0;) got += n;
+    return got;
+  }
 };
 
 // A file held for one read-then-write step that no other program can split: other programs may read it

@@ -195,20 +195,25 @@ bool Win32Platform::rename_file(const std::string& from, const std::string& to) 
 
 namespace {
 
+// One read of up to `size` bytes; 0 at the end of the file or when reading fails.
+std::size_t read_some(HANDLE h, char* buffer, std::size_t size) {
+  DWORD got = 0;
+  const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+  if (!ReadFile(h, buffer, want, &got, nullptr)) return 0;
+  return got;
+}
+
+bool go_to(HANDLE h, std::uint64_t offset) {
+  LARGE_INTEGER to;
+  to.QuadPart = static_cast<LONGLONG>(offset);
+  return SetFilePointerEx(h, to, nullptr, FILE_BEGIN) != 0;
+}
+
 class Win32InputFile final : public InputFile {
  public:
   explicit Win32InputFile(HANDLE h) : handle_(h) {}
-  std::size_t read(char* buffer, std::size_t size) override {
-    DWORD got = 0;
-    const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
-    if (!ReadFile(handle_.get(), buffer, want, &got, nullptr)) return 0;
-    return got;
-  }
-  bool seek(std::uint64_t offset) override {
-    LARGE_INTEGER to;
-    to.QuadPart = static_cast<LONGLONG>(offset);
-    return SetFilePointerEx(handle_.get(), to, nullptr, FILE_BEGIN) != 0;
-  }
+  std::size_t read(char* buffer, std::size_t size) override { return read_some(handle_.get(), buffer, size); }
+  bool seek(std::uint64_t offset) override { return go_to(handle_.get(), offset); }
 
  private:
   Handle handle_;
@@ -245,12 +250,6 @@ std::optional<FileInfo> Win32Platform::file_info(const std::string& path) {
 
 namespace {
 
-bool go_to(HANDLE h, std::uint64_t offset) {
-  LARGE_INTEGER to;
-  to.QuadPart = static_cast<LONGLONG>(offset);
-  return SetFilePointerEx(h, to, nullptr, FILE_BEGIN) != 0;
-}
-
 class Win32HeldFile final : public HeldFile {
  public:
   explicit Win32HeldFile(HANDLE h) : handle_(h) {}
@@ -261,12 +260,8 @@ class Win32HeldFile final : public HeldFile {
   std::size_t read_at(std::uint64_t offset, char* buffer, std::size_t size) override {
     if (!go_to(handle_.get(), offset)) return 0;
     std::size_t got = 0;
-    while (got < size) {
-      DWORD n = 0;
-      const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - got, 1u << 30));
-      if (!ReadFile(handle_.get(), buffer + got, want, &n, nullptr) || n == 0) break;
+    for (std::size_t n; got < size && (n = read_some(handle_.get(), buffer + got, size - got)) != 0;)
       got += n;
-    }
     return got;
   }
   bool write_at(std::uint64_t offset, std::string_view bytes) override {

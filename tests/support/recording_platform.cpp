@@ -215,31 +215,36 @@ std::optional<FileInfo> RecordingPlatform::file_info(const std::string& path) {
   return FileInfo{n->attributes, folder ? 0 : n->bytes.size(), n->written};
 }
 
-ErrorCode RecordingPlatform::hold_file(const std::string& path, std::unique_ptr<HeldFile>& held) {
+ErrorCode RecordingPlatform::open_to_write(const std::string& path, Node*& node) {
   const std::string k = key(path);
   if (!valid_name(resolve(path), false)) return kInvalidName;
   if (!parent_exists(k)) return kPathNotFound;
+  auto it = files_.find(k);
+  if (it == files_.end()) it = files_.emplace(k, Node{resolve(path), {}, attribute::kArchive}).first;
+  if ((it->second.attributes & (attribute::kDirectory | attribute::kReadOnly)) != 0) return kAccessDenied;
+  node = &it->second;
+  return 0;
+}
+
+ErrorCode RecordingPlatform::hold_file(const std::string& path, std::unique_ptr<HeldFile>& held) {
+  const std::string k = key(path);
   if (held_.count(k) != 0) return kSharingViolation;
   if (others_hold > 0) {
     --others_hold;
     return kSharingViolation;
   }
-  auto it = files_.find(k);
-  if (it == files_.end()) it = files_.emplace(k, Node{resolve(path), {}, attribute::kArchive}).first;
-  if ((it->second.attributes & (attribute::kDirectory | attribute::kReadOnly)) != 0) return kAccessDenied;
-  held = std::make_unique<HeldBytes>(it->second, clock_, disk_space, held_, k);
+  Node* node = nullptr;
+  if (const ErrorCode error = open_to_write(path, node)) return error;
+  held = std::make_unique<HeldBytes>(*node, clock_, disk_space, held_, k);
   return 0;
 }
 
 bool RecordingPlatform::append_file(const std::string& path, std::string_view bytes) {
-  const std::string k = key(path);
-  if (!valid_name(resolve(path), false) || !parent_exists(k)) return false;
-  auto it = files_.find(k);
-  if (it == files_.end()) it = files_.emplace(k, Node{resolve(path), {}, attribute::kArchive}).first;
-  if ((it->second.attributes & (attribute::kDirectory | attribute::kReadOnly)) != 0) return false;
-  const std::size_t room = disk_space > it->second.bytes.size() ? disk_space - it->second.bytes.size() : 0;
-  it->second.bytes.append(bytes.substr(0, room));
-  it->second.written = ++clock_;
+  Node* node = nullptr;
+  if (open_to_write(path, node) != 0) return false;
+  const std::size_t room = disk_space > node->bytes.size() ? disk_space - node->bytes.size() : 0;
+  node->bytes.append(bytes.substr(0, room));
+  node->written = ++clock_;
   return bytes.size() <= room;
 }
 

@@ -137,6 +137,9 @@ class RecordingPlatform : public Platform {
   std::string resolve(const std::string& path) const;
   std::string key(const std::string& path) const;
   bool parent_exists(const std::string& key) const;
+  // The file, created when missing, for a write: 0, or Windows' error for a bad name, a missing folder, a
+  // folder or a read-only file.
+  ErrorCode open_to_write(const std::string& path, Node*& node);
   // The error of a path that names nothing: 2 when its folder exists, 3 when not.
   ErrorCode missing(const std::string& key) const;
   SurfaceId next_surface_ = 1;
