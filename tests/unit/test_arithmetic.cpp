@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <utility>
 
 #include "tests/support/script_run.h"
 
@@ -166,6 +168,62 @@ TEST(ArithmeticStatements, LongResultsAreCutWhenNextRead) {
   r.run();
   EXPECT_EQ(r.variable("d").size(), 80000u);  // stored whole ...
   EXPECT_EQ(r.variable("c").size(), 63999u);  // ... and cut by the copy
+}
+
+// The guides' money recipe: amounts in whole cents, IVA rounded half up with MOD, written the Spanish way.
+// Every step is integer arithmetic, so it is exact to the cent far beyond millions of euros.
+std::string money_text(std::int64_t cents) {
+  std::string euros = std::to_string(cents / 100);
+  for (int at = static_cast<int>(euros.size()) - 3; at > 0; at -= 3)
+    euros.insert(static_cast<std::size_t>(at), ".");
+  const std::int64_t c = cents % 100;
+  return euros + "," + (c < 10 ? "0" : "") + std::to_string(c);
+}
+
+TEST(ArithmeticStatements, MoneyInWholeCentsIsExactToTheCent) {
+  auto run = [](std::int64_t base) {
+    ScriptRun r(
+        "&base := " + std::to_string(base) +
+        " ; &iva := &base * 21 ; &iva := &iva + 50 ; &resto := &iva MOD 100 ; &iva := &iva - &resto ; "
+        "&iva := &iva DIV 100 ; &total := &base + &iva ; &cero := 0 ; &dos := 2 ; "
+        "&centimos := &total MOD 100 ; &euros := &total - &centimos ; &euros := &euros DIV 100 ; "
+        "&centimos := &centimos + 100 ; &centimos := %RIGHTSTRING &centimos &dos ; "
+        "&texto := %ESNUMB &euros ; &largo := %SIZE &texto ; &largo := &largo - 1 ; "
+        "&texto := %LEFTSTRING &texto &largo ; .dis &euros &cero ; .saltaruno :coneuros ; "
+        "&texto := &cero + &texto ; :coneuros ; &texto := &texto + &centimos ;");
+    r.run();
+    return std::pair{r.variable("iva"), r.variable("texto")};
+  };
+  // base in cents -> IVA in cents, total as text
+  const struct {
+    std::int64_t base;
+    const char* iva;
+    const char* total;
+  } rows[] = {
+      {0, "0", "0,00"},
+      {7, "1", "0,08"},               // 1.47 cents round down to 1
+      {238, "50", "2,88"},            // 49.98 cents round up
+      {250, "53", "3,03"},            // 52.5 cents: half a cent rounds up
+      {318513, "66888", "3.854,01"},  // the invoice example
+      {100000, "21000", "1.210,00"},
+      {123456789, "25925926", "1.493.827,15"},    // 1.234.567,89 euros
+      {999999999, "210000000", "12.099.999,99"},  // 9.999.999,99 euros
+  };
+  for (const auto& row : rows) {
+    const auto [iva, total] = run(row.base);
+    EXPECT_EQ(iva, row.iva) << row.base;
+    EXPECT_EQ(total, row.total) << row.base;
+  }
+  // And against integer arithmetic over amounts up to a thousand million euros.
+  std::uint64_t x = 88172645463325252ull;
+  for (int i = 0; i < 200; ++i) {
+    x ^= x << 13, x ^= x >> 7, x ^= x << 17;
+    const auto base = static_cast<std::int64_t>(x % 100'000'000'000ull);
+    const std::int64_t iva = (base * 21 + 50) / 100;
+    const auto [got_iva, got_total] = run(base);
+    ASSERT_EQ(got_iva, std::to_string(iva)) << base;
+    ASSERT_EQ(got_total, money_text(base + iva)) << base;
+  }
 }
 
 }  // namespace
