@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "checker/hints.h"
 #include "common/cp1252.h"
 #include "common/limits.h"
 #include "common/messages.h"
@@ -47,6 +48,7 @@ class Lines {
 // Where a compiled statement's tokens were: its first token, and the token of each field after the shape.
 struct StatementPlace {
   std::size_t start = 0;
+  std::size_t first_token = 0;      // in the checker's token list
   std::vector<std::size_t> fields;  // fields[0] is field 2
   bool cut = false;
   bool bad_token = false;  // its record lacks a refused token, so its shape says nothing more
@@ -89,57 +91,17 @@ std::size_t utf8_evidence(std::string_view bytes) {
   return first;
 }
 
-// The codes of a shape, one per token: an operator word ("MOD", "DIV") is one code.
-std::vector<std::string_view> shape_codes(std::string_view shape) {
-  std::vector<std::string_view> codes;
-  for (std::size_t i = 0; i < shape.size();) {
-    const std::size_t length = is_operator(shape.substr(i, 3)) ? 3 : 1;
-    codes.push_back(shape.substr(i, length));
-    i += length;
-  }
-  return codes;
-}
-
-// How many operands the shapes of a keyword family take: after "&%" for functions, after "." for commands.
-std::size_t operand_count(const Family& family) {
-  const std::size_t prefix = family.keyword_at == KeywordAt::Field3 ? 2 : 1;
-  return family.shapes.front().size() - prefix;
-}
-
-std::string operands_text(std::size_t n) {
-  return number(n) + (n == 1 ? " operando" : " operandos");
-}
-
-// Why a keyword family did not find the statement's word, when a near miss explains it.
-std::string hint(const Statement& s) {
-  const Family* family = s.family();
-  if (family == nullptr || family->keyword_at == KeywordAt::None) return {};
-  const bool function = family->keyword_at == KeywordAt::Field3;
-  const std::string word = function ? std::string(s.field(3)) : cp1252::lower(s.field(2));
-  const std::string capitals = cp1252::upper(word);
-  const char sigil = function ? '%' : '.';
-  for (const Family& other : dispatch_families()) {
-    if (other.keyword_at != family->keyword_at) continue;
-    for (const Keyword& k : other.keywords) {
-      if (k.word == word && &other != family)
-        return std::string(" (") + sigil + std::string(k.word) + " lleva " +
-               operands_text(operand_count(other)) + ")";
-      if (function && &other == family && k.word == capitals)
-        return " (las funciones se escriben en may\xFAsculas: %" + std::string(k.word) + ")";
-    }
-  }
-  return {};
-}
-
 class Checker {
  public:
-  explicit Checker(std::string_view bytes) : bytes_(bytes) {}
+  explicit Checker(std::string_view bytes) : bytes_(bytes), lines_(bytes) {}
 
   std::vector<Found> run() {
-    if (std::size_t at = utf8_evidence(bytes_); at != std::string_view::npos)
+    if (std::size_t at = utf8_evidence(bytes_); at != std::string_view::npos) {
+      utf8_ = true;
       warn(at,
            "el fichero parece estar guardado en UTF-8: gu\xE1rdelo en Windows-1252 (ANSI), o cada \xF1 y "
            "cada acento se leer\xE1 como dos caracteres");
+    }
     join();
     compile();
     check_form();
@@ -173,6 +135,7 @@ class Checker {
       const std::size_t at = origin(whole);
       const std::string_view token = cut_token(whole);
       token_offsets_.push_back(at);
+      tokens_.push_back(whole);
       form_.count(token);
       if (token_offsets_.size() == limits::kMaxTokens + 1) error(at, std::string(msg::kTooManyTokens));
       if (whole.size() > limits::kMaxTokenLength)
@@ -181,7 +144,7 @@ class Checker {
         warn(origin(whole.substr(tab)),
              "un tabulador pegado a una palabra forma parte de ella: sep\xE1relas con espacios");
       if (!in_statement) {
-        place = StatementPlace{at, {}, false, false};
+        place = StatementPlace{at, tokens_.size() - 1, {}, false, false};
         in_statement = true;
       }
       const std::size_t fields_before = compiler_.pending_fields();
@@ -190,6 +153,8 @@ class Checker {
         std::string message(token.substr(0, token.find('\0')));  // as KAL's box shows it
         message += ": ";
         message += msg::kBadExpression;
+        if (std::string why = refused_token_hint(place.first_token, tokens_.size() - 1); !why.empty())
+          message += " " + why;
         error(at, message);
         place.bad_token = true;
       } else if (compiler_.pending_fields() > fields_before) {
@@ -210,6 +175,81 @@ class Checker {
       warn(0, "el programa tiene " + number(places_.size()) + " sentencias, cerca del l\xEDmite de 32767");
   }
 
+  // Where a statement runs on into a line that starts a statement of its own: the line it should have ended
+  // on and the line it runs into.
+  struct Break {
+    std::size_t before = 0;
+    std::size_t after = 0;
+    bool found() const { return after != 0; }
+  };
+  std::size_t line_of_joined(std::size_t j) const { return lines_.at(origin_[j]).first; }
+  std::size_t joined(std::string_view part) const {
+    return static_cast<std::size_t>(part.data() - text_.data());
+  }
+  Break statement_break(std::size_t first, std::size_t last) const {
+    const std::size_t begin = joined(tokens_[first]);
+    const std::size_t end = joined(tokens_[last]) + tokens_[last].size();
+    for (std::size_t j = begin + 1; j < end; ++j) {
+      if (line_of_joined(j) == line_of_joined(j - 1)) continue;
+      std::size_t k = j;
+      while (k < end && (text_[k] == ' ' || text_[k] == '\n' || text_[k] == '\t')) ++k;
+      if (k < end && std::string_view("&@.:[").find(text_[k]) != std::string_view::npos)
+        return {line_of_joined(j - 1), line_of_joined(k)};
+    }
+    return {};
+  }
+  static std::string falta(std::size_t line, bool capital) {
+    return std::string(capital ? "F" : "f") + "alta un ; al final de la l\xEDnea " + number(line);
+  }
+  std::string missing_semicolon(std::size_t first, std::size_t last) const {
+    const Break b = statement_break(first, last);
+    if (!b.found()) return {};
+    std::string question = "\xBF";
+    question += falta(b.before, true);
+    return question + "?";
+  }
+
+  // A text cut short by a character that always stands alone ("~IVA-21" is "~IVA", "-" and "21").
+  std::string split_text(std::size_t from, std::size_t to) const {
+    for (std::size_t j = std::max<std::size_t>(from, 1); j <= to && j < tokens_.size(); ++j) {
+      const std::string_view mark = tokens_[j];
+      const std::string_view text = tokens_[j - 1];
+      if (mark.size() != 1 || mark[0] == ';' || !text.starts_with('~') ||
+          joined(text) + text.size() != joined(mark) ||
+          detail::kCharKinds[static_cast<unsigned char>(mark[0])] != detail::CharKind::Punctuation)
+        continue;
+      return "El texto " + std::string(text) + " se corta en " + std::string(mark) +
+             ": un texto no puede llevar " + std::string(mark) + " (constr\xFAyalo con " + car_call(mark[0]) +
+             " y j\xFAntelo al resto)";
+    }
+    return {};
+  }
+
+  std::string refused_token_hint(std::size_t first, std::size_t at) const {
+    if (std::string why = missing_semicolon(first, at); !why.empty()) return why;
+    if (std::string why = split_text(first == 0 ? 0 : first - 1, at); !why.empty()) return why;
+    const std::string_view token = tokens_[at];
+    if (at > first && is_command_word(tokens_[at - 1]) &&
+        is_jump_word(cp1252::lower(tokens_[at - 1].substr(1))) && is_plain_name(token))
+      return "Las etiquetas empiezan por : (" + std::string(tokens_[at - 1]) + " :" + std::string(token) +
+             ";)";
+    if (token.starts_with('~'))
+      // In a file saved as UTF-8 the cure is saving it again, not %CAR.
+      if (const char c = first_refused_text_char(cut_token(token)); c != 0 && !(utf8_ && (c & 0x80)))
+        return "Un texto no puede llevar " + std::string(1, c) + ": constr\xFAyalo con " + car_call(c) +
+               " y j\xFAntelo al resto";
+    return {};
+  }
+
+  static std::vector<std::string> label_names(const PreparedStatements& statements) {
+    std::vector<std::string> names;
+    for (std::size_t i = 1; i <= statements.size(); ++i)
+      if (LabelTable::is_label_statement(statements.at(i).record()) &&
+          LabelTable::registers(statements.at(i).record()))
+        names.push_back(as_written(statements.at(i).field(2)));
+    return names;
+  }
+
   void check_form() {
     for (const OuterFormFailure& f : outer_form_failures(form_))
       error(f.token == 0 ? bytes_.size() : token_offsets_[f.token - 1], std::string(f.message));
@@ -222,6 +262,7 @@ class Checker {
     std::map<std::string, std::size_t> label_at;  // registered name -> offset of its last label statement
     std::map<std::string, std::size_t> first_read;
     std::set<std::string> written;
+    const std::vector<std::string> names = label_names(statements);
     for (std::size_t i = 1; i <= statements.size(); ++i) {
       const Statement& s = statements.at(i);
       const StatementPlace& place = places_[i - 1];
@@ -229,11 +270,27 @@ class Checker {
         return k >= 2 && k - 2 < place.fields.size() ? place.fields[k - 2] : place.start;
       };
       const bool runs = s.route == Route::Execute || s.route == Route::Command;
-      if (runs && s.handler == nullptr && !place.bad_token)
-        error(place.start,
-              unknown_instruction_text(s) + ": " + std::string(msg::kUnknownInstruction) + hint(s));
-      if (s.handler != nullptr && is_jump(s.handler) && labels.find(s.field(3)) == 0)
-        error(field_at(3), unknown_label_message(s.field(3)));
+      const std::size_t last_token =
+          i < places_.size() ? places_[i].first_token - 1 : tokens_.size() - 1;  // its ";"
+      if (runs && s.handler == nullptr && !place.bad_token) {
+        std::string why = missing_semicolon(place.first_token, last_token);
+        if (why.empty()) why = split_text(place.first_token, last_token);
+        if (why.empty()) why = statement_hint(s);
+        error(place.start, unknown_instruction_text(s) + ": " + std::string(msg::kUnknownInstruction) +
+                               " (forma: " + shape_in_words(s) + ")" + (why.empty() ? "" : ". " + why));
+      }
+      if (s.handler != nullptr && is_jump(s.handler) && labels.find(s.field(3)) == 0) {
+        std::string message = unknown_label_message(s.field(3));
+        if (std::string near = nearest_name(as_written(s.field(3)), names); !near.empty())
+          message += " " + std::string(kDidYouMean) + ":" + near + "?";
+        error(field_at(3), message);
+      }
+      if (s.field(1).starts_with('\'')) {
+        if (const Break b = statement_break(place.first_token, last_token); b.found())
+          warn(place.start, "el comentario sigue en la l\xEDnea " + number(b.after) +
+                                " y se lleva la sentencia que empieza all\xED: \xBF" +
+                                falta(b.before, false) + "?");
+      }
       if (place.cut) warn(place.start, "la sentencia compilada pasa de 1023 caracteres: se corta");
       if (LabelTable::is_label_statement(s.record())) {
         const std::string name = as_written(s.field(2));
@@ -271,9 +328,12 @@ class Checker {
   }
 
   std::string_view bytes_;
+  Lines lines_;
+  bool utf8_ = false;  // the file looks saved as UTF-8
   std::string text_;
   std::vector<std::size_t> origin_;
   std::vector<std::size_t> token_offsets_;
+  std::vector<std::string_view> tokens_;  // whole, in the joined text
   OuterForm form_;
   StatementCompiler compiler_;
   std::vector<StatementPlace> places_;

@@ -34,7 +34,8 @@ def check(command, env):
             "bien.txt": (0, ""),
             "aviso.txt": (0, "aviso.txt:2:8: warning: &nada se lee pero nunca recibe valor: vale el texto vacío\n"),
             "mal.txt": (1, "mal.txt:3:3: error: año!: Esta expresión es ERRONEA !!\n"
-                           "mal.txt:4:1: error: .&avisar: Instrucción Desconocida ...\n"),
+                           "mal.txt:4:1: error: .&avisar: Instrucción Desconocida ... (forma: orden, variable). "
+                           "¿Quería decir .aviso?\n"),
         }
         for name, expected in want.items():
             got = run(root, name)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -60,16 +61,70 @@ TEST(ScriptChecker, EveryFailingOuterFormCheck) {
 }
 
 TEST(ScriptChecker, StatementsNoHandlerRuns) {
+  // The interpreter's own text first, then its shape in words, then why.
   EXPECT_EQ(
-      problems(".codigo;\r\n&t := ~a;\r\n.avisoo &t;\r\n&m := %may &t;\r\n&m := %MAY &t &t;\r\n"
-               ".aviso &t &t;\r\n.AVISO &t;\r\n.fin;\r\n"),
-      (Lines{"3:1 e .&avisoo: Instrucci\xF3n Desconocida ...",
-             "4:1 e &%&m: Instrucci\xF3n Desconocida ... (las funciones se escriben en may\xFAsculas: %MAY)",
-             "5:1 e &%&&m: Instrucci\xF3n Desconocida ... (%MAY lleva 1 operando)",
-             "6:1 e .&&aviso: Instrucci\xF3n Desconocida ... (.aviso lleva 1 operando)"}));
-  // A literal where a variable belongs changes the shape: no family has it.
-  EXPECT_EQ(problems(".codigo;\r\n.aviso ~hola;\r\n.fin;\r\n"),
-            Lines{"2:1 e .~: Instrucci\xF3n Desconocida ..."});
+      problems(".codigo;\r\n&t := ~a;\r\n.aviso &t &t;\r\n.fin;\r\n"),
+      Lines{"3:1 e .&&aviso: Instrucci\xF3n Desconocida ... (forma: orden, variable, variable). La orden "
+            ".aviso lleva 1 operando"});
+}
+
+// The mistakes a first-time user makes most, each with the hint that must explain it. Every script starts
+// with ".codigo;" on line 1 and ends with ".fin;".
+TEST(ScriptChecker, BeginnerMistakesGetAHintInPlainSpanish) {
+  const struct {
+    const char* body;
+    const char* where;  // "LINE:COLUMN e" or "... w"
+    const char* hint;
+  } rows[] = {
+      {"&a := 5\r\n&b := 6;", "2:7 e",
+       "5&b: Esta expresi\xF3n es ERRONEA !! \xBF"
+       "Falta un ; al final de la l\xEDnea 2?"},
+      {"&a := 5 \r\n.aviso &a;", "2:1 e",
+       "(forma: variable, n\xFAmero, orden, variable). \xBF"
+       "Falta un ; al final de la l\xEDnea 2?"},
+      {"&a := 1; &b := &a + &a + &a;", "2:10 e", "Cada sentencia hace una sola operaci\xF3n"},
+      {"&a := 1; &w := 5 + &a;", "2:10 e",
+       "Una cuenta empieza por una variable: ponga antes 5 en una variable"},
+      {".aviso ~Hola;", "2:1 e",
+       "El operando 1 de .aviso es un texto (~Hola): las \xF3rdenes solo toman variables; p\xF3ngalo antes "
+       "en "
+       "una variable (&v := ~Hola;)"},
+      {"&n := 3; .cmp &n 3;", "2:10 e", "El operando 2 de .cmp es un n\xFAmero (3)"},
+      {"&b := 1; @iva := 21; &p := %PER &b @iva;", "2:22 e",
+       "El operando 2 de %PER es una constante (@iva): las funciones solo toman variables; una constante "
+       "solo "
+       "se junta con un texto, no se copia en una variable: use una variable, &iva, en lugar de la "
+       "constante"},
+      {"@iva := 21; &b := @iva * 2;", "2:13 e", "@iva es una constante: solo se junta con un texto"},
+      {"@iva := 21; &b := @iva;", "2:13 e", "para hacer cuentas o copiar su valor use una variable, &iva"},
+      {"&t := ~IVA-21;", "2:1 e",
+       "El texto ~IVA se corta en -: un texto no puede llevar - (constr\xFAyalo con %CAR 45"},
+      {"&t := ~50%;", "2:7 e", "Un texto no puede llevar %: constr\xFAyalo con %CAR 37"},
+      {"'nota sin punto y coma\r\n&v := 1;", "2:1 w",
+       "el comentario sigue en la l\xEDnea 3 y se lleva la sentencia que empieza all\xED: \xBF"
+       "falta un ; al "
+       "final de la l\xEDnea 2?"},
+      {":vuelta;\r\n.saltar :vuelt;", "3:9 e",
+       "No existe la etiqueta :vuelt a la que salta el programa. \xBF"
+       "Quer\xED"
+       "a decir :vuelta?"},
+      {":vuelta;\r\n.saltar vuelta;", "3:9 e", "Las etiquetas empiezan por : (.saltar :vuelta;)"},
+      {"&a := 1; .saltar &a;", "2:10 e", "Los saltos llevan una etiqueta, que empieza por :"},
+      {"&t := ~a; .avisso &t;", "2:11 e",
+       "\xBF"
+       "Quer\xED"
+       "a decir .aviso?"},
+      {"&t := ~a; &m := %may &t;", "2:11 e", "Las funciones se escriben en may\xFAsculas: %MAY"},
+      {"&t := ~a; &m := %MAY &t &t;", "2:11 e", "La funci\xF3n %MAY lleva 1 operando"},
+      {"&t := ~a; @m := %MAY &t;", "2:11 e", "Solo %TODAY, %DEBUG y %RECORD dan valor a una constante"},
+  };
+  for (const auto& row : rows) {
+    const Lines found = problems(std::string(".codigo;\r\n") + row.body + "\r\n.fin;\r\n");
+    const auto hit = std::find_if(found.begin(), found.end(), [&](const std::string& p) {
+      return p.starts_with(std::string(row.where) + " ") && p.find(row.hint) != std::string::npos;
+    });
+    EXPECT_NE(hit, found.end()) << row.body << "\n" << testing::PrintToString(found);
+  }
 }
 
 TEST(ScriptChecker, Labels) {

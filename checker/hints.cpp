@@ -1,0 +1,223 @@
+#include "checker/hints.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "common/cp1252.h"
+#include "compiler/token_class.h"
+#include "interp/dispatch_table.h"
+
+namespace kal::check {
+namespace {
+
+std::string_view code_word(std::string_view code) {
+  if (code == "&") return "variable";
+  if (code == "@") return "constante";
+  if (code == "#") return "campo";
+  if (code == "~") return "texto";
+  if (code == "%") return "funci\xF3n";
+  if (code == ".") return "orden";
+  if (code == ":") return "etiqueta";
+  if (code == "v") return "n\xFAmero";
+  if (code == "m") return "m\xE1scara";
+  if (code == "c") return "palabra";
+  if (code == "'") return "comentario";
+  if (code == "BD") return "base de datos";
+  return code;  // an operator stands for itself
+}
+
+// The same with an article, for "el operando 2 es un número".
+std::string_view code_noun(std::string_view code) {
+  if (code == "@") return "una constante";
+  if (code == "#") return "un campo";
+  if (code == "~") return "un texto";
+  if (code == "%") return "una funci\xF3n";
+  if (code == ".") return "una orden";
+  if (code == ":") return "una etiqueta";
+  if (code == "v") return "un n\xFAmero";
+  if (code == "m") return "una m\xE1scara";
+  return "un signo";
+}
+
+// A field as the script writes it: the sigil back in front, blanks back to "_" and line breaks to "^".
+std::string written(std::string_view code, std::string_view field) {
+  std::string out = code.size() == 1 && std::string_view("&@#~%.:").find(code[0]) != std::string_view::npos
+                        ? std::string(code)
+                        : std::string();
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    if (field.substr(i, 2) == "\r\n") {
+      out += '^';
+      ++i;
+    } else {
+      out += field[i] == ' ' ? '_' : field[i];
+    }
+  }
+  return out;
+}
+
+std::string operands_text(std::size_t n) {
+  return std::to_string(n) + (n == 1 ? " operando" : " operandos");
+}
+
+// How many operands the shapes of a keyword family take: after "&%" for functions, after "." for commands.
+std::size_t operand_count(const Family& family) {
+  const std::size_t prefix = family.keyword_at == KeywordAt::Field3 ? 2 : 1;
+  return family.shapes.front().size() - prefix;
+}
+
+// What to write instead of an operand that is not a variable.
+std::string instead(std::string_view code, const std::string& operand) {
+  if (code == "@")
+    return "una constante solo se junta con un texto, no se copia en una variable: use una variable, &" +
+           operand.substr(1) + ", en lugar de la constante";
+  if (code == "#") return "lea antes el campo en una variable (&v := " + operand + ";)";
+  return "p\xF3ngalo antes en una variable (&v := " + operand + ";)";
+}
+
+bool constant_function(std::string_view word) {
+  for (const Family& f : dispatch_families())
+    if (f.keyword_at == KeywordAt::Field3 && f.shapes.front().front() == '@')
+      for (const Keyword& k : f.keywords)
+        if (k.word == word) return true;
+  return false;
+}
+
+// A command or function word whose family is known: the operands' count and kinds.
+std::string operands_hint(const Statement& s, const std::vector<std::string_view>& codes, std::size_t prefix,
+                          KeywordAt at, const std::string& word) {
+  const bool function = at == KeywordAt::Field3;
+  const std::string kind = function ? "La funci\xF3n %" : "La orden .";
+  const char sigil = function ? '%' : '.';
+  const Family* found = nullptr;
+  std::vector<std::string> names;
+  for (const Family& f : dispatch_families()) {
+    if (f.keyword_at != at || (function && f.shapes.front().front() == '@')) continue;
+    for (const Keyword& k : f.keywords) {
+      if (k.word == word && found == nullptr) found = &f;
+      names.emplace_back(k.word);
+    }
+  }
+  if (found == nullptr) {
+    const std::string capitals = cp1252::upper(word);
+    if (function && std::find(names.begin(), names.end(), capitals) != names.end())
+      return "Las funciones se escriben en may\xFAsculas: %" + capitals;
+    if (std::string near = nearest_name(word, names); !near.empty())
+      return std::string(kDidYouMean) + sigil + near + "?";
+    return (function ? "No hay ninguna funci\xF3n %" : "No hay ninguna orden .") + word;
+  }
+  if (codes[0] == "@" && !constant_function(word))
+    return "Solo %TODAY, %DEBUG y %RECORD dan valor a una constante: guarde el resultado de %" + word +
+           " en una variable";
+  const std::size_t wanted = operand_count(*found);
+  if (codes.size() - prefix != wanted) return kind + word + " lleva " + operands_text(wanted);
+  for (std::size_t k = prefix; k < codes.size(); ++k) {
+    if (codes[k] == "&") continue;
+    const std::string operand = written(codes[k], s.field(k + 2));
+    return "El operando " + std::to_string(k - prefix + 1) + " de " + std::string(1, sigil) + word + " es " +
+           std::string(code_noun(codes[k])) + " (" + operand + "): las " +
+           (function ? "funciones" : "\xF3rdenes") + " solo toman variables; " + instead(codes[k], operand);
+  }
+  return {};
+}
+
+std::size_t edit_distance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  std::iota(row.begin(), row.end(), std::size_t{0});
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+}  // namespace
+
+std::vector<std::string_view> shape_codes(std::string_view shape) {
+  std::vector<std::string_view> codes;
+  for (std::size_t i = 0; i < shape.size();) {
+    const std::size_t length = is_operator(shape.substr(i, 3)) ? 3 : shape.substr(i, 2) == "BD" ? 2 : 1;
+    codes.push_back(shape.substr(i, length));
+    i += length;
+  }
+  return codes;
+}
+
+std::string shape_in_words(const Statement& s) {
+  const std::vector<std::string_view> codes = shape_codes(s.field(1));
+  std::string out;
+  for (std::string_view code : codes) {
+    if (!out.empty()) out += ", ";
+    out += code_word(code);
+  }
+  return out;
+}
+
+bool is_jump_word(std::string_view word) {
+  return word == "saltar" || word == "saltaruno" || word == "saltarcero";
+}
+
+std::string statement_hint(const Statement& s) {
+  const std::string_view shape = s.field(1);
+  const std::vector<std::string_view> codes = shape_codes(shape);
+  if (codes.empty()) return {};
+  if (codes[0] == ".") {
+    const std::string word = cp1252::lower(s.field(2));
+    if (is_jump_word(word))
+      return "Los saltos llevan una etiqueta, que empieza por : (." + word + " :vuelta;)";
+    return operands_hint(s, codes, 1, KeywordAt::Field2Lower, word);
+  }
+  if (codes[0] != "&" && codes[0] != "@") return {};
+  if (codes.size() >= 2 && codes[1] == "%")
+    return operands_hint(s, codes, 2, KeywordAt::Field3, std::string(s.field(3)));
+  const auto operators =
+      std::count_if(codes.begin(), codes.end(), [](std::string_view c) { return is_operator(c); });
+  if (operators > 1)
+    return "Cada sentencia hace una sola operaci\xF3n: guarde el resultado parcial en una variable y siga en "
+           "otra sentencia (&t := &a + &b; &t := &t + &c;)";
+  for (std::size_t k = 1; k < codes.size(); ++k) {
+    if (codes[k] != "@") continue;
+    const std::string constant = written("@", s.field(k + 2));
+    return constant + " es una constante: solo se junta con un texto (&r := " + constant +
+           " + ~texto;); para hacer cuentas o copiar su valor use una variable, &" + constant.substr(1) +
+           ", en lugar de la constante";
+  }
+  if (codes[0] == "@" && codes.size() == 2 && codes[1] == "&")
+    return "Una constante recibe un n\xFAmero, un texto, un campo o %TODAY, no una variable: use una "
+           "variable, &" +
+           std::string(s.field(2)) + ", en lugar de la constante";
+  if (operators == 1 && codes.size() == 4 && codes[1] != "&" && codes[1] != "~")
+    return "Una cuenta empieza por una variable: ponga antes " + written(codes[1], s.field(3)) +
+           " en una variable (&v := " + written(codes[1], s.field(3)) + ";)";
+  return {};
+}
+
+char first_refused_text_char(std::string_view token) {
+  for (std::size_t i = 1; i < token.size(); ++i)
+    if (!is_text_literal(std::string("~") + token[i])) return token[i];
+  return 0;
+}
+
+std::string car_call(char c) {
+  return "%CAR " + std::to_string(static_cast<unsigned char>(c));
+}
+
+std::string nearest_name(std::string_view name, const std::vector<std::string>& names) {
+  const std::size_t allowed = name.size() <= 4 ? 1 : 2;
+  std::string best;
+  std::size_t best_distance = allowed + 1;
+  for (const std::string& candidate : names) {
+    const std::size_t d = edit_distance(name, candidate);
+    if (d > 0 && d < best_distance) {
+      best = candidate;
+      best_distance = d;
+    }
+  }
+  return best;
+}
+
+}  // namespace kal::check

@@ -1,0 +1,42 @@
+// Plain-Spanish explanations the checker adds after the interpreter's own message, for the mistakes a
+// beginner makes most: each says what went wrong and what to write instead. Messages are Windows-1252.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "interp/statement.h"
+
+namespace kal::check {
+
+// The codes of a shape, one per token: an operator word ("MOD", "DIV") is one code, and so is "BD".
+std::vector<std::string_view> shape_codes(std::string_view shape);
+
+// The shape of an unknown instruction in words, one per code: "variable, variable, +, variable".
+std::string shape_in_words(const Statement& s);
+
+// Why no rule runs this statement, when its record shows it: a misspelt or small-letter function, the wrong
+// number of operands, a literal or constant where a variable belongs, more than one operation, a jump without
+// a label. Empty when nothing is seen.
+std::string statement_hint(const Statement& s);
+
+// The first character a text literal cannot hold (after its "~"), or 0 when it holds none.
+char first_refused_text_char(std::string_view token);
+// How to get a character a text cannot hold: "%CAR 45".
+std::string car_call(char c);
+
+// The existing name nearest to `name` by edits, when it is near enough to be a slip of the fingers; else
+// empty.
+std::string nearest_name(std::string_view name, const std::vector<std::string>& names);
+
+// The start of a suggestion: "¿Quería decir :vuelta?".
+inline constexpr std::string_view kDidYouMean =
+    "\xBF"
+    "Quer\xED"
+    "a decir ";
+
+// Command words that jump (lower case).
+bool is_jump_word(std::string_view word);
+
+}  // namespace kal::check
