@@ -282,7 +282,7 @@ class Checker {
       if (s.handler != nullptr && is_jump(s.handler) && labels.find(s.field(3)) == 0) {
         std::string message = unknown_label_message(s.field(3));
         if (std::string near = nearest_name(as_written(s.field(3)), names); !near.empty())
-          message += " " + std::string(kDidYouMean) + ":" + near + "?";
+          message.append(" ").append(kDidYouMean).append(":").append(near).append("?");
         error(field_at(3), message);
       }
       if (s.field(1).starts_with('\'')) {

@@ -127,4 +127,31 @@ std::string from_utf8(std::string_view text, char replacement) {
   return out;
 }
 
+std::optional<std::string> from_utf8_exact(std::string_view text) {
+  static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};  // below these, a longer form is refused
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    const int extra = b < 0x80             ? 0
+                      : (b & 0xE0) == 0xC0 ? 1
+                      : (b & 0xF0) == 0xE0 ? 2
+                      : (b & 0xF8) == 0xF0 ? 3
+                                           : -1;
+    if (extra < 0 || (extra > 0 && i + static_cast<std::size_t>(extra) >= text.size())) return std::nullopt;
+    char32_t cp = extra == 0 ? b : (b & (0x3F >> extra));
+    for (int k = 1; k <= extra; ++k) {
+      const auto c = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
+      if ((c & 0xC0) != 0x80) return std::nullopt;
+      cp = (cp << 6) | (c & 0x3F);
+    }
+    if (cp < kSmallest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
+    const int mapped = byte_for(cp);
+    if (mapped < 0) return std::nullopt;
+    out.push_back(static_cast<char>(mapped));
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  return out;
+}
+
 }  // namespace kal::cp1252

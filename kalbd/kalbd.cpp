@@ -1,21 +1,27 @@
 // kalbd: creates a KAL database from a short description, and prints a database's records as CSV. KAL itself
 // only reads structure files, so a database starts here.
 //
-//   kalbd crear  RAIZ NOMBRE DESCRIPCION   the folder RAIZ/NOMBRE with NOMBRE.z04 (and an empty NOMBRE.zbd)
-//   kalbd listar RAIZ NOMBRE [--cp1252]     the records as CSV, in UTF-8 unless asked for Windows-1252
+//   kalbd crear  RAIZ NOMBRE DESCRIPCION [--cp1252]   the folder RAIZ/NOMBRE with NOMBRE.z04 (and an empty
+//                                                      NOMBRE.zbd); the description in UTF-8, or Windows-1252
+//   kalbd listar RAIZ NOMBRE [--cp1252] [--numeros]    the records as CSV, in UTF-8 unless asked for
+//                                                      Windows-1252; choice fields by their choice, as KAL
+//                                                      reads them, or by the stored number
 //
 // A description has one field a line: name, type (0 to 9), maximum length and, for type 9, the choices
-// separated by "|"; blanks between them. Lines that are empty or start with "#" are skipped. It is UTF-8
-// text.
+// separated by "|"; blanks between them. Lines that are empty or start with "#" are skipped. A description
+// that is not valid UTF-8 (one saved as ANSI) is refused unless --cp1252 says so: guessing would store "?"
+// for every accent.
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/cp1252.h"
+#include "database/database.h"
 #include "database/records.h"
 
 namespace fs = std::filesystem;
@@ -24,8 +30,8 @@ using kal::db::Field;
 namespace {
 
 int usage() {
-  std::cerr << "uso: kalbd crear RAIZ NOMBRE DESCRIPCION\n"
-               "     kalbd listar RAIZ NOMBRE [--cp1252]\n";
+  std::cerr << "uso: kalbd crear RAIZ NOMBRE DESCRIPCION [--cp1252]\n"
+               "     kalbd listar RAIZ NOMBRE [--cp1252] [--numeros]\n";
   return 2;
 }
 
@@ -40,8 +46,8 @@ fs::path database_file(const fs::path& root, const std::string& name, const char
   return root / name / (name + extension);
 }
 
-int create(const fs::path& root, const std::string& name, const fs::path& description) {
-  std::ifstream in(description);
+int create(const fs::path& root, const std::string& name, const fs::path& description, bool cp1252) {
+  std::ifstream in(description, std::ios::binary);
   if (!in) {
     std::cerr << "kalbd: no puedo leer " << description << "\n";
     return 1;
@@ -51,6 +57,17 @@ int create(const fs::path& root, const std::string& name, const fs::path& descri
   int id = 0;
   for (int number = 1; std::getline(in, line); ++number) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (number == 1 && !cp1252 && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);  // Notepad's mark
+    if (!cp1252) {
+      const std::optional<std::string> text = kal::cp1252::from_utf8_exact(line);
+      if (!text) {
+        std::cerr << "kalbd: linea " << number
+                  << ": no es texto UTF-8, o lleva un caracter que Windows-1252 no tiene. Guarde la "
+                     "descripcion en UTF-8, o si esta guardada como ANSI (Windows-1252) anada --cp1252\n";
+        return 1;
+      }
+      line = *text;
+    }
     if (line.find_first_not_of(" \t") == std::string::npos || line[line.find_first_not_of(" \t")] == '#')
       continue;
     std::istringstream words(line);
@@ -62,7 +79,6 @@ int create(const fs::path& root, const std::string& name, const fs::path& descri
     }
     std::string choices;
     std::getline(words >> std::ws, choices);
-    f.name = kal::cp1252::from_utf8(f.name);
     if (f.name.size() > 30) {
       std::cerr << "kalbd: linea " << number << ": un nombre tiene 30 caracteres como mucho\n";
       return 1;
@@ -70,7 +86,7 @@ int create(const fs::path& root, const std::string& name, const fs::path& descri
     f.id = ++id;
     f.type = static_cast<std::int16_t>(type);
     f.max_length = static_cast<std::int16_t>(length);
-    f.choices = kal::cp1252::from_utf8(choices);
+    f.choices = choices;
     structure += kal::db::encode_field(f);
   }
   fs::create_directories(root / name);
@@ -90,7 +106,7 @@ std::string csv(const std::string& value) {
   return out + "\"";
 }
 
-int list(const fs::path& root, const std::string& name, bool cp1252) {
+int list(const fs::path& root, const std::string& name, bool cp1252, bool numbers) {
   const std::string structure = slurp(database_file(root, name, ".z04"));
   const std::string data = slurp(database_file(root, name, ".zbd"));
   std::vector<Field> fields;
@@ -120,7 +136,9 @@ int list(const fs::path& root, const std::string& name, bool cp1252) {
     for (const Field& f : fields) {
       auto it = values.find(f.name);
       out(",");
-      out(csv(it == values.end() ? std::string() : it->second));
+      std::string value = it == values.end() ? std::string() : it->second;
+      if (f.type == 9 && !numbers && !value.empty()) value = kal::db::choice(f.choices, value);
+      out(csv(value));
     }
     out("\r\n");
   }
@@ -130,10 +148,21 @@ int list(const fs::path& root, const std::string& name, bool cp1252) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() == 4 && args[0] == "crear")
-    return create(args[1], kal::cp1252::from_utf8(args[2]), args[3]);
-  if ((args.size() == 3 || (args.size() == 4 && args[3] == "--cp1252")) && args[0] == "listar")
-    return list(args[1], kal::cp1252::from_utf8(args[2]), args.size() == 4);
+  std::vector<std::string> args;
+  bool cp1252 = false;
+  bool numbers = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--cp1252")
+      cp1252 = true;
+    else if (arg == "--numeros")
+      numbers = true;
+    else
+      args.push_back(arg);
+  }
+  if (args.size() == 4 && args[0] == "crear" && !numbers)
+    return create(args[1], kal::cp1252::from_utf8(args[2]), args[3], cp1252);
+  if (args.size() == 3 && args[0] == "listar")
+    return list(args[1], kal::cp1252::from_utf8(args[2]), cp1252, numbers);
   return usage();
 }

@@ -44,13 +44,36 @@ def main():
             value(1, "nombre", 3, 20, 1, "Íñigo") + value(2, "ciudad", 3, 20, 1, "Cádiz, España") +
             value(3, "color", 9, 10, 1, "101") + value(1, "nombre", 3, 20, 2, 'Ana "la"'))
         listed = subprocess.run([kalbd, "listar", str(root), "agenda"], check=True, capture_output=True).stdout
-        want = ('registro,nombre,ciudad,color\r\n1,Íñigo,"Cádiz, España",101\r\n2,"Ana ""la""",,\r\n')
+        # A choice field lists as KAL reads it (101 is the second choice), or as stored with --numeros.
+        want = ('registro,nombre,ciudad,color\r\n1,Íñigo,"Cádiz, España",verde\r\n2,"Ana ""la""",,\r\n')
         if listed != want.encode("utf-8"):
             failures.append(f"UTF-8 listing {listed!r}")
-        raw = subprocess.run([kalbd, "listar", str(root), "agenda", "--cp1252"], check=True,
+        raw = subprocess.run([kalbd, "listar", str(root), "agenda", "--cp1252", "--numeros"], check=True,
                              capture_output=True).stdout
-        if raw != want.encode("cp1252"):
-            failures.append(f"Windows-1252 listing {raw!r}")
+        if raw != want.replace("verde", "101").encode("cp1252"):
+            failures.append(f"Windows-1252 listing with stored numbers {raw!r}")
+
+        # A description saved as ANSI is refused with its line (nothing is made), or read when --cp1252 says so.
+        (root / "ansi.txt").write_bytes("nombre 3 20\r\nsitio 9 20 Almacén|Tienda\r\n".encode("cp1252"))
+        refused = subprocess.run([kalbd, "crear", str(root), "ansi", str(root / "ansi.txt")], capture_output=True)
+        if refused.returncode != 1 or b"linea 2" not in refused.stderr or b"--cp1252" not in refused.stderr:
+            failures.append(f"an ANSI description was not refused: {refused!r}")
+        if (root / "ansi").exists():
+            failures.append("a refused description left a database behind")
+        for option, description in ((["--cp1252"], "ansi.txt"), ([], "utf8.txt")):
+            (root / "utf8.txt").write_bytes("\ufeffnombre 3 20\nsitio 9 20 Almacén|Tienda\n".encode("utf-8"))
+            subprocess.run([kalbd, "crear", str(root), "sitios", str(root / description), *option], check=True)
+            sitio = (root / "sitios" / "sitios.z04").read_bytes()[12042:]
+            if sitio[4:10] != b"sitio\0" or sitio[41:56] != "Almacén|Tienda\0".encode("cp1252"):
+                failures.append(f"{description} {option}: the choices are not stored in Windows-1252")
+        (root / "sitios" / "sitios.zbd").write_bytes(value(2, "sitio", 9, 20, 1, "100"))
+        listed = subprocess.run([kalbd, "listar", str(root), "sitios"], check=True, capture_output=True).stdout
+        if listed != "registro,nombre,sitio\r\n1,,Almacén\r\n".encode("utf-8"):
+            failures.append(f"a choice with an accent lists as {listed!r}")
+        (root / "raro.txt").write_text("nombre 3 20\ncosa 9 20 sí|✓\n", "utf-8")
+        if subprocess.run([kalbd, "crear", str(root), "raro", str(root / "raro.txt")],
+                          capture_output=True).returncode != 1:
+            failures.append("a character Windows-1252 lacks was stored instead of refused")
         if subprocess.run([kalbd, "listar", str(root), "nada"], capture_output=True).returncode == 0:
             failures.append("listing a missing database succeeded")
         examples = Path(__file__).resolve().parents[2] / "examples"
