@@ -83,6 +83,11 @@ if(KAL_WINDOWS_EXE)
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/database_concurrency_test.py
             --exe ${KAL_WINDOWS_EXE} --kalbd $<TARGET_FILE:kalbd>)
   set_tests_properties(database.concurrency PROPERTIES TIMEOUT 900)
+  # The demo runner, as a user runs it, over every example.
+  add_test(NAME demo
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/demo_test.py
+            --exe ${KAL_WINDOWS_EXE} --prefix ${CMAKE_BINARY_DIR}/demo-wine)
+  set_tests_properties(demo PROPERTIES TIMEOUT 900)
 endif()
 
 # Benchmarks are built when Google Benchmark is there; they never run as tests.

@@ -1,14 +1,22 @@
 #!/usr/bin/env python3
 """Runs one KAL script with the real KAL.exe under Wine and tells what happens.
 
-Each message box and dialog is printed (title and text) and answered with its default button; each graphics window
-is saved as a screenshot beside the script's copy when the script's first message box shows, and closed (which
-ends the program) once the script has nothing more to show. Without a display, a private Xvfb server is used.
+Each message box is printed with its title, text and buttons, and each dialog with what it asks, together with the
+answer given. Answers come in order from the command line (--answer yes|no|ok|cancel for a box that offers a
+choice, --type TEXT for the input dialog, --answer cancel for a dialog); a box with only OK takes no answer. Once
+they are used up, a box takes its default button and a dialog is cancelled. Each graphics window is shown (with --keep, saved as a screenshot) when the next message box shows, and
+closed (which ends the program) once the script has shown nothing new for three seconds. A run still going after --limit seconds is
+stopped.
 
-Usage: run_demo.py --exe build/windows/KAL.exe SCRIPT [--xvfb]
+The script runs in a fresh folder with a copy of KAL.exe, the script, and what the script names beside it (its
+databases, the files it reads). Without a display, a private Xvfb server is used. Wine's prefix is set up once in
+~/.cache/kal/wine and reused; the run's folder is removed at the end unless --keep is given.
+
+Usage: run_demo.py --exe build/windows/KAL.exe SCRIPT [--answer no] [--type Ana] ... [--limit 120] [--keep]
 """
 import argparse
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -19,11 +27,57 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "e2e"))
 import driver  # noqa: E402
 
+# What --answer says, as the key that gives it.
+ANSWER_KEYS = {"yes": "y", "si": "y", "sí": "y", "no": "n", "ok": "Return", "aceptar": "Return",
+               "cancel": "Escape", "cancelar": "Escape"}
+# A box's buttons by the low four bits of its style, as Wine labels them.
+BUTTONS = {0: ["OK"], 1: ["OK", "Cancel"], 2: ["Abort", "Retry", "Ignore"], 3: ["Yes", "No", "Cancel"],
+           4: ["Yes", "No"], 5: ["Retry", "Cancel"], 6: ["Cancel", "Try Again", "Continue"]}
+
+
+class Answers(argparse.Action):
+    """--answer and --type go into one list, in the order given."""
+
+    def __call__(self, parser, namespace, value, option_string=None):
+        if option_string == "--answer":
+            if value.lower() not in ANSWER_KEYS:
+                parser.error(f"--answer {value}: expected one of {', '.join(ANSWER_KEYS)}")
+            value = ANSWER_KEYS[value.lower()]
+        else:
+            value = "type " + value
+        namespace.answers.append(value)
+
+
+def default_prefix():
+    return Path(os.environ.get("XDG_CACHE_HOME") or Path.home() / ".cache") / "kal" / "wine"
+
+
+def needed_beside(script):
+    """Files and folders beside the script that it names: database selectors, and the first part of each text
+    literal that is a path ("datos\\\\entrada.txt" needs the folder "datos")."""
+    text = script.read_bytes().decode("cp1252", errors="replace")
+    names = set(re.findall(r"\[([^\]\s;]+)\]", text))
+    for literal in re.findall(r"~([^\s;]+)", text):
+        names.add(literal.replace("_", " ").replace("^", "").replace("\\", "/").split("/")[0].strip())
+    found = []
+    for name in sorted(names):
+        path = script.parent / name
+        if name and name not in (".", "..") and ":" not in name and path.exists() and path != script:
+            found.append(path)
+    return found
+
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--exe", required=True, type=Path)
     ap.add_argument("script", type=Path)
+    ap.set_defaults(answers=[])
+    ap.add_argument("--answer", action=Answers, metavar="yes|no|ok|cancel", help="the next box's or dialog's answer")
+    ap.add_argument("--type", action=Answers, metavar="TEXT", help="the next input dialog's answer: TEXT, then Enter")
+    ap.add_argument("--limit", type=float, default=120.0, help="stop the run after this many seconds (120)")
+    ap.add_argument("--keep", action="store_true", help="keep the run's folder, with the screenshots and the files "
+                                                        "the script wrote")
+    ap.add_argument("--prefix", type=Path, default=default_prefix(), help="the Wine prefix to reuse")
     ap.add_argument("--xvfb", action="store_true", help="use a private X server even when a display is set")
     opts = ap.parse_args()
 
@@ -31,15 +85,22 @@ def main():
     folder = work / "programa"
     folder.mkdir()
     shutil.copy(opts.script, folder / opts.script.name)
+    for path in needed_beside(opts.script):
+        (shutil.copytree if path.is_dir() else shutil.copy)(path, folder / path.name)
+        print(f"copied {path} beside the script")
     display = None if opts.xvfb else os.environ.get("DISPLAY")
     print(f"KAL.exe runs {opts.script} in {folder}" + ("" if display else " (on a private Xvfb display)"))
-    session = driver.WineSession(work, display=display)
-    shots = []
-
-    windows = []
+    if not (opts.prefix / "kal-setup.txt").exists():
+        print(f"setting up the Wine prefix {opts.prefix} (once)")
+    session = driver.WineSession(work, display=display, prefix=opts.prefix, relay_boxes=True)
+    given = list(opts.answers)
+    shots, windows = [], []
 
     def save_windows():
         for w, title in windows:
+            if not opts.keep:
+                print(f"\n[{title}] window shown (--keep saves a screenshot of it)")
+                continue
             shot = folder / f"ventana-{len(shots) + 1}.png"
             subprocess.run(["import", "-window", w, str(shot)], stderr=subprocess.DEVNULL)
             shots.append(shot)
@@ -50,30 +111,61 @@ def main():
         if e[0] == "box":
             time.sleep(0.5)  # the window's last paint
             save_windows()
-            print(f"\n[{e[1]}]\n{e[2]}\n  -> answered with its default button")
-        elif e[0] == "open-dialog":
-            print("\n[open-file dialog] -> cancelled")
         elif e[0] == "open":
             print(f"\nThe shell opened {e[1]} with the text viewer.")
 
     def on_window(w, title):
         if title in driver.GRAPHICS_TITLES:
             windows.append((w, title))
+
+    def answer_for(e):
+        if e[0] == "window" and e[1] in driver.GRAPHICS_TITLES:
+            return "none"
+        if e[0] == "box":
+            buttons = BUTTONS.get((session.box_style or 0) & 0xF, ["OK"])
+            # A box with only OK asks nothing: it takes no answer from the list.
+            answer = given.pop(0) if given and len(buttons) > 1 else None
+            key = answer or "Return"
+            said = {"y": "Yes", "n": "No", "Escape": "Cancel"}.get(key, buttons[0])
+            print(f"\n[{e[1]}]\n{e[2]}\n  buttons: {', '.join(buttons)} -> answered {said}"
+                  + ("" if answer or len(buttons) == 1 else " (its default)"))
+            return answer
+        answer = given.pop(0) if given else None
+        if e[0] == "open-dialog" or e[1] != "KAL":
+            what = "the open-file dialog" if e[0] == "open-dialog" else f"the dialog {e[1]!r}"
+            print(f"\n[{what}] -> " + (f"typed {answer[5:]!r}" if answer and answer.startswith("type ")
+                                        else "cancelled"))
+            answer = answer or "Escape"
         else:
-            print(f"\n[{title}] dialog -> cancelled")
+            print('\n[KAL] input dialog "Introduce tu dato" -> ' +
+                  (f"typed {answer[5:]!r}" if answer and answer.startswith("type ") else
+                   "OK with nothing typed" if answer == "Return" else "cancelled"))
+            answer = answer or "Escape"
+        return answer
 
     case = driver.Case(name="demo", script=opts.script, script_as=opts.script.name)
     try:
         _, code, problems = session.run(case, folder, opts.exe.resolve(), on_event=on_event, on_window=on_window,
-                                        close_idle_window=3.0)
+                                        close_idle_window=3.0, timeout=opts.limit, answer_for=answer_for)
     finally:
         session.close()
     trace = folder / "FORENSE.txt"
     if trace.exists():
         print("\nFORENSE.txt:\n" + trace.read_bytes().decode("cp1252").replace("\r\n", "\n").rstrip("\n"))
+    stopped = any(p.startswith("timed out") for p in problems)
     for p in problems:
-        print("problem: " + p)
-    print(f"\nKAL.exe ended with exit code {code}.")
+        if not p.startswith("timed out"):
+            print("problem: " + p)
+    if stopped:
+        print(f"\nStopped: the run was still going after {opts.limit:.0f} s (--limit).")
+    else:
+        print(f"\nKAL.exe ended with exit code {code}.")
+    if given:
+        print(f"{len(given)} answer(s) left unused.")
+    if opts.keep:
+        print(f"The run's folder is kept: {folder}")
+    else:
+        shutil.rmtree(work, ignore_errors=True)
     return 0 if code == 0 and not problems else 1
 
 

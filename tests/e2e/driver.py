@@ -404,6 +404,8 @@ def close_graphics_window():
 
 
 WINE_TEXT = re.compile(r'MSGBOX_OnInit L"((?:[^"\\]|\\.)*)"')
+# The relay trace of a MessageBoxW call: its last argument is the style (the buttons in its low four bits).
+BOX_STYLE = re.compile(r"Call user32\.MessageBoxW\(.*,([0-9a-fA-F]+)\) ret=")
 
 
 def wine_unescape(s):
@@ -417,11 +419,18 @@ def wine_unescape(s):
 
 
 class WineSession:
-    """One X server and one Wine prefix for the whole suite."""
+    """One X server and one Wine prefix for the whole suite.
 
-    def __init__(self, work_root, display=None):
+    The prefix is private to the session (in work_root) unless `prefix` names one to reuse, such as the demo's
+    cached prefix, which is set up once. With relay_boxes, each message box's buttons are traced too (box_style after its event)."""
+
+    def __init__(self, work_root, display=None, prefix=None, relay_boxes=False):
         self.work_root = Path(work_root)
-        self.prefix = self.work_root / "prefix"
+        self.shared = prefix is not None
+        self.prefix = Path(prefix) if prefix else self.work_root / "prefix"
+        self.relay_boxes = relay_boxes
+        self.box_style = None
+        self.server = None
         self.xvfb = None
         if display:
             os.environ["DISPLAY"] = display
@@ -449,22 +458,44 @@ class WineSession:
         os.environ["WINEARCH"] = "win64"
         os.environ["WINEDLLOVERRIDES"] = "mscoree,mshtml="  # no Mono or Gecko installer prompts
         os.environ["WINEDEBUG"] = "-all"
+        # What the prefix was set up for; a reused prefix that matches needs nothing more.
+        setup = f"managed={'N' if self.xvfb else 'Y'} relay={'user32.MessageBoxW' if self.relay_boxes else ''}\n"
+        ready = self.prefix / "kal-setup.txt"
+        if not (self.shared and ready.exists() and ready.read_text() == setup):
+            self._set_up_prefix()
+            ready.write_text(setup)
+        if not self.shared:
+            # A persistent server keeps every case's start fast.
+            self.server = subprocess.Popen(["wineserver", "-p", "-f"], stdout=subprocess.DEVNULL,
+                                           stderr=subprocess.DEVNULL)
+
+    def _set_up_prefix(self):
+        def reg(*args):
+            subprocess.run(["wine", "reg", *args, "/f"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                           timeout=120)
+
+        self.prefix.mkdir(parents=True, exist_ok=True)
         subprocess.run(["wineboot", "-i"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
         # Without Mono and Gecko a new prefix may miss the .txt association; the trace file needs a viewer.
-        subprocess.run(["wine", "reg", "add", r"HKCR\.txt", "/ve", "/d", "txtfile", "/f"],
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+        reg("add", r"HKCR\.txt", "/ve", "/d", "txtfile")
         # With no window manager on the X server, a managed window that closes makes Wine wait two seconds for a
         # state only a window manager sets. Unmanaged windows close at once. A real display has its manager.
         if self.xvfb:
-            subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N",
-                            "/f"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=120)
+            reg("add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d", "N")
+        elif self.shared:  # a reused prefix may hold the other setting
+            reg("delete", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed")
+        # Relay tracing of MessageBoxW alone shows each box's style, which no other trace holds.
+        if self.relay_boxes:
+            reg("add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude", "/d", "user32.MessageBoxW")
+        elif self.shared:
+            reg("delete", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude")
         subprocess.run(["wineserver", "-w"], timeout=300)
-        # A persistent server keeps every case's start fast.
-        self.server = subprocess.Popen(["wineserver", "-p", "-f"], stdout=subprocess.DEVNULL,
-                                       stderr=subprocess.DEVNULL)
 
     def close(self):
+        # Ends this prefix's server and so every Wine process of the prefix: the explorer of a reused prefix would
+        # otherwise stay bound to an X server that is about to go. One run at a time uses a prefix.
         subprocess.run(["wineserver", "-k"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
         for p in (self.server, self.xvfb):
             if p is None:
                 continue
@@ -474,26 +505,46 @@ class WineSession:
             except subprocess.TimeoutExpired:
                 p.kill()
 
-    def kill_viewers(self):
-        subprocess.run(["pkill", "-f", r"notepad\.exe"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-    def viewer_files(self):
-        """Files the shell opened with the text viewer: the notepad processes' arguments."""
+    def _viewers(self, folder):
+        """The text viewers this session's programs started on files of `folder`: (pid, file) pairs. Other
+        prefixes' processes, and other runs' in a shared prefix, are not ours to see or end."""
+        folder_prefix = ("Z:" + str(folder).replace("/", "\\") + "\\").lower()
         out = subprocess.run(["pgrep", "-af", r"notepad\.exe"], capture_output=True, text=True).stdout
-        names = []
+        found = []
         for line in out.splitlines():
-            m = re.search(r"notepad\.exe\s+(.*)$", line, re.I)
-            if m:
-                names.append(m.group(1).strip().strip('"'))
-        return names
+            pid, _, command = line.partition(" ")
+            m = re.search(r"notepad\.exe\s+(.*)$", command, re.I)
+            if not m:
+                continue
+            try:
+                environ = Path(f"/proc/{pid}/environ").read_bytes().split(b"\0")
+            except OSError:
+                continue
+            name = m.group(1).strip().strip('"')
+            if f"WINEPREFIX={self.prefix}".encode() in environ and name.lower().startswith(folder_prefix):
+                found.append((int(pid), name[len(folder_prefix):]))
+        return found
 
-    def run(self, case, folder, exe_path, on_event=None, on_window=None, close_idle_window=None):
+    def kill_viewers(self, folder):
+        for pid, _ in self._viewers(folder):
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except OSError:
+                pass
+
+    def viewer_files(self, folder):
+        """Files of `folder` the shell opened with the text viewer, named relative to it."""
+        return [name for _, name in self._viewers(folder)]
+
+    def run(self, case, folder, exe_path, on_event=None, on_window=None, close_idle_window=None,
+            timeout=CASE_TIMEOUT, answer_for=None):
         """Runs one case; on_event(event) hears every event as it happens, on_window(id, title) every window that is
         neither a message box nor the open-file dialog (a graphics window) before it is answered. With
-        close_idle_window (seconds), a graphics window is closed once nothing new has shown for that long."""
+        close_idle_window (seconds), a graphics window is closed once nothing new has shown for that long.
+        answer_for(event), when given, chooses each answer instead of the case's list (None: the default)."""
         if not (folder / case.exe).exists():  # a later run starts what the earlier one left, renamed or not
             shutil.copy(exe_path, folder / case.exe)
-        env = dict(os.environ, WINEDEBUG="-all,trace+msgbox")
+        env = dict(os.environ, WINEDEBUG="-all,trace+msgbox" + (",+relay" if self.relay_boxes else ""))
         err_path = folder.parent / (folder.name + ".stderr")
         with open(err_path, "wb") as err:
             proc = subprocess.Popen(["wine", "./" + case.exe, *case.command_args()], cwd=folder, env=env,
@@ -502,13 +553,13 @@ class WineSession:
         answers = list(case.answers)
         handled = set()
         texts_seen = 0
-        deadline = time.monotonic() + CASE_TIMEOUT
+        deadline = time.monotonic() + timeout
         classname = case.exe.lower()
         last_seen = time.monotonic()
         waiting_since = None
         while proc.poll() is None:
             if time.monotonic() > deadline:
-                problems.append(f"timed out after {CASE_TIMEOUT:.0f} s")
+                problems.append(f"timed out after {timeout:.0f} s")
                 os.killpg(proc.pid, signal.SIGKILL)
                 break
             visible = visible_windows(classname)
@@ -541,6 +592,9 @@ class WineSession:
                     on_window(w, title)
             elif len(texts) > texts_seen:
                 events.append(("box", title, wine_unescape(texts[texts_seen])))
+                if self.relay_boxes:
+                    styles = BOX_STYLE.findall(err_path.read_text(encoding="utf-8", errors="replace"))
+                    self.box_style = int(styles[texts_seen], 16) if len(styles) > texts_seen else None
                 texts_seen += 1
             elif title == "":
                 # A box's text is traced before its window shows; a nameless window without one is the dialog.
@@ -558,7 +612,10 @@ class WineSession:
             for title_wanted, width, height, checks in case.screens.get(index, []):
                 time.sleep(0.3)  # the window's last paint
                 problems += check_screen(title_wanted, width, height, checks)
-            if answers:
+            chosen = answer_for(events[-1]) if answer_for else None
+            if chosen:
+                answer = chosen
+            elif answers and not answer_for:
                 answer = answers.pop(0)
             elif events[-1][0] == "box":
                 answer = "Return"
@@ -579,17 +636,16 @@ class WineSession:
             time.sleep(0.1)
         code = proc.returncode
         # The shell starts the viewer on its own time; a written trace file is the sign that one is coming.
-        viewers = self.viewer_files()
+        viewers = self.viewer_files(folder)
         wait_until = time.monotonic() + (10.0 if (folder / "FORENSE.txt").exists() else 0.0)
         while not viewers and time.monotonic() < wait_until:
             time.sleep(0.1)
-            viewers = self.viewer_files()
+            viewers = self.viewer_files(folder)
         for name in viewers:
-            folder_prefix = "Z:" + str(folder).replace("/", "\\") + "\\"
-            events.append(("open", name[len(folder_prefix):] if name.startswith(folder_prefix) else name))
+            events.append(("open", name))
             if on_event:
                 on_event(events[-1])
-        self.kill_viewers()
+        self.kill_viewers(folder)
         return events, code, problems
 
 
