@@ -86,15 +86,13 @@ TEST(ScriptChecker, BeginnerMistakesGetAHintInPlainSpanish) {
       {"&a := 1; &w := 5 + &a;", "2:10 e",
        "Una cuenta empieza por una variable: ponga antes 5 en una variable"},
       {".aviso ~Hola;", "2:1 e",
-       "El operando 1 de .aviso es un texto (~Hola): las \xF3rdenes solo toman variables; p\xF3ngalo antes "
-       "en "
-       "una variable (&v := ~Hola;)"},
+       "El operando 1 de .aviso es un texto (~Hola): las \xF3rdenes solo toman variables; "
+       "p\xF3ngalo antes en una variable (&v := ~Hola;)"},
       {"&n := 3; .cmp &n 3;", "2:10 e", "El operando 2 de .cmp es un n\xFAmero (3)"},
       {"&b := 1; @iva := 21; &p := %PER &b @iva;", "2:22 e",
-       "El operando 2 de %PER es una constante (@iva): las funciones solo toman variables; una constante "
-       "solo "
-       "se junta con un texto, no se copia en una variable: use una variable, &iva, en lugar de la "
-       "constante"},
+       "El operando 2 de %PER es una constante (@iva): las funciones solo toman variables; "
+       "una constante solo se junta con un texto, no se copia en una variable: "
+       "use una variable, &iva, en lugar de la constante"},
       {"@iva := 21; &b := @iva * 2;", "2:13 e", "@iva es una constante: solo se junta con un texto"},
       {"@iva := 21; &b := @iva;", "2:13 e", "para hacer cuentas o copiar su valor use una variable, &iva"},
       {"&t := ~IVA-21;", "2:1 e",
@@ -102,8 +100,7 @@ TEST(ScriptChecker, BeginnerMistakesGetAHintInPlainSpanish) {
       {"&t := ~50%;", "2:7 e", "Un texto no puede llevar %: constr\xFAyalo con %CAR 37"},
       {"'nota sin punto y coma\r\n&v := 1;", "2:1 w",
        "el comentario sigue en la l\xEDnea 3 y se lleva la sentencia que empieza all\xED: \xBF"
-       "falta un ; al "
-       "final de la l\xEDnea 2?"},
+       "falta un ; al final de la l\xEDnea 2?"},
       {":vuelta;\r\n.saltar :vuelt;", "3:9 e",
        "No existe la etiqueta :vuelt a la que salta el programa. \xBF"
        "Quer\xED"
