@@ -1,6 +1,7 @@
 // kalcheck: reports every problem of a KAL script without running it, one a line, as compilers do:
 //
 //   kalcheck SCRIPT...     FILE:LINE:COLUMN: error|warning: MESSAGE
+//   kalcheck --lsp         the language server, over standard input and output
 //
 // Exit code 0 when no script has an error (warnings allowed), 1 when one has, 2 when a file cannot be read.
 #include <fstream>
@@ -9,14 +10,26 @@
 #include <string>
 
 #include "checker/script_checker.h"
+#include "lsp/server.h"
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>  // only for the console's code page: the checker itself is portable
 #endif
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "--lsp") {
+#ifdef _WIN32
+    // The protocol counts bytes: no line-end translation either way.
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    std::ios::sync_with_stdio(false);
+    return kal::lsp::serve(std::cin, std::cout);
+  }
   if (argc < 2) {
-    std::cerr << "uso: kalcheck PROGRAMA.txt...\n";
+    std::cerr << "uso: kalcheck PROGRAMA.txt...\n     kalcheck --lsp\n";
     return 2;
   }
 #ifdef _WIN32

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "checker/hints.h"
@@ -49,7 +50,7 @@ class Lines {
 struct StatementPlace {
   std::size_t start = 0;
   std::size_t first_token = 0;      // in the checker's token list
-  std::vector<std::size_t> fields;  // fields[0] is field 2
+  std::vector<std::size_t> fields;  // the token of each: fields[0] is field 2
   bool cut = false;
   bool bad_token = false;  // its record lacks a refused token, so its shape says nothing more
 };
@@ -158,7 +159,7 @@ class Checker {
         error(at, message);
         place.bad_token = true;
       } else if (compiler_.pending_fields() > fields_before) {
-        place.fields.push_back(at);
+        place.fields.push_back(tokens_.size() - 1);
       }
       if (compiler_.records().size() > records_before) {
         place.cut = compiler_.last_record_was_cut();
@@ -267,7 +268,7 @@ class Checker {
       const Statement& s = statements.at(i);
       const StatementPlace& place = places_[i - 1];
       auto field_at = [&](std::size_t k) {
-        return k >= 2 && k - 2 < place.fields.size() ? place.fields[k - 2] : place.start;
+        return k >= 2 && k - 2 < place.fields.size() ? token_offsets_[place.fields[k - 2]] : place.start;
       };
       const bool runs = s.route == Route::Execute || s.route == Route::Command;
       const std::size_t last_token =
@@ -304,11 +305,62 @@ class Checker {
         }
       }
       note_variables(s, field_at, first_read, written);
+      note_words(s, place);
     }
     for (const auto& [name, at] : first_read)
       if (!written.contains(name)) warn(at, name + " se lee pero nunca recibe valor: vale el texto vac\xEDo");
   }
 
+  // The words a statement names, by the codes of its shape; comments name none.
+  void note_words(const Statement& s, const StatementPlace& place) {
+    const std::string_view shape = s.field(1);
+    if (shape.empty() || shape.front() == '\'') return;
+    if (shape.starts_with("BD")) {
+      if (!place.fields.empty()) add_word(Word::Kind::Selector, place.fields.front(), false);
+      return;
+    }
+    const std::vector<std::string_view> codes = shape_codes(shape);
+    const bool assignment = shape.front() == '&' || shape.front() == '@';
+    for (std::size_t k = 0; k < codes.size() && k < place.fields.size(); ++k) {
+      const std::string_view code = codes[k];
+      const std::size_t token = place.fields[k];
+      if (code == "&")
+        add_word(Word::Kind::Variable, token, k == 0 && assignment);
+      else if (code == "@")
+        add_word(Word::Kind::Constant, token, k == 0 && assignment);
+      else if (code == "#")
+        add_word(Word::Kind::Field, token, false);
+      else if (code == ":")
+        add_word(shape == ":" ? Word::Kind::Label : Word::Kind::Jump, token, false);
+      else if (code == "." && k == 0)
+        add_word(Word::Kind::Command, token, false);
+      else if (code == "%")
+        add_word(Word::Kind::Function, token, false);
+    }
+  }
+  void add_word(Word::Kind kind, std::size_t token, bool assigned) {
+    const std::size_t at = token_offsets_[token];
+    words_.push_back(
+        Word{kind, std::string(cut_token(tokens_[token])), at, extent(token), lines_.at(at).first, assigned});
+  }
+
+ public:
+  // How many bytes of the file the token covers from its start before a line end interrupts it.
+  std::size_t extent(std::size_t token) const {
+    const std::size_t first = joined(tokens_[token]);
+    std::size_t n = 1;
+    while (n < tokens_[token].size() && origin_[first + n] == origin_[first] + n) ++n;
+    return n;
+  }
+  // The token that starts at this byte of the file, if any.
+  std::optional<std::size_t> token_at(std::size_t offset) const {
+    const auto it = std::lower_bound(token_offsets_.begin(), token_offsets_.end(), offset);
+    if (it == token_offsets_.end() || *it != offset) return std::nullopt;
+    return static_cast<std::size_t>(it - token_offsets_.begin());
+  }
+  std::vector<Word> take_words() { return std::move(words_); }
+
+ private:
   // Variables and constants by the codes of the shape: the first of an assignment is its target, every other
   // one is read. Comments and database selectors hold none.
   template <class FieldAt>
@@ -334,6 +386,7 @@ class Checker {
   std::vector<std::size_t> origin_;
   std::vector<std::size_t> token_offsets_;
   std::vector<std::string_view> tokens_;  // whole, in the joined text
+  std::vector<Word> words_;
   OuterForm form_;
   StatementCompiler compiler_;
   std::vector<StatementPlace> places_;
@@ -342,18 +395,26 @@ class Checker {
 
 }  // namespace
 
-std::vector<Problem> check_script(std::string_view file_bytes) {
-  std::vector<Found> found = Checker(file_bytes).run();
+Analysis analyze_script(std::string_view file_bytes) {
+  Checker checker(file_bytes);
+  std::vector<Found> found = checker.run();
   std::stable_sort(found.begin(), found.end(),
                    [](const Found& a, const Found& b) { return a.offset < b.offset; });
   const Lines lines(file_bytes);
-  std::vector<Problem> problems;
-  problems.reserve(found.size());
+  Analysis analysis;
+  analysis.problems.reserve(found.size());
   for (Found& f : found) {
     const auto [line, column] = lines.at(f.offset);
-    problems.push_back(Problem{line, column, f.error, std::move(f.message)});
+    const std::optional<std::size_t> token = checker.token_at(f.offset);
+    const std::size_t length = token ? checker.extent(*token) : f.offset < file_bytes.size() ? 1 : 0;
+    analysis.problems.push_back(Problem{line, column, f.error, std::move(f.message), f.offset, length});
   }
-  return problems;
+  analysis.words = checker.take_words();
+  return analysis;
+}
+
+std::vector<Problem> check_script(std::string_view file_bytes) {
+  return analyze_script(file_bytes).problems;
 }
 
 std::string format_problem(std::string_view file_name, const Problem& problem) {

@@ -15,10 +15,30 @@ struct Problem {
   std::size_t column = 1;  // from 1, in characters (one byte each)
   bool error = true;       // false: a warning
   std::string message;     // Windows-1252, like the interpreter's own texts
+  std::size_t offset = 0;  // of the byte at line and column
+  std::size_t length = 1;  // the word it names, up to its line's end (a word joined across lines starts here)
+};
+
+// A word of the script that names something, for editors: where it is and what it is.
+struct Word {
+  enum class Kind { Variable, Constant, Field, Label, Jump, Selector, Command, Function };
+  Kind kind;
+  std::string text;        // as written, sigil included (Windows-1252)
+  std::size_t offset = 0;  // in the file
+  std::size_t length = 0;  // in the file, up to its line's end
+  std::size_t line = 1;    // of its first character, from 1
+  bool assigned = false;   // a variable or constant that receives a value here
+};
+
+struct Analysis {
+  std::vector<Problem> problems;  // ordered by where they are
+  std::vector<Word> words;        // in the order of the file
 };
 
 // The problems of a script's file bytes, ordered by where they are.
 std::vector<Problem> check_script(std::string_view file_bytes);
+// The problems and the named words together, from one reading.
+Analysis analyze_script(std::string_view file_bytes);
 
 // "file:line:column: error: message" (or "warning"), in UTF-8.
 std::string format_problem(std::string_view file_name, const Problem& problem);

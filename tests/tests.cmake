@@ -72,6 +72,10 @@ endif()
 add_test(NAME kalcheck COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/kalcheck_test.py
                                $<TARGET_FILE:kalcheck> ${KAL_CHECK_WINE})
 set_tests_properties(kalcheck PROPERTIES TIMEOUT 900)
+# The language server, talked to as an editor does (and, with the Windows build, kalcheck.exe under Wine).
+add_test(NAME lsp COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/lsp_test.py
+                          $<TARGET_FILE:kalcheck> ${KAL_CHECK_WINE})
+set_tests_properties(lsp PROPERTIES TIMEOUT 900)
 
 if(KAL_WINDOWS_EXE)
   add_test(NAME cases.wine

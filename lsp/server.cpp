@@ -1,0 +1,492 @@
+#include "lsp/server.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <set>
+#include <sstream>
+
+#include "checker/hints.h"
+#include "common/cp1252.h"
+#include "compiler/token_class.h"
+#include "database/records.h"
+#include "lsp/message_reader.h"
+
+namespace kal::lsp {
+namespace {
+
+using json = nlohmann::json;
+using check::Word;
+
+// JSON-RPC and LSP error codes.
+constexpr int kParseError = -32700;
+constexpr int kInvalidRequest = -32600;
+constexpr int kMethodNotFound = -32601;
+constexpr int kInvalidParams = -32602;
+constexpr int kServerNotInitialized = -32002;
+constexpr int kRequestFailed = -32803;
+
+// LSP's numbers for the kinds it names.
+constexpr int kSeverityError = 1;
+constexpr int kSeverityWarning = 2;
+constexpr int kCompletionFunction = 3;
+constexpr int kCompletionVariable = 6;
+constexpr int kCompletionField = 5;
+constexpr int kCompletionKeyword = 14;
+constexpr int kCompletionConstant = 21;
+constexpr int kCompletionReference = 18;
+constexpr int kSymbolFunction = 12;
+constexpr int kSymbolStruct = 23;
+constexpr int kSnippet = 2;
+
+struct RpcError {
+  int code;
+  std::string message;
+};
+
+std::string utf8(std::string_view cp1252_text) {
+  return cp1252::to_utf8(cp1252_text);
+}
+
+// A word's name without its sigil.
+std::string_view name_of(const Word& w) {
+  return std::string_view(w.text).substr(1);
+}
+
+// Variables, constants and labels each have their own names; a jump names a label.
+bool same_symbol(const Word& a, const Word& b) {
+  auto family = [](Word::Kind k) { return k == Word::Kind::Jump ? Word::Kind::Label : k; };
+  return family(a.kind) == family(b.kind) && name_of(a) == name_of(b);
+}
+
+bool is_named(const Word& w) {
+  return w.kind == Word::Kind::Variable || w.kind == Word::Kind::Constant || w.kind == Word::Kind::Label ||
+         w.kind == Word::Kind::Jump;
+}
+
+// The label statement a jump goes to: the last of that name, as the interpreter's label table keeps it; a
+// name with "_" never registers.
+const Word* jump_target(const std::vector<Word>& words, const Word& jump) {
+  if (name_of(jump).find('_') != std::string_view::npos) return nullptr;
+  const Word* target = nullptr;
+  for (const Word& w : words)
+    if (w.kind == Word::Kind::Label && name_of(w) == name_of(jump)) target = &w;
+  return target;
+}
+
+const Word* first_assignment(const std::vector<Word>& words, const Word& of) {
+  for (const Word& w : words)
+    if (w.assigned && same_symbol(w, of)) return &w;
+  return nullptr;
+}
+
+std::string message_text(const check::Problem& p) {
+  std::string message = p.message;  // one line, as kalcheck prints it
+  std::replace(message.begin(), message.end(), '\r', ' ');
+  message.erase(std::remove(message.begin(), message.end(), '\n'), message.end());
+  return utf8(message);
+}
+
+std::string percent_decoded(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '%' && i + 2 < text.size()) {
+      out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+      i += 2;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+// The folder of a file: URI, or empty.
+std::filesystem::path folder_of(const std::string& uri) {
+  constexpr std::string_view kScheme = "file://";
+  if (!uri.starts_with(kScheme)) return {};
+  std::string path = percent_decoded(std::string_view(uri).substr(kScheme.size()));
+  if (path.size() > 2 && path[0] == '/' && path[2] == ':') path.erase(0, 1);  // file:///c:/...
+  return std::filesystem::path(path).parent_path();
+}
+
+// The fields of the databases the script selects, from their structure files beside it.
+std::vector<std::string> field_names(const std::filesystem::path& folder, const std::vector<Word>& words) {
+  std::vector<std::string> names;
+  for (const Word& w : words) {
+    if (w.kind != Word::Kind::Selector || w.text.size() < 3) continue;
+    const std::string name = w.text.substr(1, w.text.size() - 2);
+    std::ifstream in(folder / name / (name + ".z04"), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    const std::string structure = bytes.str();
+    for (std::size_t at = 0; at + db::kStructureRecordSize <= structure.size();
+         at += db::kStructureRecordSize) {
+      std::string field =
+          db::decode_field(std::string_view(structure).substr(at, db::kStructureRecordSize)).name;
+      if (std::find(names.begin(), names.end(), field) == names.end()) names.push_back(std::move(field));
+    }
+  }
+  return names;
+}
+
+bool is_name_char(unsigned char c) {
+  return std::isalnum(c) || c == '_' || c >= 0x80;
+}
+
+}  // namespace
+
+std::string Server::text(const char* spanish, const char* english) const {
+  return language_ == Language::English ? english : spanish;
+}
+
+std::vector<std::string> Server::bad_header() const {
+  return {
+      json{{"jsonrpc", "2.0"}, {"id", nullptr}, {"error", {{"code", kParseError}, {"message", "bad header"}}}}
+          .dump()};
+}
+
+std::vector<std::string> Server::handle(std::string_view body) {
+  std::vector<std::string> out;
+  json message;
+  try {
+    message = json::parse(body);
+  } catch (const json::exception&) {
+    out.push_back(json{
+        {"jsonrpc", "2.0"}, {"id", nullptr}, {"error", {{"code", kParseError}, {"message", "invalid JSON"}}}}
+                      .dump());
+    return out;
+  }
+  const bool has_id = message.is_object() && message.contains("id") &&
+                      (message["id"].is_number_integer() || message["id"].is_string());
+  const json id = has_id ? message["id"] : json(nullptr);
+  auto reply_error = [&](int code, const std::string& text) {
+    out.push_back(json{{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", text}}}}.dump(
+        -1, ' ', false, json::error_handler_t::replace));
+  };
+  if (!message.is_object() || !message.contains("method") || !message["method"].is_string() ||
+      (message.contains("id") && !has_id)) {
+    if (!message.is_object() || !message.contains("result"))  // a client's reply to us needs no answer
+      reply_error(kInvalidRequest, "invalid request");
+    return out;
+  }
+  const std::string method = message["method"];
+  const json params = message.value("params", json::object());
+  if (!initialized_ && method != "initialize" && method != "exit") {
+    if (has_id) reply_error(kServerNotInitialized, "the server is not initialized");
+    return out;
+  }
+  try {
+    json result = dispatch(method, params, out);
+    if (has_id)
+      out.push_back(json{{"jsonrpc", "2.0"}, {"id", id}, {"result", result}}.dump(
+          -1, ' ', false, json::error_handler_t::replace));
+  } catch (const RpcError& e) {
+    if (has_id) reply_error(e.code, e.message);
+  } catch (const json::exception& e) {
+    if (has_id) reply_error(kInvalidParams, e.what());
+  }
+  return out;
+}
+
+Server::json Server::dispatch(const std::string& method, const json& params, std::vector<std::string>& out) {
+  if (method == "initialize") return initialize(params);
+  if (method == "initialized") return nullptr;
+  if (method == "shutdown") {
+    shut_down_ = true;
+    return nullptr;
+  }
+  if (method == "exit") {
+    finished_ = true;
+    return nullptr;
+  }
+  if (method == "textDocument/didOpen" || method == "textDocument/didChange") {
+    const std::string uri = params.at("textDocument").at("uri");
+    const std::string text = method == "textDocument/didOpen"
+                                 ? params.at("textDocument").at("text").get<std::string>()
+                                 : params.at("contentChanges").back().at("text").get<std::string>();
+    documents_[uri] = std::make_unique<Document>(text);
+    publish(uri, out);
+    return nullptr;
+  }
+  if (method == "textDocument/didClose") {
+    const std::string uri = params.at("textDocument").at("uri");
+    documents_.erase(uri);
+    out.push_back(json{{"jsonrpc", "2.0"},
+                       {"method", "textDocument/publishDiagnostics"},
+                       {"params", {{"uri", uri}, {"diagnostics", json::array()}}}}
+                      .dump());
+    return nullptr;
+  }
+  if (method == "textDocument/hover") return hover(params);
+  if (method == "textDocument/completion") return completion(params);
+  if (method == "textDocument/definition") return definition(params);
+  if (method == "textDocument/references") return references(params);
+  if (method == "textDocument/rename") return rename(params);
+  if (method == "textDocument/documentSymbol") return symbols(params);
+  if (method.starts_with("$/")) return nullptr;  // optional notifications, such as cancelling
+  throw RpcError{kMethodNotFound, "unknown method " + method};
+}
+
+Server::json Server::initialize(const json& params) {
+  initialized_ = true;
+  const json locale = params.value("locale", json());
+  language_ = locale.is_string() && locale.get<std::string>().starts_with("en") ? Language::English
+                                                                                : Language::Spanish;
+  return {{"capabilities",
+           {{"textDocumentSync", {{"openClose", true}, {"change", 1}}},
+            {"hoverProvider", true},
+            {"completionProvider", {{"triggerCharacters", {".", "%", ":", "&", "@", "#"}}}},
+            {"definitionProvider", true},
+            {"referencesProvider", true},
+            {"renameProvider", true},
+            {"documentSymbolProvider", true}}},
+          {"serverInfo", {{"name", "kalcheck"}}}};
+}
+
+const Document& Server::document(const json& params) const {
+  const std::string uri = params.at("textDocument").at("uri");
+  const auto it = documents_.find(uri);
+  if (it == documents_.end()) throw RpcError{kRequestFailed, "the document is not open: " + uri};
+  return *it->second;
+}
+
+Server::json Server::range(const Document& d, std::size_t offset, std::size_t length) const {
+  const Position start = d.position(offset);
+  const Position end = d.position(offset + length);
+  return {{"start", {{"line", start.line}, {"character", start.character}}},
+          {"end", {{"line", end.line}, {"character", end.character}}}};
+}
+
+Server::json Server::location(const std::string& uri, const Document& d, const Word& w) const {
+  return {{"uri", uri}, {"range", range(d, w.offset, w.length)}};
+}
+
+void Server::publish(const std::string& uri, std::vector<std::string>& out) const {
+  const Document& d = *documents_.at(uri);
+  json diagnostics = json::array();
+  for (const check::Problem& p : d.analysis().problems)
+    diagnostics.push_back({{"range", range(d, p.offset, p.length)},
+                           {"severity", p.error ? kSeverityError : kSeverityWarning},
+                           {"source", "kalcheck"},
+                           {"message", message_text(p)}});
+  out.push_back(json{{"jsonrpc", "2.0"},
+                     {"method", "textDocument/publishDiagnostics"},
+                     {"params", {{"uri", uri}, {"diagnostics", diagnostics}}}}
+                    .dump(-1, ' ', false, json::error_handler_t::replace));
+}
+
+namespace {
+
+std::size_t offset_at(const Document& d, const nlohmann::json& params) {
+  const auto& p = params.at("position");
+  return d.offset({p.at("line").get<std::size_t>(), p.at("character").get<std::size_t>()});
+}
+
+}  // namespace
+
+Server::json Server::hover(const json& params) const {
+  const Document& d = document(params);
+  const Word* w = d.word_at(offset_at(d, params));
+  if (w == nullptr) return nullptr;
+  const auto& words = d.analysis().words;
+  // Built by appending: GCC 12 misreads some `literal + string` chains here as overlapping copies.
+  std::string markdown;
+  if (w->kind == Word::Kind::Command || w->kind == Word::Kind::Function) {
+    std::string word = w->kind == Word::Kind::Command ? std::string(".") : std::string();
+    word += w->kind == Word::Kind::Command ? cp1252::lower(name_of(*w)) : w->text;
+    const WordHelp* help = find_word(utf8(word));
+    if (help == nullptr) return nullptr;
+    const auto i = static_cast<std::size_t>(language_);
+    markdown.append("**").append(help->word).append("** ").append(help->operands[i]).append("\n\n");
+    markdown.append(help->what[i])
+        .append("\n\n")
+        .append(text("Ejemplo: ", "Example: "))
+        .append(help->example[i]);
+  } else if (w->kind == Word::Kind::Variable || w->kind == Word::Kind::Constant) {
+    const Word* first = first_assignment(words, *w);
+    markdown.append("`").append(utf8(w->text)).append("`: ");
+    if (first)
+      markdown
+          .append(text("recibe valor por primera vez en la l\xC3\xAD"
+                       "nea ",
+                       "first receives a value on line "))
+          .append(std::to_string(first->line));
+    else
+      markdown.append(
+          text("nunca recibe valor: vale el texto vac\xC3\xAD"
+               "o",
+               "never receives a value: it is the empty text"));
+  } else if (w->kind == Word::Kind::Jump) {
+    const Word* target = jump_target(words, *w);
+    markdown.append("`").append(utf8(w->text)).append("`: ");
+    if (target)
+      markdown
+          .append(text("salta a la l\xC3\xAD"
+                       "nea ",
+                       "jumps to line "))
+          .append(std::to_string(target->line));
+    else
+      markdown.append(text("no existe esa etiqueta: saltar a ella termina el programa",
+                           "no such label: jumping to it ends the program"));
+  } else if (w->kind == Word::Kind::Label) {
+    markdown.append("`").append(utf8(w->text)).append("`: ").append(text("etiqueta", "label"));
+  } else {
+    return nullptr;
+  }
+  return {{"contents", {{"kind", "markdown"}, {"value", markdown}}},
+          {"range", range(d, w->offset, w->length)}};
+}
+
+Server::json Server::completion(const json& params) const {
+  const Document& d = document(params);
+  const std::size_t at = offset_at(d, params);
+  const std::size_t line = d.line_of(at);
+  const std::string_view before = d.line_text(line).substr(0, d.position(at).character);
+  std::size_t start = before.size();
+  while (start > 0 && is_name_char(static_cast<unsigned char>(before[start - 1]))) --start;
+  if (start == 0) return json::array();
+  const char sigil = before[start - 1];
+  json items = json::array();
+  const auto i = static_cast<std::size_t>(language_);
+  std::set<std::string> seen;
+  auto add = [&](const std::string& label, int kind, json extra = json::object()) {
+    if (!seen.insert(label).second) return;
+    json item = {{"label", label}, {"kind", kind}};
+    item.update(extra);
+    items.push_back(item);
+  };
+  const auto& words = d.analysis().words;
+  if (sigil == '.' || sigil == '%') {
+    for (const WordHelp& help : word_help()) {
+      if (help.word.front() != sigil) continue;
+      const std::string name = help.word.substr(1);
+      json extra = {{"detail", help.operands[i]}, {"documentation", help.what[i]}};
+      if (sigil == '%') {
+        std::string snippet = name;
+        int n = 0;
+        for (std::string operand : operand_names(help, language_)) {
+          std::replace(operand.begin(), operand.end(), ' ', '_');
+          snippet += " &${" + std::to_string(++n) + ":" + operand + "}";
+        }
+        extra["insertText"] = snippet;
+        extra["insertTextFormat"] = kSnippet;
+      }
+      add(name, sigil == '.' ? kCompletionKeyword : kCompletionFunction, extra);
+    }
+  } else if (sigil == ':') {
+    // Labels after a jump word.
+    std::size_t end = start - 1;
+    while (end > 0 && before[end - 1] == ' ') --end;
+    std::size_t word = end;
+    while (word > 0 && is_name_char(static_cast<unsigned char>(before[word - 1]))) --word;
+    if (word == 0 || before[word - 1] != '.' ||
+        !check::is_jump_word(cp1252::lower(before.substr(word, end - word))))
+      return items;
+    for (const Word& w : words)
+      if (w.kind == Word::Kind::Label) add(utf8(name_of(w)), kCompletionReference);
+  } else if (sigil == '&' || sigil == '@') {
+    for (const Word& w : words)
+      if (w.kind == (sigil == '&' ? Word::Kind::Variable : Word::Kind::Constant))
+        add(utf8(name_of(w)), sigil == '&' ? kCompletionVariable : kCompletionConstant);
+  } else if (sigil == '#') {
+    const std::string uri = params.at("textDocument").at("uri");
+    for (const std::string& field : field_names(folder_of(uri), words)) add(utf8(field), kCompletionField);
+  }
+  return items;
+}
+
+Server::json Server::definition(const json& params) const {
+  const Document& d = document(params);
+  const Word* w = d.word_at(offset_at(d, params));
+  if (w == nullptr) return nullptr;
+  const auto& words = d.analysis().words;
+  const Word* target = w->kind == Word::Kind::Jump || w->kind == Word::Kind::Label ? jump_target(words, *w)
+                       : is_named(*w) ? first_assignment(words, *w)
+                                      : nullptr;
+  if (target == nullptr) return nullptr;
+  return location(params.at("textDocument").at("uri"), d, *target);
+}
+
+Server::json Server::references(const json& params) const {
+  const Document& d = document(params);
+  const Word* w = d.word_at(offset_at(d, params));
+  json found = json::array();
+  if (w == nullptr || !is_named(*w)) return found;
+  const bool declarations = params.value("context", json::object()).value("includeDeclaration", true);
+  const std::string uri = params.at("textDocument").at("uri");
+  for (const Word& other : d.analysis().words) {
+    if (!same_symbol(other, *w)) continue;
+    if (!declarations && (other.assigned || other.kind == Word::Kind::Label)) continue;
+    found.push_back(location(uri, d, other));
+  }
+  return found;
+}
+
+Server::json Server::rename(const json& params) const {
+  const Document& d = document(params);
+  const Word* w = d.word_at(offset_at(d, params));
+  if (w == nullptr || !is_named(*w))
+    throw RpcError{kRequestFailed,
+                   text("Aqu\xC3\xAD no hay un nombre que cambiar", "There is no name to rename here")};
+  const char sigil = w->text.front();
+  std::string wanted = params.at("newName");
+  if (!wanted.empty() && wanted.front() == sigil) wanted.erase(0, 1);
+  const std::optional<std::string> name = cp1252::from_utf8_exact(wanted);
+  std::string written(1, sigil);
+  written += name.value_or("");
+  const bool valid = name && (sigil == '&'   ? is_ordinary_variable(written)
+                              : sigil == '@' ? is_constant(written)
+                                             : is_label(written) && name->find('_') == std::string::npos);
+  if (!valid) {
+    std::string message = "\xC2\xAB";
+    message.append(1, sigil).append(wanted).append("\xC2\xBB ");
+    message += sigil == ':'   ? text("no vale como nombre de etiqueta (letras, cifras y sin _)",
+                                     "is no valid label name (letters and digits, no _)")
+               : sigil == '@' ? text("no vale como nombre de constante", "is no valid constant name")
+                              : text("no vale como nombre de variable", "is no valid variable name");
+    throw RpcError{kRequestFailed, message};
+  }
+  json edits = json::array();
+  for (const Word& other : d.analysis().words) {
+    if (!same_symbol(other, *w)) continue;
+    if (other.length != other.text.size())
+      throw RpcError{kRequestFailed,
+                     text("Un uso del nombre sigue en la l\xC3\xAD"
+                          "nea siguiente: no se puede cambiar",
+                          "A use of the name runs on into the next line: it cannot be renamed")};
+    edits.push_back({{"range", range(d, other.offset, other.length)}, {"newText", utf8(written)}});
+  }
+  return {{"changes", {{params.at("textDocument").at("uri").get<std::string>(), edits}}}};
+}
+
+Server::json Server::symbols(const json& params) const {
+  const Document& d = document(params);
+  json found = json::array();
+  for (const Word& w : d.analysis().words) {
+    if (w.kind != Word::Kind::Label && w.kind != Word::Kind::Selector) continue;
+    const json place = range(d, w.offset, w.length);
+    found.push_back({{"name", utf8(w.text)},
+                     {"kind", w.kind == Word::Kind::Label ? kSymbolFunction : kSymbolStruct},
+                     {"range", place},
+                     {"selectionRange", place}});
+  }
+  return found;
+}
+
+int serve(std::istream& in, std::ostream& out) {
+  Server server;
+  MessageReader reader(in);
+  auto send = [&out](const std::vector<std::string>& messages) {
+    for (const std::string& m : messages) out << "Content-Length: " << m.size() << "\r\n\r\n" << m;
+    out.flush();
+  };
+  while (!server.finished()) {
+    Incoming incoming = reader.next();
+    if (incoming.kind == Incoming::Kind::End) return 0;  // the client went away: nothing is wrong here
+    send(incoming.kind == Incoming::Kind::BadHeader ? server.bad_header() : server.handle(incoming.body));
+  }
+  return server.exit_code();
+}
+
+}  // namespace kal::lsp

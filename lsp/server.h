@@ -1,0 +1,59 @@
+// The KAL language server: Language Server Protocol 3.17 over a byte stream, started as `kalcheck --lsp`.
+// Problems come from the script checker (the same messages and hints as kalcheck), help on words from the
+// words table, and navigation from the words the checker names.
+#pragma once
+
+#include <istream>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "lsp/document.h"
+#include "lsp/words.h"
+
+namespace kal::lsp {
+
+class Server {
+ public:
+  // The messages to send for one received message body (responses and notifications, as JSON texts).
+  std::vector<std::string> handle(std::string_view body);
+  // The reply to a message whose header could not be read.
+  std::vector<std::string> bad_header() const;
+  // After "exit": the session is over, with this exit code (0 when "shutdown" came first).
+  bool finished() const { return finished_; }
+  int exit_code() const { return shut_down_ ? 0 : 1; }
+
+ private:
+  using json = nlohmann::json;
+  json dispatch(const std::string& method, const json& params, std::vector<std::string>& out);
+  json initialize(const json& params);
+  void publish(const std::string& uri, std::vector<std::string>& out) const;
+  json hover(const json& params) const;
+  json completion(const json& params) const;
+  json definition(const json& params) const;
+  json references(const json& params) const;
+  json rename(const json& params) const;
+  json symbols(const json& params) const;
+
+  const Document& document(const json& params) const;
+  json range(const Document& d, std::size_t offset, std::size_t length) const;
+  json location(const std::string& uri, const Document& d, const check::Word& w) const;
+  std::string text(const char* spanish, const char* english) const;
+
+  std::map<std::string, std::unique_ptr<Document>> documents_;
+  Language language_ = Language::Spanish;
+  bool initialized_ = false;
+  bool shut_down_ = false;
+  bool finished_ = false;
+};
+
+// Serves one client until "exit" or the end of input; returns the process's exit code (1 after an "exit"
+// that no "shutdown" came before, as the protocol asks).
+int serve(std::istream& in, std::ostream& out);
+
+}  // namespace kal::lsp

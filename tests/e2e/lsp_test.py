@@ -1,0 +1,233 @@
+#!/usr/bin/env python3
+"""Checks the language server (kalcheck --lsp) by talking to it as an editor does, over standard input and output:
+problems as ranges, hover, completion, definition, references, rename, symbols and a change that clears the problems,
+on lines with accents, a euro sign and a character beyond 16 bits; then the protocol abuses it must survive.
+
+Usage: lsp_test.py KALCHECK [--wine KALCHECK.EXE --prefix DIR]
+"""
+import argparse
+import json
+import os
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+# The script as the editor holds it; positions below count UTF-16 units, by hand.
+SCRIPT = [
+    ".codigo;",
+    "'Cuenta en € con ñ y una cara \U0001F600;",
+    "&año := 5",                 # 2: no ";", so "5&b" is one refused word
+    "&b := 6;",
+    "@iva := 21;",
+    "&ñu := ~€; .avisso &ñu;",   # 5: .avisso at 11-18, &ñu at 0-3 and 19-22
+    ":vuelta;",                  # 6
+    ".saltar :vuelt;",           # 7: :vuelt at 8-14
+    ".saltaruno :vuelta;",       # 8: :vuelta at 11-18
+    "[agenda];",                 # 9
+    "&n := #nombre;",            # 10
+    "&total := &año + &n;",      # 11: &año at 10-14
+    ".aviso &total;",            # 12
+    "&m := %MAY &ñu;",           # 13: &ñu at 11-14
+    ".fin;",
+]
+FIXED = {2: "&año := 5;", 5: "&ñu := ~€; .aviso &ñu;", 7: ".saltar :vuelta;"}
+
+
+def rng(line, start, end):
+    return {"start": {"line": line, "character": start}, "end": {"line": line, "character": end}}
+
+
+class Client:
+    def __init__(self, command, env, cwd):
+        self.p = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                  env=env, cwd=cwd)
+        self.next_id = 0
+
+    def raw(self, data):
+        self.p.stdin.write(data)
+        self.p.stdin.flush()
+
+    def send(self, method, params=None, request=True):
+        message = {"jsonrpc": "2.0", "method": method, "params": params or {}}
+        if request:
+            self.next_id += 1
+            message["id"] = self.next_id
+        body = json.dumps(message).encode()
+        self.raw(b"Content-Length: %d\r\n\r\n" % len(body) + body)
+
+    def receive(self):
+        length = None
+        while True:
+            line = self.p.stdout.readline()
+            if not line:
+                raise EOFError("the server closed its output")
+            if line == b"\r\n":
+                break
+            name, _, value = line.decode().partition(":")
+            if name.lower() == "content-length":
+                length = int(value)
+        return json.loads(self.p.stdout.read(length))
+
+    def request(self, method, params=None):
+        self.send(method, params)
+        while True:
+            m = self.receive()
+            if m.get("id") == self.next_id:
+                return m
+
+    def notify(self, method, params):
+        self.send(method, params, request=False)
+
+
+def conversation(command, env, failures):
+    with tempfile.TemporaryDirectory() as tmp:
+        folder = Path(tmp)
+        # The structure file of the database the script selects, with the fields "nombre" and "año".
+        (folder / "agenda").mkdir()
+        (folder / "agenda" / "agenda.z04").write_bytes(b"".join(
+            i.to_bytes(4, "little") + name.encode("cp1252").ljust(31, b"\0") + (3).to_bytes(2, "little") +
+            (20).to_bytes(2, "little") + b"\0\0" + bytes(12001) for i, name in ((1, "nombre"), (2, "año"))))
+        uri = (folder / "guion.txt").as_uri()
+        c = Client(command, env, folder)
+
+        def expect(what, got, want):
+            if got != want:
+                failures.append(f"{what}: got {json.dumps(got, ensure_ascii=False)}, "
+                                f"want {json.dumps(want, ensure_ascii=False)}")
+
+        def at(line, character):
+            return {"textDocument": {"uri": uri}, "position": {"line": line, "character": character}}
+
+        init = c.request("initialize", {"processId": None, "rootUri": None, "capabilities": {}, "locale": "es"})
+        expect("rename offered", init["result"]["capabilities"].get("renameProvider"), True)
+        c.notify("initialized", {})
+        c.notify("textDocument/didOpen", {"textDocument": {"uri": uri, "languageId": "kal", "version": 1,
+                                                           "text": "\r\n".join(SCRIPT) + "\r\n"}})
+        published = c.receive()
+        got = [(d["range"], d["severity"], d["message"]) for d in published["params"]["diagnostics"]]
+        expect("diagnostics", got, [
+            (rng(2, 8, 9), 1, "5&b: Esta expresión es ERRONEA !! ¿Falta un ; al final de la línea 3?"),
+            (rng(5, 11, 18), 1, ".&avisso: Instrucción Desconocida ... (forma: orden, variable). ¿Quería decir .aviso?"),
+            (rng(7, 8, 14), 1, "No existe la etiqueta :vuelt a la que salta el programa. ¿Quería decir :vuelta?"),
+        ])
+
+        hover = c.request("textDocument/hover", at(12, 3))["result"]
+        expect("hover on .aviso", hover["contents"]["value"].split("\n")[0], "**.aviso** texto")
+        expect("hover range", hover["range"], rng(12, 0, 6))
+        expect("hover on a variable", c.request("textDocument/hover", at(5, 20))["result"]["contents"]["value"],
+               "`&ñu`: recibe valor por primera vez en la línea 6")
+        expect("hover on a jump", c.request("textDocument/hover", at(8, 14))["result"]["contents"]["value"],
+               "`:vuelta`: salta a la línea 7")
+
+        def labels(line, character):
+            return sorted(i["label"] for i in c.request("textDocument/completion", at(line, character))["result"])
+
+        commands = labels(12, 1)
+        expect("command words after .", ["aviso" in commands, "avisosino" in commands, "MAY" in commands],
+               [True, True, False])
+        functions = c.request("textDocument/completion", at(13, 7))["result"]
+        may = [i for i in functions if i["label"] == "MAY"]
+        expect("function MAY with its operand", [(i["insertText"], i["insertTextFormat"]) for i in may],
+               [("MAY &${1:texto}", 2)])
+        expect("labels after a jump", labels(8, 12), ["vuelta"])
+        expect("variables after &", labels(11, 11), ["año", "m", "n", "total", "ñu"])
+        expect("constants after @", labels(4, 1), ["iva"])
+        expect("fields after #", labels(10, 7), ["año", "nombre"])
+
+        expect("definition of a jump", c.request("textDocument/definition", at(8, 13))["result"],
+               {"uri": uri, "range": rng(6, 0, 7)})
+        expect("definition of a variable", c.request("textDocument/definition", at(11, 12))["result"],
+               {"uri": uri, "range": rng(2, 0, 4)})
+        refs = c.request("textDocument/references", dict(at(13, 12), context={"includeDeclaration": True}))
+        expect("references", [r["range"] for r in refs["result"]], [rng(5, 0, 3), rng(5, 19, 22), rng(13, 11, 14)])
+
+        renamed = c.request("textDocument/rename", dict(at(5, 1), newName="ñandú"))["result"]["changes"][uri]
+        expect("rename", [(e["range"], e["newText"]) for e in renamed],
+               [(rng(5, 0, 3), "&ñandú"), (rng(5, 19, 22), "&ñandú"), (rng(13, 11, 14), "&ñandú")])
+        for position, name in ((at(5, 1), "mal-nombre"), (at(6, 2), "otra_vez")):
+            error = c.request("textDocument/rename", dict(position, newName=name)).get("error", {})
+            expect(f"rename to {name} refused", error.get("code"), -32803)
+
+        symbols = c.request("textDocument/documentSymbol", {"textDocument": {"uri": uri}})["result"]
+        expect("symbols", [(s["name"], s["range"]) for s in symbols],
+               [(":vuelta", rng(6, 0, 7)), ("[agenda]", rng(9, 0, 8))])
+
+        fixed = [FIXED.get(i, line) for i, line in enumerate(SCRIPT)]
+        c.notify("textDocument/didChange", {"textDocument": {"uri": uri, "version": 2},
+                                            "contentChanges": [{"text": "\r\n".join(fixed) + "\r\n"}]})
+        expect("diagnostics after the fix", c.receive()["params"]["diagnostics"], [])
+
+        expect("shutdown", c.request("shutdown").get("result", "missing"), None)
+        c.notify("exit", {})
+        expect("exit code after shutdown and exit", c.p.wait(timeout=60), 0)
+
+        # English hover texts for an English client.
+        c = Client(command, env, folder)
+        c.request("initialize", {"capabilities": {}, "locale": "en-GB"})
+        c.notify("textDocument/didOpen", {"textDocument": {"uri": uri, "languageId": "kal", "version": 1,
+                                                           "text": "\r\n".join(fixed) + "\r\n"}})
+        c.receive()
+        expect("English hover", c.request("textDocument/hover", at(12, 3))["result"]["contents"]["value"]
+               .split("\n")[0], "**.aviso** text")
+        c.p.stdin.close()
+        expect("exit code at the end of input", c.p.wait(timeout=60), 0)
+
+
+def abuse(command, env, failures):
+    """Malformed input gets the protocol's errors, and the server goes on serving."""
+    c = Client(command, env, None)
+
+    def error_code():
+        return c.receive().get("error", {}).get("code")
+
+    c.send("textDocument/hover", {})
+    got = [error_code()]                                 # before initialize
+    c.raw(b"Content-Lenght: 5\r\n\r\nhello")             # a header without a length
+    c.send("initialize", {"capabilities": {}})
+    got.append(error_code())
+    if c.receive().get("id") != c.next_id:
+        failures.append("initialize after a bad header was not answered")
+    c.raw(b"Content-Length: 5\r\n\r\n{nope")             # not JSON
+    got.append(error_code())
+    body = b'{"jsonrpc":"2.0","id":50,"method":"shutdown"}'
+    c.raw(b"Content-Length: 20\r\n\r\n" + body)          # a length too short: the rest is skipped, up to
+    c.send("kal/nada", {})                               # the next header, which ends the damaged line
+    got += [error_code(), error_code(), error_code()]
+    c.raw(b'Content-Length: 2\r\n\r\n[]')                # JSON, but no request
+    got.append(error_code())
+    if got != [-32002, -32700, -32700, -32700, -32700, -32601, -32600]:
+        failures.append(f"abuse: error codes {got}")
+    if c.request("shutdown").get("result", "missing") is not None:
+        failures.append("abuse: the server stopped serving")
+    c.p.stdin.close()
+    if c.p.wait(timeout=60) != 0:
+        failures.append("abuse: the end of input did not end the server cleanly")
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("kalcheck")
+    ap.add_argument("--wine", help="kalcheck.exe, run under Wine too")
+    ap.add_argument("--prefix", help="the Wine prefix to use (made on first use)")
+    opts = ap.parse_args()
+    runs = [("native", [os.path.abspath(opts.kalcheck), "--lsp"], None)]
+    if opts.wine:
+        env = dict(os.environ, WINEPREFIX=os.path.abspath(opts.prefix), WINEDEBUG="-all",
+                   WINEDLLOVERRIDES="mscoree,mshtml=")
+        env.pop("DISPLAY", None)
+        runs.append(("wine", ["wine", os.path.abspath(opts.wine), "--lsp"], env))
+    failures = []
+    for name, command, env in runs:
+        found = []
+        conversation(command, env, found)
+        abuse(command, env, found)
+        failures += [f"{name}: {f}" for f in found]
+    for f in failures:
+        print("FAIL " + f)
+    print("lsp: " + ("ok" if not failures else f"{len(failures)} failed"))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
