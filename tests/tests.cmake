@@ -76,6 +76,11 @@ set_tests_properties(kalcheck PROPERTIES TIMEOUT 900)
 add_test(NAME lsp COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/lsp_test.py
                           $<TARGET_FILE:kalcheck> ${KAL_CHECK_WINE})
 set_tests_properties(lsp PROPERTIES TIMEOUT 900)
+# A real client: Neovim's built-in LSP client, headless.
+find_program(KAL_NVIM nvim REQUIRED)
+add_test(NAME lsp.neovim COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/neovim_test.py
+                                 $<TARGET_FILE:kalcheck>)
+set_tests_properties(lsp.neovim PROPERTIES TIMEOUT 300)
 
 if(KAL_WINDOWS_EXE)
   add_test(NAME cases.wine

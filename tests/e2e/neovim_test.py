@@ -1,0 +1,67 @@
+#!/usr/bin/env python3
+"""Checks the language server with a real client no one here wrote: Neovim, headless, with its built-in LSP client.
+It opens an example (as Windows-1252) with a misspelt command planted after accented characters, and the test reads
+back what Neovim received: the diagnostic, the text its range covers, and a hover.
+
+Usage: neovim_test.py KALCHECK
+"""
+import json
+import os
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+EXAMPLE = Path(__file__).resolve().parents[2] / "examples" / "saludo.txt"
+LUA = r"""
+local client = vim.lsp.start_client({cmd = {os.getenv("KALCHECK"), "--lsp"}, name = "kal",
+                                     root_dir = vim.fn.getcwd()})
+vim.cmd("edit ++enc=cp1252 saludo.txt")
+local buf = vim.api.nvim_get_current_buf()
+vim.lsp.buf_attach_client(buf, client)
+vim.wait(20000, function() return #vim.diagnostic.get(buf) > 0 end, 50)
+local found = {}
+for _, d in ipairs(vim.diagnostic.get(buf)) do
+  local line = vim.api.nvim_buf_get_lines(buf, d.lnum, d.lnum + 1, false)[1]
+  table.insert(found, {line = d.lnum, word = line:sub(d.col + 1, d.end_col), message = d.message})
+end
+local hover = vim.NIL
+local replies = vim.lsp.buf_request_sync(buf, "textDocument/hover",
+  {textDocument = {uri = vim.uri_from_bufnr(buf)}, position = {line = 4, character = 13}}, 10000)
+for _, r in pairs(replies or {}) do
+  if r.result then hover = r.result.contents.value end
+end
+local f = io.open("result.json", "w")
+f:write(vim.fn.json_encode({diagnostics = found, hover = hover}))
+f:close()
+vim.cmd("qa!")
+"""
+
+
+def main():
+    kalcheck = os.path.abspath(sys.argv[1])
+    failures = []
+    with tempfile.TemporaryDirectory() as tmp:
+        folder = Path(tmp)
+        script = EXAMPLE.read_bytes().replace(b"&pregunta := ~\xbfC\xf3mo_te_llamas?;",
+                                              b"&pregunta := ~\xbfC\xf3mo_te_llamas?; .avisso &pregunta;")
+        (folder / "saludo.txt").write_bytes(script)
+        (folder / "prueba.lua").write_text(LUA)
+        subprocess.run(["nvim", "--headless", "-u", "NONE", "-i", "NONE", "-c", "luafile prueba.lua"], cwd=folder,
+                       env=dict(os.environ, KALCHECK=kalcheck), timeout=120, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        result = json.loads((folder / "result.json").read_text()) if (folder / "result.json").exists() else {}
+    want = [{"line": 2, "word": ".avisso", "message": ".&avisso: Instrucción Desconocida ... (forma: orden, variable). "
+                                                     "¿Quería decir .aviso?"}]
+    if result.get("diagnostics") != want:
+        failures.append(f"diagnostics: {result.get('diagnostics')!r}")
+    if not str(result.get("hover")).startswith("**%INPUTDATA**"):
+        failures.append(f"hover: {result.get('hover')!r}")
+    for f in failures:
+        print("FAIL " + f)
+    print("neovim: " + ("ok" if not failures else f"{len(failures)} failed"))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
