@@ -57,6 +57,8 @@ add_test(NAME cases.native
           --host $<TARGET_FILE:kal-host> --kalbd $<TARGET_FILE:kalbd> --cases ${CMAKE_SOURCE_DIR}/tests/cases
           ${KAL_CASE_MEMORY_OPTION})
 
+# The guides' rows of commands and functions are the words table's (docs/words.json), which covers the dispatch table.
+add_test(NAME guides.words COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_guides.py --check)
 add_test(NAME kalbd COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/kalbd_test.py $<TARGET_FILE:kalbd>)
 # The editor grammar's tests, with the npm package vscode-tmgrammar-test (installed on first run).
 find_program(KAL_NPM npm REQUIRED)

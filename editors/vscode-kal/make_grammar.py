@@ -1,14 +1,14 @@
 #!/usr/bin/env python3
 """Writes syntaxes/kal.tmLanguage.json, the TextMate grammar of KAL scripts, with the command and function words
-of the interpreter's dispatch table (interp/dispatch_table.cpp). Run it after adding a word there; the unit test
-Guides.TheEditorGrammarNamesEveryWord fails until then.
+of docs/words.json, the table of the language's words that the guides and the language server read too. Run it
+after adding a word there; the unit test Guides.TheEditorGrammarNamesEveryWord fails until then.
 """
 import json
 import re
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
-TABLE = (HERE.parent.parent / "interp" / "dispatch_table.cpp").read_text()
+WORDS = [e["word"] for e in json.loads((HERE.parent.parent / "docs" / "words.json").read_text("utf-8"))["words"]]
 
 # Commands that steer the run (comparisons, jumps, the start and the end) are coloured as control words.
 CONTROL = {"saltaruno", "saltarcero", "saltar", "cmp", "dis", "mar", "mer", "mai", "mei", "fin", "codigo"}
@@ -18,12 +18,10 @@ NAME = "A-Za-z0-9_\\u00f1\\u00d1\\u00e1\\u00e9\\u00ed\\u00f3\\u00fa\\u00fc\\u00c
 END = "(?=[\\s;,*+\\-\"|]|$)"
 
 
-def words(prefix):
-    """The words of every keyword table whose name starts with prefix."""
-    found = set()
-    for body in re.findall(r"constexpr Keyword " + prefix + r"\w*\[\] = \{(.*?)\};", TABLE, re.S):
-        found.update(re.findall(r'\{"([^"]+)"', body))
-    return sorted(found, key=lambda w: (-len(w), w))  # longest first, so no word hides a longer one
+def words(sigil):
+    """The words with this sigil, without it."""
+    return sorted({w[1:] for w in WORDS if w[0] == sigil}, key=lambda w: (-len(w), w))  # longest first, so no
+    # word hides a longer one
 
 
 def alternatives(ws):
@@ -31,8 +29,8 @@ def alternatives(ws):
 
 
 def main():
-    functions = words("kFunctions") + [w for w in words("kConstantFunctions") if w not in words("kFunctions")]
-    commands = words("kCommands") + words("kJumps")
+    functions = words("%")
+    commands = words(".")
     control = [w for w in commands if w in CONTROL] + ["codigo"]
     others = [w for w in commands if w not in CONTROL]
     grammar = {

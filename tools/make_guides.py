@@ -1,0 +1,77 @@
+#!/usr/bin/env python3
+"""Writes the command and function rows of both guides' tables from docs/words.json, the one table of the
+language's words that the language server's help also reads. A row is found by its first cell (the words it
+names); headers and the rows about other statements stay as written. With --check, nothing is written and the
+exit code says whether the guides match the table (the test command runs it so).
+
+Usage: tools/make_guides.py [--check]
+"""
+import json
+import re
+import sys
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+GUIDES = {"es": ROOT / "docs" / "guia.md", "en": ROOT / "docs" / "guide.md"}
+
+
+def rows(words, language):
+    """Each table row of the table's words: its first cell, and the whole row."""
+    grouped = {}
+    for entry in words:
+        if entry["row"] > 0:
+            grouped.setdefault(entry["row"], []).append(entry)
+    made = {}
+    for entries in grouped.values():
+        first = entries[0]
+        cell = first["cell"][language] if "cell" in first else " ".join(f"`{e['word']}`" for e in entries)
+        made[cell] = "| " + " | ".join([cell] + [first[k][language] for k in ("operands", "what", "example")]) + " |"
+    return made
+
+
+def dispatch_words():
+    """The command and function words of the interpreter's dispatch table, with their sigils."""
+    table = (ROOT / "interp" / "dispatch_table.cpp").read_text()
+    found = set()
+    for kind, body in re.findall(r"constexpr Keyword k(\w+?)\d*\[\] = \{(.*?)\};", table, re.S):
+        sigil = "." if kind in ("Commands", "Jumps") else "%"
+        found.update(sigil + w for w in re.findall(r'\{"([^"]+)"', body))
+    return found
+
+
+def first_cell(line):
+    m = re.match(r"^\| (.*?) \|", line)
+    return m.group(1) if m else None
+
+
+def main():
+    check = "--check" in sys.argv[1:]
+    words = json.loads((ROOT / "docs" / "words.json").read_text(encoding="utf-8"))["words"]
+    stale = []
+    listed = {e["word"] for e in words}
+    stale += [f"docs/words.json: no entry for {w}" for w in sorted(dispatch_words() - listed)]
+    stale += [f"docs/words.json: {w} is no word of the dispatch table" for w in sorted(listed - dispatch_words())]
+    for language, path in GUIDES.items():
+        wanted = rows(words, language)
+        lines = path.read_text(encoding="utf-8").split("\n")
+        seen = set()
+        inside = False  # the sections of commands and functions
+        for i, line in enumerate(lines):
+            if line.startswith("## "):
+                inside = line.startswith(("## 5.", "## 6."))
+            cell = first_cell(line)
+            if inside and cell in wanted:
+                seen.add(cell)
+                if line != wanted[cell]:
+                    stale.append(f"{path.name}:{i + 1}: {cell}")
+                    lines[i] = wanted[cell]
+        stale += [f"{path.name}: no row for {cell}" for cell in wanted if cell not in seen]
+        if not check:
+            path.write_text("\n".join(lines), encoding="utf-8")
+    for s in stale:
+        print(("differs from docs/words.json: " if check else "rewritten: ") + s)
+    return 1 if check and stale else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
