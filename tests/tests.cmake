@@ -59,6 +59,7 @@ add_test(NAME cases.native
 
 # The guides' rows of commands and functions are the words table's (docs/words.json), which covers the dispatch table.
 add_test(NAME guides.words COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_guides.py --check)
+add_test(NAME editors.notepadpp COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/editors/notepad++/make_udl.py --check)
 add_test(NAME kalbd COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/kalbd_test.py $<TARGET_FILE:kalbd>)
 # The editor grammar's tests, with the npm package vscode-tmgrammar-test (installed on first run).
 find_program(KAL_NPM npm REQUIRED)
