@@ -95,6 +95,9 @@ if(KAL_WINDOWS_EXE)
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/database_concurrency_test.py
             --exe ${KAL_WINDOWS_EXE} --kalbd $<TARGET_FILE:kalbd>)
   set_tests_properties(database.concurrency PROPERTIES TIMEOUT 900)
+  # The editor extension that tools/build.sh packages after both builds.
+  add_test(NAME editors.vsix COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/vsix_test.py
+                                     ${CMAKE_BINARY_DIR}/../kal.vsix)
   # The demo runner, as a user runs it, over every example.
   add_test(NAME demo
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/demo_test.py

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Packages the Visual Studio Code extension with its language servers: kalcheck.exe for Windows and the native
+# kalcheck for Linux, in server/. The extension's script is bundled by esbuild, so the package needs no
+# node_modules.
+#   editors/vscode-kal/make_vsix.sh OUT.vsix KALCHECK KALCHECK.EXE
+set -euo pipefail
+out="$(realpath -m "$1")"
+native="$(realpath "$2")"
+windows="$(realpath "$3")"
+here="$(cd "$(dirname "$0")" && pwd)"
+cd "$here"
+[ -d node_modules ] || npm ci --no-audit --no-fund --loglevel=error
+npm run --silent bundle >/dev/null
+stage="$(mktemp -d)"
+trap 'rm -rf "$stage"' EXIT
+cp -r package.json language-configuration.json .vscodeignore syntaxes out "$stage"/
+mkdir "$stage/server"
+cp "$native" "$stage/server/kalcheck"
+strip "$stage/server/kalcheck"  # the debug information stays in the build
+cp "$windows" "$stage/server/kalcheck.exe"
+(cd "$stage" && "$here/node_modules/.bin/vsce" package --no-dependencies --allow-missing-repository \
+  --skip-license --out "$out" >/dev/null)
+echo "wrote $out"

@@ -1,0 +1,34 @@
+// Starts KAL's language server (kalcheck --lsp) for KAL files: problems while typing, help on every word,
+// completion, go to label, references, rename and the outline come from it.
+const fs = require('fs');
+const path = require('path');
+const vscode = require('vscode');
+const { LanguageClient } = require('vscode-languageclient/node');
+
+let client;
+
+// The server: the setting when given, else the one packaged with the extension for this system, else the one
+// on the PATH.
+function serverCommand(context) {
+  const configured = vscode.workspace.getConfiguration('kal').get('server.path');
+  if (configured) return configured;
+  const name = process.platform === 'win32' ? 'kalcheck.exe' : 'kalcheck';
+  const packaged = path.join(context.extensionPath, 'server', name);
+  return fs.existsSync(packaged) ? packaged : name;
+}
+
+function activate(context) {
+  client = new LanguageClient(
+    'kal',
+    'KAL',
+    { command: serverCommand(context), args: ['--lsp'] },
+    { documentSelector: [{ language: 'kal' }] },
+  );
+  return client.start();
+}
+
+function deactivate() {
+  return client ? client.stop() : undefined;
+}
+
+module.exports = { activate, deactivate };

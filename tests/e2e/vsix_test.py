@@ -1,0 +1,50 @@
+#!/usr/bin/env python3
+"""Checks the packaged Visual Studio Code extension: it holds the bundled client, the grammar and both language
+servers, its manifest starts the client for KAL files, and the packaged native server answers an editor.
+
+Usage: vsix_test.py KAL.VSIX
+"""
+import json
+import subprocess
+import sys
+import tempfile
+import zipfile
+from pathlib import Path
+
+
+def main():
+    failures = []
+    with zipfile.ZipFile(sys.argv[1]) as vsix, tempfile.TemporaryDirectory() as tmp:
+        names = set(vsix.namelist())
+        for wanted in ("extension/package.json", "extension/out/extension.js", "extension/syntaxes/kal.tmLanguage.json",
+                       "extension/server/kalcheck", "extension/server/kalcheck.exe"):
+            if wanted not in names:
+                failures.append(f"missing {wanted}")
+        if any(n.startswith("extension/node_modules/") for n in names):
+            failures.append("node_modules packaged: the client is meant to be bundled")
+        manifest = json.loads(vsix.read("extension/package.json"))
+        if manifest.get("main") != "./out/extension.js" or "onLanguage:kal" not in manifest.get("activationEvents", []):
+            failures.append("the manifest does not start the client for KAL files")
+        if "kal.server.path" not in manifest.get("contributes", {}).get("configuration", {}).get("properties", {}):
+            failures.append("no setting to point at another server")
+        bundle = vsix.read("extension/out/extension.js").decode()
+        if "--lsp" not in bundle or "LanguageClient" not in bundle:
+            failures.append("the bundled client does not start kalcheck --lsp")
+        if "extension/server/kalcheck" in names:
+            server = Path(tmp) / "kalcheck"
+            server.write_bytes(vsix.read("extension/server/kalcheck"))
+            server.chmod(0o755)
+            body = json.dumps({"jsonrpc": "2.0", "id": 1, "method": "initialize", "params": {"capabilities": {}}})
+            exit_ = json.dumps({"jsonrpc": "2.0", "method": "exit"})
+            data = "".join(f"Content-Length: {len(b)}\r\n\r\n{b}" for b in (body, exit_)).encode()
+            out = subprocess.run([str(server), "--lsp"], input=data, capture_output=True, timeout=60).stdout
+            if b'"hoverProvider":true' not in out:
+                failures.append(f"the packaged server did not answer: {out[:200]!r}")
+    for f in failures:
+        print("FAIL " + f)
+    print("vsix: " + ("ok" if not failures else f"{len(failures)} failed"))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
