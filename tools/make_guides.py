@@ -49,16 +49,17 @@ def main():
     words = json.loads((ROOT / "docs" / "words.json").read_text(encoding="utf-8"))["words"]
     stale = []
     listed = {e["word"] for e in words}
+    stale += [f"docs/words.json: {e['word']} has no row in the guides" for e in words if e["row"] <= 0]
     stale += [f"docs/words.json: no entry for {w}" for w in sorted(dispatch_words() - listed)]
     stale += [f"docs/words.json: {w} is no word of the dispatch table" for w in sorted(listed - dispatch_words())]
     for language, path in GUIDES.items():
         wanted = rows(words, language)
         lines = path.read_text(encoding="utf-8").split("\n")
         seen = set()
-        inside = False  # the sections of commands and functions
+        inside = False  # the sections of statements, commands and functions
         for i, line in enumerate(lines):
             if line.startswith("## "):
-                inside = line.startswith(("## 5.", "## 6."))
+                inside = line.startswith(("## 3.", "## 5.", "## 6."))
             cell = first_cell(line)
             if inside and cell in wanted:
                 seen.add(cell)

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Checks the language server (kalcheck --lsp) by talking to it as an editor does, over standard input and output:
 problems as ranges, hover, completion, definition, references, rename, symbols and a change that clears the problems,
-on lines with accents, a euro sign and a character beyond 16 bits; then the protocol abuses it must survive.
+on lines with accents, a euro sign, a tab and a character beyond 16 bits; then the protocol abuses it must survive.
 
 Usage: lsp_test.py KALCHECK [--wine KALCHECK.EXE --prefix DIR]
 """
@@ -16,7 +16,7 @@ from pathlib import Path
 # The script as the editor holds it; positions below count UTF-16 units, by hand.
 SCRIPT = [
     ".codigo;",
-    "'Cuenta en € con ñ y una cara \U0001F600;",
+    "'Cuenta en €\tcon ñ y una cara \U0001F600;",  # 1: the word "€\tcon" at 11-16, its tab at 12
     "&año := 5",                 # 2: no ";", so "5&b" is one refused word
     "&b := 6;",
     "@iva := 21;",
@@ -31,7 +31,7 @@ SCRIPT = [
     "&m := %MAY &ñu;",           # 13: &ñu at 11-14
     ".fin;",
 ]
-FIXED = {2: "&año := 5;", 5: "&ñu := ~€; .aviso &ñu;", 7: ".saltar :vuelta;"}
+FIXED = {1: "'Cuenta en € con ñ y una cara \U0001F600;", 2: "&año := 5;", 5: "&ñu := ~€; .aviso &ñu;", 7: ".saltar :vuelta;"}
 
 
 def rng(line, start, end):
@@ -107,6 +107,8 @@ def conversation(command, env, failures):
         published = c.receive()
         got = [(d["range"], d["severity"], d["message"]) for d in published["params"]["diagnostics"]]
         expect("diagnostics", got, [
+            (rng(1, 11, 16), 1, "€\tcon: Esta expresión es ERRONEA !!"),
+            (rng(1, 12, 13), 2, "un tabulador pegado a una palabra forma parte de ella: sepárelas con espacios"),
             (rng(2, 8, 9), 1, "5&b: Esta expresión es ERRONEA !! ¿Falta un ; al final de la línea 3?"),
             (rng(5, 11, 18), 1, ".&avisso: Instrucción Desconocida ... (forma: orden, variable). ¿Quería decir .aviso?"),
             (rng(7, 8, 14), 1, "No existe la etiqueta :vuelt a la que salta el programa. ¿Quería decir :vuelta?"),
