@@ -127,9 +127,9 @@ std::string from_utf8(std::string_view text, char replacement) {
   return out;
 }
 
-std::optional<std::string> from_utf8_exact(std::string_view text) {
+std::optional<std::u16string> utf16_from_utf8(std::string_view text) {
   static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};  // below these, a longer form is refused
-  std::string out;
+  std::u16string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
     const auto b = static_cast<unsigned char>(text[i]);
@@ -146,10 +146,26 @@ std::optional<std::string> from_utf8_exact(std::string_view text) {
       cp = (cp << 6) | (c & 0x3F);
     }
     if (cp < kSmallest[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return std::nullopt;
-    const int mapped = byte_for(cp);
+    if (cp >= 0x10000) {
+      out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+    } else {
+      out.push_back(static_cast<char16_t>(cp));
+    }
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  return out;
+}
+
+std::optional<std::string> from_utf8_exact(std::string_view text) {
+  const std::optional<std::u16string> units = utf16_from_utf8(text);
+  if (!units) return std::nullopt;
+  std::string out;
+  out.reserve(units->size());
+  for (char16_t unit : *units) {
+    const int mapped = unit >= 0xD800 && unit <= 0xDFFF ? -1 : byte_for(unit);
     if (mapped < 0) return std::nullopt;
     out.push_back(static_cast<char>(mapped));
-    i += static_cast<std::size_t>(extra) + 1;
   }
   return out;
 }

@@ -26,6 +26,8 @@ std::string from_utf16(std::u16string_view text, char replacement = '?');
 // For tools and tests that show cp1252 text on a UTF-8 terminal.
 std::string to_utf8(std::string_view text);
 std::string from_utf8(std::string_view text, char replacement = '?');
+// Valid UTF-8 as UTF-16 units (a character beyond 16 bits as its surrogate pair), or nullopt.
+std::optional<std::u16string> utf16_from_utf8(std::string_view text);
 // The same for text a user wrote, where a silent "?" would lose data: nullopt unless the text is valid UTF-8
 // and Windows-1252 has every one of its characters.
 std::optional<std::string> from_utf8_exact(std::string_view text);

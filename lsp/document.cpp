@@ -7,32 +7,13 @@
 namespace kal::lsp {
 
 std::string one_byte_per_unit(std::string_view utf8) {
-  std::u16string units;
-  units.reserve(utf8.size());
-  for (std::size_t i = 0; i < utf8.size();) {
-    const auto b = static_cast<unsigned char>(utf8[i]);
-    const int extra = b < 0x80             ? 0
-                      : (b & 0xE0) == 0xC0 ? 1
-                      : (b & 0xF0) == 0xE0 ? 2
-                      : (b & 0xF8) == 0xF0 ? 3
-                                           : -1;
-    if (extra < 0 || (extra > 0 && i + static_cast<std::size_t>(extra) >= utf8.size())) {
-      units.push_back(u'?');  // JSON strings are valid UTF-8; a stray byte still keeps one place
-      ++i;
-      continue;
-    }
-    char32_t cp = extra == 0 ? b : (b & (0x3F >> extra));
-    for (int k = 1; k <= extra; ++k)
-      cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]) & 0x3F);
-    i += static_cast<std::size_t>(extra) + 1;
-    if (cp >= 0x10000) {
-      units.push_back(u'?');  // a surrogate pair: two units, two bytes
-      units.push_back(u'?');
-    } else {
-      units.push_back(static_cast<char16_t>(cp));
-    }
-  }
-  return cp1252::from_utf16(units);
+  // JSON strings are valid UTF-8; should one not be, each character still keeps one place.
+  std::optional<std::u16string> units = cp1252::utf16_from_utf8(utf8);
+  if (!units) return cp1252::from_utf8(utf8);
+  // Each half of a surrogate pair keeps its own place, as the client counts them.
+  for (char16_t& unit : *units)
+    if (unit >= 0xD800 && unit <= 0xDFFF) unit = u'?';
+  return cp1252::from_utf16(*units);
 }
 
 Document::Document(std::string_view utf8)

@@ -303,32 +303,23 @@ Server::json Server::hover(const json& params) const {
         .append("\n\n")
         .append(text("Ejemplo: ", "Example: "))
         .append(help->example[i]);
-  } else if (w->kind == Word::Kind::Variable || w->kind == Word::Kind::Constant) {
-    const Word* first = first_assignment(words, *w);
+  } else if (w->kind == Word::Kind::Variable || w->kind == Word::Kind::Constant ||
+             w->kind == Word::Kind::Jump) {
+    // Where its value comes from, or where the jump goes: a line of this file.
+    const bool jump = w->kind == Word::Kind::Jump;
+    const Word* source = jump ? jump_target(words, *w) : first_assignment(words, *w);
     markdown.append("`").append(utf8(w->text)).append("`: ");
-    if (first)
+    if (source != nullptr)
       markdown
-          .append(text("recibe valor por primera vez en la l\xC3\xAD"
-                       "nea ",
-                       "first receives a value on line "))
-          .append(std::to_string(first->line));
+          .append(jump ? text("salta a la l\xC3\xADnea ", "jumps to line ")
+                       : text("recibe valor por primera vez en la l\xC3\xADnea ",
+                              "first receives a value on line "))
+          .append(std::to_string(source->line));
     else
-      markdown.append(
-          text("nunca recibe valor: vale el texto vac\xC3\xAD"
-               "o",
-               "never receives a value: it is the empty text"));
-  } else if (w->kind == Word::Kind::Jump) {
-    const Word* target = jump_target(words, *w);
-    markdown.append("`").append(utf8(w->text)).append("`: ");
-    if (target)
-      markdown
-          .append(text("salta a la l\xC3\xAD"
-                       "nea ",
-                       "jumps to line "))
-          .append(std::to_string(target->line));
-    else
-      markdown.append(text("no existe esa etiqueta: saltar a ella termina el programa",
-                           "no such label: jumping to it ends the program"));
+      markdown.append(jump ? text("no existe esa etiqueta: saltar a ella termina el programa",
+                                  "no such label: jumping to it ends the program")
+                           : text("nunca recibe valor: vale el texto vac\xC3\xADo",
+                                  "never receives a value: it is the empty text"));
   } else if (w->kind == Word::Kind::Label) {
     markdown.append("`").append(utf8(w->text)).append("`: ").append(text("etiqueta", "label"));
   } else {
