@@ -2,10 +2,11 @@
 """Runs one KAL script with the real KAL.exe under Wine and tells what happens.
 
 Each message box is printed with its title, text and buttons, and each dialog with what it asks, together with the
-answer given. Answers come in order from the command line (--answer yes|no|ok|cancel for a box that offers a
-choice, --type TEXT for the input dialog, --answer cancel for a dialog); a box with only OK takes no answer. Once
-they are used up, a box takes its default button and a dialog is cancelled. Each graphics window is shown (with --keep, saved as a screenshot) when the next message box shows, and
-closed (which ends the program) once the script has shown nothing new for three seconds. A run still going after --limit seconds is
+answer given. Answers come in order from the command line (--answer yes|no|ok|cancel for a box that offers a choice,
+--type TEXT for the input dialog, --answer cancel for a dialog); a box with only OK takes no answer. Once they are
+used up, a box takes its default button and a dialog is cancelled. Each graphics window is reported when it opens
+(with --keep, saved as a screenshot when the next message box shows or before it closes), and closed (which ends the
+program) once the script has shown nothing new for three seconds. A run still going after --limit seconds is
 stopped.
 
 The script runs in a fresh folder with a copy of KAL.exe, the script, and what the script names beside it (its
@@ -92,15 +93,12 @@ def main():
     print(f"KAL.exe runs {opts.script} in {folder}" + ("" if display else " (on a private Xvfb display)"))
     if not (opts.prefix / "kal-setup.txt").exists():
         print(f"setting up the Wine prefix {opts.prefix} (once)")
-    session = driver.WineSession(work, display=display, prefix=opts.prefix, relay_boxes=True)
+    session = driver.WineSession(work, display=display, prefix=opts.prefix.resolve(), relay_boxes=True)
     given = list(opts.answers)
     shots, windows = [], []
 
     def save_windows():
         for w, title in windows:
-            if not opts.keep:
-                print(f"\n[{title}] window shown (--keep saves a screenshot of it)")
-                continue
             shot = folder / f"ventana-{len(shots) + 1}.png"
             subprocess.run(["import", "-window", w, str(shot)], stderr=subprocess.DEVNULL)
             shots.append(shot)
@@ -115,8 +113,11 @@ def main():
             print(f"\nThe shell opened {e[1]} with the text viewer.")
 
     def on_window(w, title):
+        # Said at once; with --keep, its screenshot waits for the next box or its closing, when it is drawn.
         if title in driver.GRAPHICS_TITLES:
-            windows.append((w, title))
+            print(f"\n[{title}] window shown" + ("" if opts.keep else " (--keep saves a screenshot of it)"))
+            if opts.keep:
+                windows.append((w, title))
 
     def answer_for(e):
         if e[0] == "window" and e[1] in driver.GRAPHICS_TITLES:
@@ -146,7 +147,8 @@ def main():
     case = driver.Case(name="demo", script=opts.script, script_as=opts.script.name)
     try:
         _, code, problems = session.run(case, folder, opts.exe.resolve(), on_event=on_event, on_window=on_window,
-                                        close_idle_window=3.0, timeout=opts.limit, answer_for=answer_for)
+                                        close_idle_window=3.0, timeout=opts.limit, answer_for=answer_for,
+                                        before_idle_close=save_windows)
     finally:
         session.close()
     trace = folder / "FORENSE.txt"

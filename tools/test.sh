@@ -9,9 +9,9 @@ tools/build.sh
 
 cmake --preset asan >/dev/null
 cmake --build --preset asan
-ctest --preset asan -j2 --timeout 600
+ctest --preset asan -j2 --timeout 600 --output-on-failure
 
 # Every fuzz target for a short while from its seeds; tools/fuzz.sh SECONDS fuzzes longer.
 tools/fuzz.sh 10
 
-ctest --preset native -j2
+ctest --preset native -j2 --output-on-failure

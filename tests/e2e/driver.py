@@ -537,11 +537,12 @@ class WineSession:
         return [name for _, name in self._viewers(folder)]
 
     def run(self, case, folder, exe_path, on_event=None, on_window=None, close_idle_window=None,
-            timeout=CASE_TIMEOUT, answer_for=None):
+            timeout=CASE_TIMEOUT, answer_for=None, before_idle_close=None):
         """Runs one case; on_event(event) hears every event as it happens, on_window(id, title) every window that is
         neither a message box nor the open-file dialog (a graphics window) before it is answered. With
         close_idle_window (seconds), a graphics window is closed once nothing new has shown for that long.
-        answer_for(event), when given, chooses each answer instead of the case's list (None: the default)."""
+        answer_for(event), when given, chooses each answer instead of the case's list (None: the default);
+        before_idle_close() is called before an idle graphics window is closed."""
         if not (folder / case.exe).exists():  # a later run starts what the earlier one left, renamed or not
             shutil.copy(exe_path, folder / case.exe)
         env = dict(os.environ, WINEDEBUG="-all,trace+msgbox" + (",+relay" if self.relay_boxes else ""))
@@ -577,6 +578,8 @@ class WineSession:
                 waiting_since = None
             if not wins:
                 if close_idle_window and time.monotonic() - last_seen > close_idle_window:
+                    if before_idle_close:
+                        before_idle_close()
                     close_graphics_window()
                     last_seen = time.monotonic()
                 time.sleep(0.05)
