@@ -11,6 +11,8 @@ import sys
 import tempfile
 from pathlib import Path
 
+import report
+
 ROOT = Path(__file__).resolve().parents[2]
 
 # Each example, its answers in order, and texts its report must hold.
@@ -64,10 +66,7 @@ def main():
         failures.append(f"left behind: {sorted(map(str, left))}")
     if not (Path(opts.prefix) / "kal-setup.txt").exists():
         failures.append(f"the Wine prefix is not kept in {opts.prefix}")
-    for f in failures:
-        print("FAIL " + f)
-    print("demo: " + ("ok" if not failures else f"{len(failures)} failed"))
-    return 1 if failures else 0
+    return report.finish("demo", failures)
 
 
 if __name__ == "__main__":

@@ -10,6 +10,8 @@ import sys
 import tempfile
 from pathlib import Path
 
+import report
+
 
 def data_record(field_id, char, name, field_type, max_length, number, last):
     """One 54-byte character record, laid out field by field."""
@@ -81,10 +83,7 @@ def main():
         for name in ("agenda.z04", "agenda.zbd"):
             if (root / "ejemplo" / "agenda" / name).read_bytes() != (examples / "agenda" / name).read_bytes():
                 failures.append(f"examples/agenda/{name} is not what kalbd makes from examples/agenda.campos")
-    for f in failures:
-        print("FAIL " + f)
-    print("kalbd: " + ("ok" if not failures else f"{len(failures)} failed"))
-    return 1 if failures else 0
+    return report.finish("kalbd", failures)
 
 
 if __name__ == "__main__":

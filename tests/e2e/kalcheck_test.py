@@ -13,6 +13,8 @@ import sys
 import tempfile
 from pathlib import Path
 
+import report
+
 EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
 
 
@@ -63,14 +65,9 @@ def main():
     opts = ap.parse_args()
     failures = [f"native: {f}" for f in check([os.path.abspath(opts.kalcheck)], None)]
     if opts.wine:
-        env = dict(os.environ, WINEPREFIX=os.path.abspath(opts.prefix), WINEDEBUG="-all",
-                   WINEDLLOVERRIDES="mscoree,mshtml=")
-        env.pop("DISPLAY", None)  # a console program needs no display
+        env = report.wine_console_env(opts.prefix)
         failures += [f"wine: {f}" for f in check(["wine", os.path.abspath(opts.wine)], env)]
-    for f in failures:
-        print("FAIL " + f)
-    print("kalcheck: " + ("ok" if not failures else f"{len(failures)} failed"))
-    return 1 if failures else 0
+    return report.finish("kalcheck", failures)
 
 
 if __name__ == "__main__":

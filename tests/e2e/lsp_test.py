@@ -13,6 +13,8 @@ import sys
 import tempfile
 from pathlib import Path
 
+import report
+
 # The script as the editor holds it; positions below count UTF-16 units, by hand.
 SCRIPT = [
     ".codigo;",
@@ -215,9 +217,7 @@ def main():
     opts = ap.parse_args()
     runs = [("native", [os.path.abspath(opts.kalcheck), "--lsp"], None)]
     if opts.wine:
-        env = dict(os.environ, WINEPREFIX=os.path.abspath(opts.prefix), WINEDEBUG="-all",
-                   WINEDLLOVERRIDES="mscoree,mshtml=")
-        env.pop("DISPLAY", None)
+        env = report.wine_console_env(opts.prefix)
         runs.append(("wine", ["wine", os.path.abspath(opts.wine), "--lsp"], env))
     failures = []
     for name, command, env in runs:
@@ -225,10 +225,7 @@ def main():
         conversation(command, env, found)
         abuse(command, env, found)
         failures += [f"{name}: {f}" for f in found]
-    for f in failures:
-        print("FAIL " + f)
-    print("lsp: " + ("ok" if not failures else f"{len(failures)} failed"))
-    return 1 if failures else 0
+    return report.finish("lsp", failures)
 
 
 if __name__ == "__main__":

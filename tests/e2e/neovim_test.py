@@ -12,6 +12,8 @@ import sys
 import tempfile
 from pathlib import Path
 
+import report
+
 EXAMPLE = Path(__file__).resolve().parents[2] / "examples" / "saludo.txt"
 LUA = r"""
 local client = vim.lsp.start_client({cmd = {os.getenv("KALCHECK"), "--lsp"}, name = "kal",
@@ -57,10 +59,7 @@ def main():
         failures.append(f"diagnostics: {result.get('diagnostics')!r}")
     if not str(result.get("hover")).startswith("**%INPUTDATA**"):
         failures.append(f"hover: {result.get('hover')!r}")
-    for f in failures:
-        print("FAIL " + f)
-    print("neovim: " + ("ok" if not failures else f"{len(failures)} failed"))
-    return 1 if failures else 0
+    return report.finish("neovim", failures)
 
 
 if __name__ == "__main__":

@@ -11,6 +11,8 @@ import tempfile
 import zipfile
 from pathlib import Path
 
+import report
+
 
 def main():
     failures = []
@@ -40,10 +42,7 @@ def main():
             out = subprocess.run([str(server), "--lsp"], input=data, capture_output=True, timeout=60).stdout
             if b'"hoverProvider":true' not in out:
                 failures.append(f"the packaged server did not answer: {out[:200]!r}")
-    for f in failures:
-        print("FAIL " + f)
-    print("vsix: " + ("ok" if not failures else f"{len(failures)} failed"))
-    return 1 if failures else 0
+    return report.finish("vsix", failures)
 
 
 if __name__ == "__main__":
