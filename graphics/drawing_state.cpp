@@ -23,15 +23,6 @@ FontSpec make_font(std::string_view name, long double points, std::int64_t style
   return f;
 }
 
-int font_height(const FontSpec& font, int dots_per_inch) {
-  const long double points = font.cell_height ? -font.points : font.points;
-  const long double pixels = round_half_even(points * dots_per_inch / 72);
-  // Larger fonts than this are no use on any screen; the sign is what tells Windows how to measure.
-  constexpr long double kLargest = 16384;
-  if (!std::isfinite(pixels)) return 0;
-  return -static_cast<int>(std::fmax(std::fmin(pixels, kLargest), -kLargest));
-}
-
 Colour colour_of(std::int64_t value) {
   return static_cast<Colour>(static_cast<std::uint64_t>(value) & 0xFFFFFFu);
 }

@@ -13,17 +13,8 @@ namespace kal {
 // Style bits: 1 bold, 2 italic, 4 underline, 8 strike-out, 16 cell height; the angle in degrees.
 FontSpec make_font(std::string_view name, long double points, std::int64_t style, long double angle);
 
-// The font height Windows takes (LOGFONT): minus the size in points at the screen's dots per inch, so that a
-// positive size measures the letters; with style bit 16 (or a negative size) it measures the whole cell.
-int font_height(const FontSpec& font, int dots_per_inch);
-
 // A script's colour number: its low 24 bits.
 Colour colour_of(std::int64_t value);
-
-struct SystemColours {
-  Colour window_text = 0;
-  Colour button_face = 0;
-};
 
 // `color`: -1 gives the system's colours, -2 a transparent background (the foreground takes -2 as a number),
 // -3 leaves a colour as it is; any other value is a colour number (and makes the background opaque).

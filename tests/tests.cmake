@@ -3,7 +3,7 @@ find_package(GTest REQUIRED)
 include(GoogleTest)
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 
-add_library(kal_test_support STATIC tests/support/recording_platform.cpp tests/support/script_run.cpp)
+add_library(kal_test_support STATIC ${KAL_RECORDING_PLATFORM} tests/support/script_run.cpp)
 target_link_libraries(kal_test_support PUBLIC kal_core GTest::gtest)
 
 set(KAL_UNIT_TESTS
@@ -108,7 +108,7 @@ endif()
 
 # Benchmarks are built when Google Benchmark is there; they never run as tests.
 # Timings for bench/compare_lua.py.
-add_executable(kal_bench bench/kal_bench.cpp tests/support/recording_platform.cpp)
+add_executable(kal_bench bench/kal_bench.cpp ${KAL_RECORDING_PLATFORM})
 target_link_libraries(kal_bench PRIVATE kal_core)
 # Linked statically, as KAL.exe is: a process then starts without resolving the C++ library's symbols.
 if(NOT KAL_SANITIZE AND NOT KAL_FUZZ)

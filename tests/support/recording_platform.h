@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "graphics/drawing_state.h"
 #include "platform/platform.h"
 
 namespace kal::test {
