@@ -23,6 +23,8 @@ Interpreter::End Interpreter::run() {
   std::size_t pc = 1;
   while (pc <= statements_.size()) {
     const Statement& s = statements_.at(pc);
+    if (observer_ != nullptr) [[unlikely]]
+      observer_->before_statement(pc, s);
     switch (s.route) {
       case Route::Skip:
         ++pc;

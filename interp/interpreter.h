@@ -17,6 +17,14 @@ namespace kal {
 // The report of a jump to a label no statement registers.
 std::string unknown_label_message(std::string_view label);
 
+// Hears a run statement by statement, for stepping and watching it: before each statement the loop reaches,
+// with its number. It may read the run state, and may keep the run waiting until the user steps on.
+class RunObserver {
+ public:
+  virtual ~RunObserver() = default;
+  virtual void before_statement(std::size_t number, const Statement& s) = 0;
+};
+
 class Interpreter {
  public:
   Interpreter(Platform& platform, Program& program);
@@ -40,6 +48,9 @@ class Interpreter {
   // The same for the name in field k of a statement.
   std::string_view read(VariableStore& store, const Statement& s, std::size_t k);
   void write(VariableStore& store, const Statement& s, std::size_t k, std::string_view text);
+
+  // Nobody listens unless one is set; the loop then pays one test a statement.
+  void set_observer(RunObserver* observer) { observer_ = observer; }
 
   Platform& platform() { return platform_; }
   RandomGenerator& random() { return program_.random; }
@@ -65,6 +76,7 @@ class Interpreter {
   Platform& platform_;
   Program& program_;
   PreparedStatements statements_;
+  RunObserver* observer_ = nullptr;
 };
 
 }  // namespace kal

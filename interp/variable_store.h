@@ -25,6 +25,8 @@ class VariableStore {
   std::size_t index(std::string_view name) const;
 
   const std::string& value(std::size_t slot) const { return slots_[slot - 1].value; }
+  // The name in a slot (1 to size()), for showing a store whole.
+  const std::string& name(std::size_t slot) const { return slots_[slot - 1].name; }
   // Replaces the value; a write-once store keeps a value that is not empty. The text may be a view into any
   // value, this one included.
   void write(std::size_t slot, std::string_view text);

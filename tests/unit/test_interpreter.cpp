@@ -269,5 +269,28 @@ TEST(Fin, EndsAfterTheWindowClosesAndRemovesTheExecutableOnlyThen) {
   EXPECT_TRUE(plain.platform.events.empty());
 }
 
+// A step-and-watch view of a loop: every statement the loop reaches, in order, with the state as it stands.
+TEST(Interpreter, AnObserverHearsEveryStatementBeforeItRuns) {
+  struct Watch final : RunObserver {
+    Interpreter* run = nullptr;
+    std::vector<std::size_t> numbers;
+    std::vector<std::int32_t> flags_before_jump;
+    void before_statement(std::size_t number, const Statement& s) override {
+      numbers.push_back(number);
+      if (s.field(2) == "saltarcero") flags_before_jump.push_back(run->comparison_flag);
+    }
+  } watch;
+  ScriptRun r("&dos := 2 ; &n := 0 ; :otra ; &n := &n + 1 ; .cmp &n &dos ; .saltarcero :otra ;");
+  watch.run = r.interpreter.get();
+  r.interpreter->set_observer(&watch);
+  r.run();
+  // 1 is .codigo, 4 the label, 7 the jump back while n is 1, 8 .fin.
+  EXPECT_EQ(watch.numbers, (std::vector<std::size_t>{1, 2, 3, 4, 5, 6, 7, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(watch.flags_before_jump, (std::vector<std::int32_t>{0, 1}));
+  const VariableStore& v = r.interpreter->variables;
+  ASSERT_EQ(v.size(), 2u);
+  EXPECT_EQ(v.name(2) + "=" + v.value(2), "n=2");
+}
+
 }  // namespace
 }  // namespace kal
