@@ -237,9 +237,30 @@ class Checker {
     if (token.starts_with('~'))
       // In a file saved as UTF-8 the cure is saving it again, not %CAR.
       if (const char c = first_refused_text_char(cut_token(token)); c != 0 && !(utf8_ && (c & 0x80)))
-        return "Un texto no puede llevar " + std::string(1, c) + ": constr\xFAyalo con " + car_call(c) +
+        return "Un texto no puede llevar " + shown(c) + ": constr\xFAyalo con " + car_call(c) +
                " y j\xFAntelo al resto";
+    if (const std::string capitals = cp1252::upper(token); capitals == "DIV" || capitals == "MOD")
+      return "Los operadores se escriben en may\xFAsculas: " + capitals;
+    if (token == ".")
+      return "Un punto suelto no es ninguna palabra, tampoco en un comentario: qu\xEDtelo o p\xE9guelo a "
+             "otra";
+    if (!token.empty() && is_plain_name(token) && !is_integer_literal(token))
+      return "Una palabra sin signo delante: las variables empiezan por &, las constantes por @, los textos "
+             "por "
+             "~ y las etiquetas por :";
     return {};
+  }
+
+  // A character as a message can show it: invisible ones and bytes Windows-1252 leaves empty by their code.
+  static std::string shown(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    const bool invisible =
+        b < 0x20 || b == 0x7F || b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D;
+    return invisible ? "el car\xE1"
+                       "cter de c\xF3"
+                       "digo " +
+                           number(b)
+                     : std::string(1, c);
   }
 
   static std::vector<std::string> label_names(const PreparedStatements& statements) {

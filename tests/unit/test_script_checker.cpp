@@ -24,11 +24,17 @@ TEST(ScriptChecker, ACleanScriptHasNoProblem) {
   EXPECT_EQ(problems(".codigo;\r\n&a := 1;\r\n.aviso &a;\r\n.fin;\r\n"), Lines{});
 }
 
+const std::string kNoSigil =
+    "Una palabra sin signo delante: las variables empiezan por &, las constantes por @, los textos por ~ y "
+    "las "
+    "etiquetas por :";
+
 TEST(ScriptChecker, EveryBadTokenWithItsPlace) {
-  EXPECT_EQ(
-      problems(".codigo;\r\n&a := 1;\r\nhola!; &b := 2;\r\n  &c := &a + 3; x|y;\r\n.fin;\r\n"),
-      (Lines{"3:1 e hola!: Esta expresi\xF3n es ERRONEA !!", "4:17 e x: Esta expresi\xF3n es ERRONEA !!",
-             "4:18 e |: Esta expresi\xF3n es ERRONEA !!", "4:19 e y: Esta expresi\xF3n es ERRONEA !!"}));
+  EXPECT_EQ(problems(".codigo;\r\n&a := 1;\r\nhola!; &b := 2;\r\n  &c := &a + 3; x|y;\r\n.fin;\r\n"),
+            (Lines{"3:1 e hola!: Esta expresi\xF3n es ERRONEA !!",
+                   "4:17 e x: Esta expresi\xF3n es ERRONEA !! " + kNoSigil,
+                   "4:18 e |: Esta expresi\xF3n es ERRONEA !!",
+                   "4:19 e y: Esta expresi\xF3n es ERRONEA !! " + kNoSigil}));
 }
 
 TEST(ScriptChecker, LineEndsOfEveryKind) {
@@ -98,6 +104,13 @@ TEST(ScriptChecker, BeginnerMistakesGetAHintInPlainSpanish) {
       {"&t := ~IVA-21;", "2:1 e",
        "El texto ~IVA se corta en -: un texto no puede llevar - (constr\xFAyalo con %CAR 45"},
       {"&t := ~50%;", "2:7 e", "Un texto no puede llevar %: constr\xFAyalo con %CAR 37"},
+      {"&t := ~a\x81z;", "2:7 e",
+       "Un texto no puede llevar el car\xE1"
+       "cter de c\xF3"
+       "digo 129: constr"},
+      {"&a := 7; &b := &a mod 2;", "2:19 e", "Los operadores se escriben en may\xFAsculas: MOD"},
+      {"'una nota . suelta;", "2:11 e", "Un punto suelto no es ninguna palabra"},
+      {"hola;", "2:1 e", "Una palabra sin signo delante: las variables empiezan por &"},
       {"'nota sin punto y coma\r\n&v := 1;", "2:1 w",
        "el comentario sigue en la l\xEDnea 3 y se lleva la sentencia que empieza all\xED: \xBF"
        "falta un ; al final de la l\xEDnea 2?"},
