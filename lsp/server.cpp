@@ -202,9 +202,12 @@ Server::json Server::dispatch(const std::string& method, const json& params, std
   }
   if (method == "textDocument/didOpen" || method == "textDocument/didChange") {
     const std::string uri = params.at("textDocument").at("uri");
+    const json& changes = method == "textDocument/didOpen" ? json::array() : params.at("contentChanges");
+    if (method == "textDocument/didChange" && (!changes.is_array() || changes.empty()))
+      throw RpcError{kInvalidParams, "a change without its text"};
     const std::string text = method == "textDocument/didOpen"
                                  ? params.at("textDocument").at("text").get<std::string>()
-                                 : params.at("contentChanges").back().at("text").get<std::string>();
+                                 : changes.back().at("text").get<std::string>();
     documents_[uri] = std::make_unique<Document>(text);
     publish(uri, out);
     return nullptr;

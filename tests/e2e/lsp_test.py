@@ -179,7 +179,7 @@ def conversation(command, env, failures):
 
 
 def abuse(command, env, failures):
-    """Malformed input gets the protocol's errors, and the server goes on serving."""
+    """Malformed input gets the protocol's errors (a notification gets none), and the server goes on serving."""
     c = Client(command, env, None)
 
     def error_code():
@@ -202,6 +202,7 @@ def abuse(command, env, failures):
     got.append(error_code())
     if got != [-32002, -32700, -32700, -32700, -32700, -32601, -32600]:
         failures.append(f"abuse: error codes {got}")
+    c.notify("textDocument/didChange", {"textDocument": {"uri": "file:///x"}, "contentChanges": []})  # no text
     if c.request("shutdown").get("result", "missing") is not None:
         failures.append("abuse: the server stopped serving")
     c.p.stdin.close()
