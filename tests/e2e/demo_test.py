@@ -50,10 +50,16 @@ def main():
         try:
             for script in sorted((ROOT / "examples").glob("*.txt")):
                 args, wanted = RUNS.get(script.stem, ([], []))
-                code, out = demo(script, *args)
-                missing = [w for w in wanted + ["KAL.exe ended with exit code 0."] if w not in out]
-                if code != 0 or missing:
-                    failures.append(f"{script.name}: exit code {code}, missing {missing}:\n{out}")
+                # Under a loaded machine Wine has, rarely, ended a program whose box no one saw; a second run
+                # tells such a hiccup from a fault of the runner, which fails both.
+                for attempt in (1, 2):
+                    code, out = demo(script, *args)
+                    missing = [w for w in wanted + ["KAL.exe ended with exit code 0."] if w not in out]
+                    if code == 0 and not missing:
+                        break
+                    print(f"{script.name}, run {attempt}: exit code {code}, missing {missing}:\n{out}")
+                else:
+                    failures.append(f"{script.name}: failed twice (see above)")
             if other.poll() is not None:
                 failures.append("the demo ended a notepad.exe it had not started")
         finally:
