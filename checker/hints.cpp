@@ -10,33 +10,40 @@
 namespace kal::check {
 namespace {
 
-std::string_view code_word(std::string_view code) {
-  if (code == "&") return "variable";
-  if (code == "@") return "constante";
-  if (code == "#") return "campo";
-  if (code == "~") return "texto";
-  if (code == "%") return "funci\xF3n";
-  if (code == ".") return "orden";
-  if (code == ":") return "etiqueta";
-  if (code == "v") return "n\xFAmero";
-  if (code == "m") return "m\xE1scara";
-  if (code == "c") return "palabra";
-  if (code == "'") return "comentario";
-  if (code == "BD") return "base de datos";
-  return code;  // an operator stands for itself
+// What each shape code is, alone and with its article ("el operando 2 es un n\xFAmero"); an operator stands
+// for itself.
+struct CodeName {
+  std::string_view code, word, noun;
+};
+constexpr CodeName kCodeNames[] = {
+    {"&", "variable", "una variable"},
+    {"@", "constante", "una constante"},
+    {"#", "campo", "un campo"},
+    {"~", "texto", "un texto"},
+    {"%", "funci\xF3n", "una funci\xF3n"},
+    {".", "orden", "una orden"},
+    {":", "etiqueta", "una etiqueta"},
+    {"v", "n\xFAmero", "un n\xFAmero"},
+    {"m", "m\xE1scara", "una m\xE1scara"},
+    {"c", "palabra", "una palabra"},
+    {"'", "comentario", "un comentario"},
+    {"BD", "base de datos", "una base de datos"},
+};
+
+const CodeName* code_name(std::string_view code) {
+  for (const CodeName& c : kCodeNames)
+    if (c.code == code) return &c;
+  return nullptr;
 }
 
-// The same with an article, for "el operando 2 es un número".
+std::string_view code_word(std::string_view code) {
+  const CodeName* c = code_name(code);
+  return c ? c->word : code;
+}
+
 std::string_view code_noun(std::string_view code) {
-  if (code == "@") return "una constante";
-  if (code == "#") return "un campo";
-  if (code == "~") return "un texto";
-  if (code == "%") return "una funci\xF3n";
-  if (code == ".") return "una orden";
-  if (code == ":") return "una etiqueta";
-  if (code == "v") return "un n\xFAmero";
-  if (code == "m") return "una m\xE1scara";
-  return "un signo";
+  const CodeName* c = code_name(code);
+  return c ? c->noun : "un signo";
 }
 
 // A field as the script writes it: the sigil back in front, blanks back to "_" and line breaks to "^".
@@ -158,7 +165,12 @@ std::string shape_in_words(const Statement& s) {
 }
 
 bool is_jump_word(std::string_view word) {
-  return word == "saltar" || word == "saltaruno" || word == "saltarcero";
+  // The words of the family whose statements name a label.
+  for (const Family& f : dispatch_families())
+    if (f.keyword_at == KeywordAt::Field2Lower && f.shapes.front() == ".:")
+      for (const Keyword& k : f.keywords)
+        if (k.word == word) return true;
+  return false;
 }
 
 std::string statement_hint(const Statement& s) {

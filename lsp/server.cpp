@@ -1,6 +1,8 @@
 #include "lsp/server.h"
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -91,8 +93,12 @@ std::string message_text(const check::Problem& p) {
 std::string percent_decoded(std::string_view text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size()) {
-      out += static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
+    unsigned value = 0;
+    const char* digits = text.data() + i + 1;
+    if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(digits[0])) &&
+        std::isxdigit(static_cast<unsigned char>(digits[1])) &&
+        std::from_chars(digits, digits + 2, value, 16).ptr == digits + 2) {
+      out += static_cast<char>(value);
       i += 2;
     } else {
       out += text[i];

@@ -203,6 +203,14 @@ def abuse(command, env, failures):
     if got != [-32002, -32700, -32700, -32700, -32700, -32601, -32600]:
         failures.append(f"abuse: error codes {got}")
     c.notify("textDocument/didChange", {"textDocument": {"uri": "file:///x"}, "contentChanges": []})  # no text
+    bad_uri = "file:///a%zz/b%4.txt"  # percent signs that escape nothing, where fields are looked for
+    c.notify("textDocument/didOpen", {"textDocument": {"uri": bad_uri, "languageId": "kal", "version": 1,
+                                                       "text": ".codigo;\r\n[agenda];\r\n&n := #\r\n"}})
+    c.receive()
+    fields = c.request("textDocument/completion", {"textDocument": {"uri": bad_uri},
+                                                   "position": {"line": 2, "character": 7}})
+    if fields.get("result") != []:
+        failures.append(f"abuse: fields for a URI with stray percent signs: {fields!r}")
     if c.request("shutdown").get("result", "missing") is not None:
         failures.append("abuse: the server stopped serving")
     c.p.stdin.close()
