@@ -29,13 +29,7 @@ constexpr std::size_t kNearStatements = limits::kMaxStatements / 10 * 9;
 // makes of them.
 class Lines {
  public:
-  explicit Lines(std::string_view bytes) {
-    starts_.push_back(0);
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-      if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-      if (bytes[i] == '\r' || bytes[i] == '\n') starts_.push_back(i + 1);
-    }
-  }
+  explicit Lines(std::string_view bytes) : starts_(line_starts(bytes)) {}
   std::pair<std::size_t, std::size_t> at(std::size_t offset) const {
     const auto after = std::upper_bound(starts_.begin(), starts_.end(), offset);
     const std::size_t line = static_cast<std::size_t>(after - starts_.begin());
@@ -415,6 +409,15 @@ class Checker {
 };
 
 }  // namespace
+
+std::vector<std::size_t> line_starts(std::string_view bytes) {
+  std::vector<std::size_t> starts{0};
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    if (bytes[i] == '\r' || bytes[i] == '\n') starts.push_back(i + 1);
+  }
+  return starts;
+}
 
 Analysis analyze_script(std::string_view file_bytes) {
   Checker checker(file_bytes);

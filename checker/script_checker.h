@@ -35,6 +35,9 @@ struct Analysis {
   std::vector<Word> words;        // in the order of the file
 };
 
+// Where each line of a file starts, as editors count lines: CR LF, CR and LF each end one.
+std::vector<std::size_t> line_starts(std::string_view bytes);
+
 // The problems of a script's file bytes, ordered by where they are.
 std::vector<Problem> check_script(std::string_view file_bytes);
 // The problems and the named words together, from one reading.

@@ -17,13 +17,9 @@ std::string one_byte_per_unit(std::string_view utf8) {
 }
 
 Document::Document(std::string_view utf8)
-    : bytes_(one_byte_per_unit(utf8)), analysis_(check::analyze_script(bytes_)) {
-  line_starts_.push_back(0);
-  for (std::size_t i = 0; i < bytes_.size(); ++i) {
-    if (bytes_[i] == '\r' && i + 1 < bytes_.size() && bytes_[i + 1] == '\n') ++i;
-    if (bytes_[i] == '\r' || bytes_[i] == '\n') line_starts_.push_back(i + 1);
-  }
-}
+    : bytes_(one_byte_per_unit(utf8)),
+      line_starts_(check::line_starts(bytes_)),
+      analysis_(check::analyze_script(bytes_)) {}
 
 std::size_t Document::line_of(std::size_t offset) const {
   return static_cast<std::size_t>(std::upper_bound(line_starts_.begin(), line_starts_.end(), offset) -

@@ -5,8 +5,6 @@ checks run kalcheck.exe under Wine (in a private Wine prefix under the build fol
 
 Usage: kalcheck_test.py KALCHECK [--wine KALCHECK.EXE --prefix DIR]
 """
-import argparse
-import os
 import shutil
 import subprocess
 import sys
@@ -58,15 +56,9 @@ def check(command, env):
 
 
 def main():
-    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    ap.add_argument("kalcheck")
-    ap.add_argument("--wine", help="kalcheck.exe, run under Wine too")
-    ap.add_argument("--prefix", help="the Wine prefix to use (made on first use)")
-    opts = ap.parse_args()
-    failures = [f"native: {f}" for f in check([os.path.abspath(opts.kalcheck)], None)]
-    if opts.wine:
-        env = report.wine_console_env(opts.prefix)
-        failures += [f"wine: {f}" for f in check(["wine", os.path.abspath(opts.wine)], env)]
+    failures = []
+    for name, command, env in report.kalcheck_builds(__doc__.splitlines()[0]):
+        failures += [f"{name}: {f}" for f in check(command, env)]
     return report.finish("kalcheck", failures)
 
 

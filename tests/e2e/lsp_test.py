@@ -5,9 +5,7 @@ on lines with accents, a euro sign, a tab and a character beyond 16 bits; then t
 
 Usage: lsp_test.py KALCHECK [--wine KALCHECK.EXE --prefix DIR]
 """
-import argparse
 import json
-import os
 import subprocess
 import sys
 import tempfile
@@ -219,15 +217,7 @@ def abuse(command, env, failures):
 
 
 def main():
-    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    ap.add_argument("kalcheck")
-    ap.add_argument("--wine", help="kalcheck.exe, run under Wine too")
-    ap.add_argument("--prefix", help="the Wine prefix to use (made on first use)")
-    opts = ap.parse_args()
-    runs = [("native", [os.path.abspath(opts.kalcheck), "--lsp"], None)]
-    if opts.wine:
-        env = report.wine_console_env(opts.prefix)
-        runs.append(("wine", ["wine", os.path.abspath(opts.wine), "--lsp"], env))
+    runs = [(name, command + ["--lsp"], env) for name, command, env in report.kalcheck_builds(__doc__.splitlines()[0])]
     failures = []
     for name, command, env in runs:
         found = []

@@ -1,4 +1,6 @@
-"""What the end-to-end test scripts share: the environment for a console program under Wine, and the report."""
+"""What the end-to-end test scripts share: kalcheck's builds to run, a console program's environment under Wine,
+and the report."""
+import argparse
 import os
 
 
@@ -15,3 +17,17 @@ def finish(name, failures):
         print("FAIL " + f)
     print(f"{name}: " + ("ok" if not failures else f"{len(failures)} failed"))
     return 1 if failures else 0
+
+
+def kalcheck_builds(description):
+    """The kalcheck builds a test names on its command line (KALCHECK [--wine KALCHECK.EXE --prefix DIR]): each as
+    (name, command, environment), the native one first."""
+    ap = argparse.ArgumentParser(description=description)
+    ap.add_argument("kalcheck")
+    ap.add_argument("--wine", help="kalcheck.exe, run under Wine too")
+    ap.add_argument("--prefix", help="the Wine prefix to use (made on first use)")
+    opts = ap.parse_args()
+    builds = [("native", [os.path.abspath(opts.kalcheck)], None)]
+    if opts.wine:
+        builds.append(("wine", ["wine", os.path.abspath(opts.wine)], wine_console_env(opts.prefix)))
+    return builds
