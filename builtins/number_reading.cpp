@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "common/extended.h"
+
 namespace kal {
 namespace {
 
@@ -24,7 +26,7 @@ long double read_radix(std::string_view t, int radix) {
   for (char c : t) {
     int v = digit_value(c);
     if (v >= radix) break;
-    value = value * radix + v;
+    value = ext::add(ext::mul(value, radix), v);
   }
   return value;
 }
@@ -37,16 +39,16 @@ long double scale_by_ten(long double m, int e) {
                                        1e10L, 1e11L, 1e12L, 1e13L, 1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L,
                                        1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L};
   while (e > 27) {
-    m *= kExact[27];
+    m = ext::mul(m, kExact[27]);
     e -= 27;
     if (std::isinf(m)) return m;
   }
   while (e < -27) {
-    m /= kExact[27];
+    m = ext::div(m, kExact[27]);
     e += 27;
     if (m == 0) return m;
   }
-  return e >= 0 ? m * kExact[e] : m / kExact[-e];
+  return e >= 0 ? ext::mul(m, kExact[e]) : ext::div(m, kExact[-e]);
 }
 
 }  // namespace

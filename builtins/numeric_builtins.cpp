@@ -3,6 +3,7 @@
 #include "builtins/builtins.h"
 #include "builtins/number_reading.h"
 #include "builtins/numeric_functions.h"
+#include "common/extended.h"
 #include "interp/interpreter.h"
 #include "interp/number_format.h"
 
@@ -31,20 +32,20 @@ std::string fn_abs(Interpreter&, Operands ops) {
 // A negative number has no real root: it is shown as it is.
 std::string fn_sqr(Interpreter&, Operands ops) {
   const long double x = read_number(ops[0]);
-  return display(x < 0 ? x : std::sqrt(x));
+  return display(x < 0 ? x : ext::sqrt(x));
 }
 std::string fn_sin(Interpreter&, Operands ops) {
-  return display(std::sin(read_number(ops[0])));
+  return display(ext::sin(read_number(ops[0])));
 }
 std::string fn_cos(Interpreter&, Operands ops) {
-  return display(std::cos(read_number(ops[0])));
+  return display(ext::cos(read_number(ops[0])));
 }
 std::string fn_tan(Interpreter&, Operands ops) {
   const long double x = read_number(ops[0]);
-  return display(std::sin(x) / std::cos(x));
+  return display(ext::div(ext::sin(x), ext::cos(x)));
 }
 std::string fn_atn(Interpreter&, Operands ops) {
-  return display(std::atan(read_number(ops[0])));
+  return display(ext::atan(read_number(ops[0])));
 }
 
 std::string fn_per(Interpreter&, Operands ops) {

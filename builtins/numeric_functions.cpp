@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "builtins/number_reading.h"
+#include "common/extended.h"
 #include "interp/number_format.h"
 
 namespace kal {
@@ -18,11 +19,11 @@ long double whole_power(std::int32_t base, std::int32_t exponent) {
   long double result = 1;
   long double factor = base;
   for (std::int64_t e = std::abs(static_cast<std::int64_t>(exponent)); e != 0;) {
-    if (e & 1) result *= factor;
+    if (e & 1) result = ext::mul(result, factor);
     e >>= 1;
-    if (e != 0) factor *= factor;
+    if (e != 0) factor = ext::mul(factor, factor);
   }
-  if (exponent < 0) result = 1 / result;
+  if (exponent < 0) result = ext::div(1, result);
   return round_half_even(result);
 }
 
@@ -73,13 +74,14 @@ int point_position_decimals(float a, float b) {
 
 long double draw_on_grid(RandomGenerator& random, float a, float b, float step, std::uint64_t seed) {
   if (b < a) std::swap(a, b);
-  const long double k = round_half_even((static_cast<long double>(b) - a) / step);
+  const long double k = round_half_even(ext::div(ext::sub(b, a), step));
   random.seed(seed);
   if (k <= 18446744073709551615.0L)
-    return b - static_cast<long double>(draw_up_to(random, static_cast<std::uint64_t>(k))) * step;
+    return ext::sub(
+        b, ext::mul(static_cast<long double>(draw_up_to(random, static_cast<std::uint64_t>(k))), step));
   // No grid of 64-bit step counts reaches from b to a (or the step is 0): an even fraction of the distance.
   const long double u = std::ldexp(static_cast<long double>(random.below(UINT64_MAX)), -64);
-  return b - u * (static_cast<long double>(b) - a);
+  return ext::sub(b, ext::mul(u, ext::sub(b, a)));
 }
 
 }  // namespace kal

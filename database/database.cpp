@@ -7,6 +7,7 @@
 #include "builtins/date_functions.h"
 #include "builtins/number_reading.h"
 #include "builtins/text_functions.h"
+#include "common/extended.h"
 #include "common/halt.h"
 #include "common/limits.h"
 #include "common/little_endian.h"
@@ -261,7 +262,7 @@ std::string numeric_text(std::string_view stored) {
 }
 
 std::string choice(std::string_view choices, std::string_view stored) {
-  const long double n = round_half_even(read_number(stored) - 99);
+  const long double n = round_half_even(ext::sub(read_number(stored), 99));
   const std::int64_t index = std::isfinite(n) ? static_cast<std::int64_t>(std::clamp(n, -1e15L, 1e15L)) : 0;
   return std::string(select_field(trim_spaces(choices), "|", index));
 }

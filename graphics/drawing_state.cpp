@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "builtins/number_reading.h"
+#include "common/extended.h"
 
 namespace kal {
 
@@ -16,7 +17,7 @@ FontSpec make_font(std::string_view name, long double points, std::int64_t style
   f.underline = (style & 4) != 0;
   f.strike_out = (style & 8) != 0;
   f.cell_height = (style & 16) != 0;
-  const long double tenths = round_half_even(angle * 10);
+  const long double tenths = round_half_even(ext::mul(angle, 10));
   f.escapement = std::isfinite(tenths)
                      ? static_cast<int>(std::fmax(std::fmin(tenths, 2147483647.0L), -2147483648.0L))
                      : 0;

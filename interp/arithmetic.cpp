@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "builtins/number_reading.h"
+#include "common/extended.h"
 #include "interp/number_format.h"
 #include "interp/value.h"
 
@@ -82,13 +83,13 @@ Operator operator_of(std::string_view f) {
 long double apply(Operator op, long double a, long double b) {
   switch (op) {
     case Operator::Add:
-      return a + b;
+      return ext::add(a, b);
     case Operator::Subtract:
-      return a - b;
+      return ext::sub(a, b);
     case Operator::Multiply:
-      return a * b;
+      return ext::mul(a, b);
     case Operator::Divide:
-      return a / b;
+      return ext::div(a, b);
     case Operator::Modulo:
       return b == 0 ? 0.0L : std::fmod(a, b);
   }

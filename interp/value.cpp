@@ -3,6 +3,7 @@
 #include <charconv>
 #include <limits>
 
+#include "common/extended.h"
 #include "common/limits.h"
 #include "compiler/token_class.h"
 
@@ -38,7 +39,7 @@ float decimal_value(std::string_view t) {
 
 long double integer_value(std::string_view t) {
   long double value = 0;
-  for (char c : t) value = value * 10 + (c - '0');
+  for (char c : t) value = ext::add(ext::mul(value, 10), c - '0');
   return value;
 }
 

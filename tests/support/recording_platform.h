@@ -1,6 +1,5 @@
 // A Platform that records what the interpreter asks of the system and answers from a script of replies.
-// Files and folders live in memory, keyed case-insensitively like Windows paths, and fail with the error
-// codes Windows gives. Drive C:'s root always exists.
+// Its files and folders live in memory, drives C: and Z:, as in a Wine prefix.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/memory_files.h"
 #include "platform/platform.h"
 
 namespace kal::test {
@@ -32,16 +32,13 @@ struct Reply {
   std::string typed;
 };
 
-class RecordingPlatform : public Platform {
+class RecordingPlatform : public Platform, public MemoryFiles {
  public:
-  RecordingPlatform() { put_folder(current_folder); }
+  RecordingPlatform() : MemoryFiles("C:\\kal\\KAL.exe", "C:\\kal\\") {}
 
-  std::string own_path_value = "C:\\kal\\KAL.exe";
-  std::string current_folder = "C:\\kal\\";  // where relative paths resolve, with a trailing backslash
   LocalTime now{2026, 12, 7, 1, 10, 30, 15, 250};
   ScreenSize screen{1920, 1080};
-  std::map<char, int> drive_types{{'C', 3}, {'Z', 3}};  // fixed C: and Z:, as in a Wine prefix
-  std::deque<Reply> replies;                            // consumed by message boxes and dialogs, in order
+  std::deque<Reply> replies;  // consumed by message boxes and dialogs, in order
   std::vector<Event> events;
   int pauses_ms = 0;
   // Serving window messages: how many rounds until the user closes the program's window (which ends the
@@ -59,25 +56,9 @@ class RecordingPlatform : public Platform {
   SystemColours colours{0x000000, 0xF0F0F0};
   bool fail_pictures = false;  // create_picture fails, as for a picture too large for the system
 
-  // In-memory files and folders; putting one creates the folders above it.
-  struct Node {
-    std::string path;  // full path as last written, case kept
-    std::string bytes;
-    std::uint32_t attributes = attribute::kArchive;
-    std::uint64_t written = 0;  // the write time: each write of any file moves it on
-  };
-  void put_file(const std::string& path, std::string bytes, std::uint32_t attributes = attribute::kArchive);
-  void put_folder(const std::string& path);
-  const std::string* file(const std::string& path) const;
-  const Node* node(const std::string& path) const;
-  // Every file and folder below a folder (which ends in a backslash), in path order.
-  std::vector<Node> nodes_under(const std::string& folder) const;
-
   // Only the message boxes, as "title|text" pairs, for short assertions.
   std::vector<std::pair<std::string, std::string>> boxes() const;
 
-  std::string own_path() override { return own_path_value; }
-  std::string current_directory() override { return current_folder; }
   Answer message_box(std::string_view title, std::string_view text, Buttons buttons) override;
   std::string open_file_dialog(const OpenFileRequest& request) override;
   std::string input_dialog() override;
@@ -89,7 +70,6 @@ class RecordingPlatform : public Platform {
   void fill(SurfaceId surface, int width, int height, Colour colour) override;
   void show_picture(SurfaceId picture, SurfaceId window, int width, int height) override;
   std::vector<Colour> pixels(SurfaceId picture, int width, int height) override;
-  bool write_file(const std::string& path, std::string_view bytes) override;
   void draw_line(SurfaceId surface, const DrawingState& state, Point from, Point to, Colour colour) override;
   void set_pixel(SurfaceId surface, Point at, Colour colour) override;
   void draw_round_box(SurfaceId surface, const DrawingState& state, Rect box, int corner_width,
@@ -105,26 +85,8 @@ class RecordingPlatform : public Platform {
   // kCharWidth pixels a character and kLineHeight a line.
   static constexpr int kCharWidth = 8, kLineHeight = 16;
   std::vector<std::string> drawing;
-  std::optional<std::string> read_file(const std::string& path) override;
-  bool append_file(const std::string& path, std::string_view bytes) override;
+  // Records the rename, then makes it.
   bool rename_file(const std::string& from, const std::string& to) override;
-  std::unique_ptr<InputFile> open_input(const std::string& path) override;
-  std::optional<FileInfo> file_info(const std::string& path) override;
-  ErrorCode hold_file(const std::string& path, std::unique_ptr<HeldFile>& held) override;
-  // Appends and writes fail once the file would grow beyond this, as on a full disk; only part of the bytes
-  // is written.
-  std::size_t disk_space = SIZE_MAX;
-  // How many of the next holds find the file held by another program.
-  int others_hold = 0;
-  ErrorCode set_attributes(const std::string& path, std::uint32_t bits) override;
-  ErrorCode move_file(const std::string& from, const std::string& to) override;
-  ErrorCode copy_file(const std::string& from, const std::string& to) override;
-  ErrorCode delete_file(const std::string& path) override;
-  ErrorCode create_folder(const std::string& path) override;
-  std::optional<std::uint32_t> attributes(const std::string& path) override;
-  ErrorCode find_entries(const std::string& pattern,
-                         const std::function<bool(const DirectoryEntry&)>& visit) override;
-  int drive_type(char letter) override;
   LocalTime local_time() override { return now; }
   void pause_milliseconds(int ms) override { pauses_ms += ms; }
   bool shell_open(const std::string& path) override;
@@ -133,18 +95,7 @@ class RecordingPlatform : public Platform {
 
  private:
   Reply next_reply();
-  std::string resolve(const std::string& path) const;
-  std::string key(const std::string& path) const;
-  bool parent_exists(const std::string& key) const;
-  // The file, created when missing, for a write: 0, or Windows' error for a bad name, a missing folder, a
-  // folder or a read-only file.
-  ErrorCode open_to_write(const std::string& path, Node*& node);
-  // The error of a path that names nothing: 2 when its folder exists, 3 when not.
-  ErrorCode missing(const std::string& key) const;
   SurfaceId next_surface_ = 1;
-  std::map<std::string, Node> files_;  // key: full path lower-cased, without a trailing backslash
-  std::set<std::string> held_;         // keys of the files held now
-  std::uint64_t clock_ = 0;            // the write time of the last write
 };
 
 }  // namespace kal::test

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <utility>
 
+#include "common/extended.h"
 #include "tests/support/script_run.h"
 
 namespace kal {
@@ -62,12 +65,59 @@ TEST(Arithmetic, BeyondSixtyFourBitsAndDivisionByZero) {
       {Op::Modulo, "9007199254740993", "2", true, "1"},
       {Op::Add, "9223372036854775807", "0", true, "9.22337203685478E+18"},
       {Op::Add, "99999999999999999999", "1", true, "1E+20"},  // more than 64 bits: the nearest value
+      {Op::Modulo, "18446744073709551617", "10", true, "6"},  // 2^64 + 1 is read as 2^64
+      {Op::Modulo, "18446744073709551623", "10", true, "4"},  // 2^64 + 7: a tie, to the even 2^64 + 8
       {Op::Divide, "1", "0", true, "Infinito"},
       {Op::Divide, "0", "0", true, "Indefinido"},
       {Op::Divide, "1.5", "0", true, "Infinito"},
       {Op::Subtract, "1", beyond_float.c_str(), false, "-Infinito"},
   };
   for (const Row& r : rows) check(r);
+}
+
+// The software rounding that builds without an 80-bit type use: ties go to the even neighbour, and where the
+// hardware has that type, every operation gives the hardware's bits.
+TEST(Arithmetic, SoftwareExtendedPrecisionRoundsLikeTheHardware) {
+  const long double one = 1, third = std::ldexp(static_cast<long double>(0xAAAAAAAAAAAAAAABu), -65);
+  const long double p32 = 4294967297.0L;  // 2^32 + 1: its square needs 65 bits
+  struct Case {
+    long double got, want;
+  } cases[] = {
+      {soft::add(one, std::ldexp(one, -64)), one},  // a tie, kept even
+      {soft::add(one + std::ldexp(one, -63), std::ldexp(one, -64)), one + std::ldexp(one, -62)},  // tie, up
+      {soft::add(one, std::ldexp(one, -64) + std::ldexp(one, -100)), one + std::ldexp(one, -63)},
+      {soft::sub(one, std::ldexp(one, -65)), one},
+      {soft::sub(one, std::ldexp(one, -200)), one},
+      {soft::mul(p32, p32), std::ldexp(one, 64) + std::ldexp(one, 33)},
+      {soft::div(one, 3), third},
+      {soft::div(-2, 3), -2 * third},
+      {soft::div(one, 0), INFINITY},
+      {soft::sub(5, 5), 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(c.got, c.want);
+  if (!ext::kHardware) return;
+  std::mt19937_64 random(12345);
+  auto value = [&] {
+    const auto bits = random();
+    switch (bits % 4) {
+      case 0:  // integers around 2^64
+        return static_cast<long double>(random() >> (bits >> 58));
+      case 1:  // what decimal texts hold
+        return static_cast<long double>(
+            std::ldexp(static_cast<float>(random() >> 40), static_cast<int>(bits >> 59) - 16));
+      default:  // any 64-bit significand, near each other or far apart
+        return std::ldexp(static_cast<long double>(random() | (1ull << 63)),
+                          static_cast<int>(bits >> 57) - 120);
+    }
+  };
+  for (int i = 0; i < 200000; ++i) {
+    long double a = value(), b = (i & 1) ? -value() : value();
+    ASSERT_EQ(soft::add(a, b), a + b) << i;
+    ASSERT_EQ(soft::sub(a, b), a - b) << i;
+    ASSERT_EQ(soft::mul(a, b), a * b) << i;
+    ASSERT_EQ(soft::div(a, b), a / b) << i;
+    ASSERT_EQ(soft::sqrt(std::fabs(a)), std::sqrt(std::fabs(a))) << i;
+  }
 }
 
 // Integers of up to 18 digits take an exact 64-bit route; results from 10^15 on, and longer operands, take

@@ -1,0 +1,205 @@
+#include "common/extended.h"
+
+#include <cmath>
+#include <cstdint>
+#include <utility>
+
+namespace kal::soft {
+namespace {
+
+using Wide = unsigned __int128;
+
+// A finite non-zero extended value: significand * 2^exponent, with the significand's top bit set.
+struct Unpacked {
+  bool negative = false;
+  int exponent = 0;
+  std::uint64_t significand = 0;
+};
+
+int bit_length(Wide m) {
+  const auto high = static_cast<std::uint64_t>(m >> 64);
+  if (high != 0) return 128 - __builtin_clzll(high);
+  const auto low = static_cast<std::uint64_t>(m);
+  return low == 0 ? 0 : 64 - __builtin_clzll(low);
+}
+
+// m * 2^e rounded to 64 significant bits, ties to even; `sticky` says non-zero bits below m were dropped.
+long double rounded(bool negative, Wide m, int e, bool sticky) {
+  const int length = bit_length(m);
+  std::uint64_t q = static_cast<std::uint64_t>(m);
+  if (length > 64) {
+    const int shift = length - 64;
+    const Wide rest = m & ((Wide(1) << shift) - 1);
+    const Wide half = Wide(1) << (shift - 1);
+    q = static_cast<std::uint64_t>(m >> shift);
+    const bool up = rest > half || (rest == half && (sticky || (q & 1) != 0));
+    e += shift;
+    if (up && ++q == 0) {
+      q = std::uint64_t(1) << 63;
+      ++e;
+    }
+  }
+  const long double r = std::ldexp(static_cast<long double>(q), e);
+  return negative ? -r : r;
+}
+
+// x must be finite, non-zero and already an extended value.
+Unpacked unpack(long double x) {
+  int e = 0;
+  const long double fraction = std::frexp(std::fabs(x), &e);  // in [0.5, 1)
+  return {x < 0, e - 64, static_cast<std::uint64_t>(std::ldexp(fraction, 64))};
+}
+
+bool plain(long double a, long double b) {
+  return a == 0 || b == 0 || !std::isfinite(a) || !std::isfinite(b);
+}
+
+}  // namespace
+
+long double round(long double x) {
+  if (x == 0 || !std::isfinite(x)) return x;
+  int e = 0;
+  const long double fraction = std::frexp(std::fabs(x), &e);
+  const auto m = static_cast<Wide>(std::ldexp(fraction, LDBL_MANT_DIG));
+  return rounded(x < 0, m, e - LDBL_MANT_DIG, false);
+}
+
+long double add(long double a, long double b) {
+  a = round(a);
+  b = round(b);
+  if (plain(a, b)) return a + b;  // exact: one of them, or what IEEE says of infinities and NaN
+  Unpacked x = unpack(a);
+  Unpacked y = unpack(b);
+  if (x.exponent < y.exponent || (x.exponent == y.exponent && x.significand < y.significand)) std::swap(x, y);
+  // 62 spare bits below the significands; the smaller one is shifted with round-to-odd (a lost bit sets the
+  // lowest one), which keeps the final rounding exact.
+  const Wide big = Wide(x.significand) << 62;
+  Wide small = Wide(y.significand) << 62;
+  const int d = x.exponent - y.exponent;
+  if (d >= 127) {
+    small = 1;
+  } else if (d > 0) {
+    const bool lost = (small & ((Wide(1) << d) - 1)) != 0;
+    small = (small >> d) | Wide(lost ? 1 : 0);
+  }
+  const Wide sum = x.negative == y.negative ? big + small : big - small;
+  if (sum == 0) return 0.0L;
+  return rounded(x.negative, sum, x.exponent - 62, false);
+}
+
+long double sub(long double a, long double b) {
+  return add(a, -b);
+}
+
+long double mul(long double a, long double b) {
+  a = round(a);
+  b = round(b);
+  if (plain(a, b)) return a * b;
+  const Unpacked x = unpack(a);
+  const Unpacked y = unpack(b);
+  return rounded(x.negative != y.negative, Wide(x.significand) * y.significand, x.exponent + y.exponent,
+                 false);
+}
+
+long double div(long double a, long double b) {
+  a = round(a);
+  b = round(b);
+  if (plain(a, b)) return a / b;
+  const Unpacked x = unpack(a);
+  const Unpacked y = unpack(b);
+  // 66 or 67 quotient bits: the 64 kept, the rounding bit and one more; the remainder is the sticky part.
+  const Wide n = Wide(x.significand) << 64;
+  Wide q = n / y.significand;
+  Wide r = n % y.significand;
+  q = (q << 2) | ((r << 2) / y.significand);
+  r = (r << 2) % y.significand;
+  return rounded(x.negative != y.negative, q, x.exponent - y.exponent - 66, r != 0);
+}
+
+long double sqrt(long double x) {
+  x = round(x);
+  if (x <= 0 || !std::isfinite(x)) return std::sqrt(x);
+  Unpacked u = unpack(x);
+  // The root of a 127- or 128-bit integer has exactly 64 bits; the exponent left over must be even.
+  Wide n = Wide(u.significand) << 63;
+  int e = u.exponent - 63;
+  if ((e & 1) != 0) {
+    n <<= 1;
+    --e;
+  }
+  Wide root = 0;
+  Wide rest = n;
+  for (Wide bit = Wide(1) << 126; bit != 0; bit >>= 2) {
+    if (rest >= root + bit) {
+      rest -= root + bit;
+      root = (root >> 1) + bit;
+    } else {
+      root >>= 1;
+    }
+  }
+  // rest = n - root^2; the root is never halfway, so it rounds up exactly when rest exceeds root.
+  return rounded(false, rest > root ? root + 1 : root, e / 2, false);
+}
+
+namespace {
+
+// pi/2 in two parts: the first short enough that k times it is exact, the second the rest.
+constexpr long double kHalfPiHigh = 0xc90fdaa22168c234c4c6p-79L;
+constexpr long double kHalfPiLow = 0x18a2e03707344a4093822299f31d0p-193L;
+constexpr long double kHalfPi = 0x1921fb54442d18469898cc51701b8p-112L;
+
+// Taylor series of sin (odd) or cos (even) for |r| <= pi/4, until the terms stop counting.
+long double series(long double r, bool odd) {
+  long double term = odd ? r : 1;
+  long double sum = term;
+  for (int n = odd ? 1 : 0; n < 80; n += 2) {
+    term = -term * r * r / ((n + 1) * (n + 2));
+    if (sum + term == sum) break;
+    sum += term;
+  }
+  return sum;
+}
+
+long double circular(long double x, bool cosine) {
+  if (!std::isfinite(x)) return std::sin(x);
+  const long double k = std::nearbyint(x / kHalfPi);
+  const long double r = (x - k * kHalfPiHigh) - k * kHalfPiLow;
+  // The quadrant, with cos(x) = sin(x + pi/2).
+  const auto quadrant = static_cast<long long>(std::fmod(k, 4.0L)) + (cosine ? 1 : 0);
+  const long double v = series(r, quadrant % 2 == 0);
+  return (((quadrant % 4) + 4) % 4) >= 2 ? -v : v;
+}
+
+long double wide_sqrt(long double v) {
+  long double y = std::sqrt(static_cast<double>(v));
+  for (int i = 0; i < 3; ++i) y = (y + v / y) / 2;
+  return y;
+}
+
+}  // namespace
+
+long double sin(long double x) {
+  return circular(x, false);
+}
+
+long double cos(long double x) {
+  return circular(x, true);
+}
+
+long double atan(long double x) {
+  if (std::isnan(x)) return x;
+  if (std::fabs(x) > 1) return (x > 0 ? kHalfPi : -kHalfPi) - atan(1 / x);
+  // Halving the angle twice leaves |x| <= tan(pi/16), where the series converges quickly.
+  for (int i = 0; i < 2; ++i) x = x / (1 + wide_sqrt(1 + x * x));
+  long double term = x, sum = x;
+  const long double square = x * x;
+  for (int n = 3; n < 200; n += 2) {
+    term = -term * square;
+    const long double next = sum + term / n;
+    if (next == sum) break;
+    sum = next;
+  }
+  return 4 * sum;
+}
+
+}  // namespace kal::soft
