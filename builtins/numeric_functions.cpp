@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cfloat>
-#include <charconv>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -10,6 +9,7 @@
 #include "builtins/number_reading.h"
 #include "common/extended.h"
 #include "interp/number_format.h"
+#include "interp/value.h"
 
 namespace kal {
 
@@ -57,9 +57,7 @@ float decimals_step(int n) {
   // 10^-46 and smaller round to 0 as singles; longer texts would only repeat that.
   const int zeros = std::clamp(n - 1, 0, 50);
   std::string text = "0." + std::string(static_cast<std::size_t>(zeros), '0') + "1";
-  float step = 0;
-  std::from_chars(text.data(), text.data() + text.size(), step);
-  return step;
+  return decimal_value(text);
 }
 
 int point_position_decimals(float a, float b) {

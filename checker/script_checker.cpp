@@ -374,6 +374,12 @@ class Checker {
     return static_cast<std::size_t>(it - token_offsets_.begin());
   }
   std::vector<Word> take_words() { return std::move(words_); }
+  std::vector<std::size_t> statement_starts() const {
+    std::vector<std::size_t> starts;
+    starts.reserve(places_.size());
+    for (const StatementPlace& place : places_) starts.push_back(place.start);
+    return starts;
+  }
 
  private:
   // Variables and constants by the codes of the shape: the first of an assignment is its target, every other
@@ -434,6 +440,8 @@ Analysis analyze_script(std::string_view file_bytes) {
     analysis.problems.push_back(Problem{line, column, f.error, std::move(f.message), f.offset, length});
   }
   analysis.words = checker.take_words();
+  for (std::size_t start : checker.statement_starts())
+    analysis.statement_lines.push_back(lines.at(start).first);
   return analysis;
 }
 

@@ -33,6 +33,8 @@ struct Word {
 struct Analysis {
   std::vector<Problem> problems;  // ordered by where they are
   std::vector<Word> words;        // in the order of the file
+  // The line where each compiled statement starts, in the order the run numbers them (from 1).
+  std::vector<std::size_t> statement_lines;
 };
 
 // Where each line of a file starts, as editors count lines: CR LF, CR and LF each end one.

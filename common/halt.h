@@ -1,6 +1,6 @@
-// Ending the program from anywhere in the core. Script errors and a closed window end the process; the core
-// throws Halt and the entry point (the real wWinMain or a test) catches it, so nothing in the core calls
-// exit() itself. "fin" ends the run with a plain return.
+// Ending the program from anywhere in the core. Script errors and a closed window end the process; on the
+// desktop the core throws Halt and the entry point (the real wWinMain or a test) catches it, so nothing in
+// the core calls exit() itself. "fin" ends the run with a plain return.
 #pragma once
 
 namespace kal {
@@ -9,9 +9,8 @@ struct Halt {
   int exit_code = 0;
 };
 
-// Every end of a KAL run uses exit code 0.
-[[noreturn]] inline void end_program() {
-  throw Halt{0};
-}
+// Every end of a KAL run uses exit code 0. Each build links one definition: common/halt.cpp throws Halt; the
+// browser's ends the run its own way.
+[[noreturn]] void end_program();
 
 }  // namespace kal

@@ -9,6 +9,8 @@ namespace kal::msg {
 // Titles.
 inline constexpr std::string_view kTitleProgrammer = "Programador";
 inline constexpr std::string_view kTitleKal = "KAL";
+// The input dialog's prompt (its title is kTitleKal).
+inline constexpr std::string_view kInputPrompt = "Introduce tu dato";
 
 // Line break inside message texts.
 inline constexpr std::string_view kBreak = "\r\n";

@@ -22,6 +22,8 @@ std::string unknown_label_message(std::string_view label);
 class RunObserver {
  public:
   virtual ~RunObserver() = default;
+  // The run it hears, told when it is set.
+  virtual void watching(const class Interpreter&) {}
   virtual void before_statement(std::size_t number, const Statement& s) = 0;
 };
 
@@ -50,7 +52,10 @@ class Interpreter {
   void write(VariableStore& store, const Statement& s, std::size_t k, std::string_view text);
 
   // Nobody listens unless one is set; the loop then pays one test a statement.
-  void set_observer(RunObserver* observer) { observer_ = observer; }
+  void set_observer(RunObserver* observer) {
+    observer_ = observer;
+    if (observer != nullptr) observer->watching(*this);
+  }
 
   Platform& platform() { return platform_; }
   RandomGenerator& random() { return program_.random; }

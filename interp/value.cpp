@@ -1,6 +1,8 @@
 #include "interp/value.h"
 
 #include <charconv>
+#include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "common/extended.h"
@@ -25,9 +27,17 @@ std::string_view working_text(std::string_view text) {
 
 float decimal_value(std::string_view t) {
   float value = 0;
+#if defined(__cpp_lib_to_chars)
   auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), value);
   (void)end;
-  if (error == std::errc::result_out_of_range) {
+  const bool out_of_range = error == std::errc::result_out_of_range;
+#else
+  // A library without from_chars for floats (the browser build's): its strtof is exact as well, and its
+  // infinity and zero are the answers below.
+  value = std::strtof(std::string(t).c_str(), nullptr);
+  const bool out_of_range = std::isinf(value);
+#endif
+  if (out_of_range) {
     // Too small underflows to zero; too large is infinite. Only digits and one point reach here, so the
     // digits before the point tell which.
     std::string_view whole = t.substr(0, t.find('.'));

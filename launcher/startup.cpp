@@ -59,7 +59,7 @@ void load_script(Platform& platform, const std::string& script_path, Program& pr
   if (auto failure = compile_script(text, program)) refuse(platform, *failure);
 }
 
-int start(Platform& platform, std::string_view command_tail) {
+int start(Platform& platform, std::string_view command_tail, RunObserver* observer) {
   const std::string own_path = platform.own_path();
   if (!enforce_own_name(platform, own_path)) return 0;
 
@@ -73,6 +73,7 @@ int start(Platform& platform, std::string_view command_tail) {
   load_script(platform, script_path_from(platform, command_tail), program);
 
   Interpreter interpreter(platform, program);
+  interpreter.set_observer(observer);
   if (interpreter.run() == Interpreter::End::PastLastStatement) write_trace(platform, program);
   return 0;
 }
@@ -151,9 +152,9 @@ std::optional<std::string> compile_script(std::string_view text, Program& progra
   return std::nullopt;
 }
 
-int run_program(Platform& platform, std::string_view command_tail) {
+int run_program(Platform& platform, std::string_view command_tail, RunObserver* observer) {
   try {
-    return start(platform, command_tail);
+    return start(platform, command_tail, observer);
   } catch (const Halt& halt) {
     return halt.exit_code;
   }

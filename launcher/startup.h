@@ -7,13 +7,15 @@
 #include <vector>
 
 #include "common/limits.h"
+#include "interp/interpreter.h"
 #include "interp/program.h"
 #include "platform/platform.h"
 
 namespace kal {
 
-// Runs KAL as the operating system would start it. Returns the process exit code (always 0).
-int run_program(Platform& platform, std::string_view command_tail);
+// Runs KAL as the operating system would start it, heard by the observer when one is given. Returns the
+// process exit code (always 0).
+int run_program(Platform& platform, std::string_view command_tail, RunObserver* observer = nullptr);
 
 // Tokenizes and compiles a script's joined text into `program`. Returns the message of the first error of the
 // script, which ends the program before it runs. Only benchmarks lift the token limit.

@@ -47,6 +47,11 @@ TEST(NumericBuiltins, RootsTrigonometryAndAbsoluteValues) {
       {fn_tan, {"0.7853981633974483"}, "1.0"},  // sine over cosine of pi/4
       {fn_atn, {"1"}, ".785398163397448"},
       {fn_atn, {"-1"}, "-.785398163397448"},
+      {fn_sin, {"1"}, ".841470984807897"},
+      {fn_cos, {"1"}, ".54030230586814"},  // .540302305868139|77
+      {fn_tan, {"1"}, "1.5574077246549"},  // 1.55740772465490|22
+      {fn_sin, {"100"}, "-.506365641109759"},
+      {fn_atn, {"1000000"}, "1.5707953267949"},  // pi/2 - atan(1/1000000)
   };
   for (const Example& e : rows) EXPECT_EQ(call(e.fn, e.operands), e.result) << e.operands[0];
 }

@@ -1,0 +1,140 @@
+// The browser module's entry points: the page runs a script, steps through it, watches its state, moves files
+// in and out of the in-memory disk and checks scripts as they are typed. Texts to and from the page are
+// UTF-8; inside they are Windows-1252, as everywhere in the interpreter.
+#include <emscripten/emscripten.h>
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "checker/script_checker.h"
+#include "common/cp1252.h"
+#include "interp/interpreter.h"
+#include "launcher/startup.h"
+#include "platform/web/web_imports.h"
+#include "platform/web/web_platform.h"
+
+namespace kal::web {
+namespace {
+
+WebPlatform& platform() {
+  static WebPlatform p;
+  return p;
+}
+
+// Hears the run for the watch panel, and when stepping waits before each statement until the page says on.
+class Watch final : public RunObserver {
+ public:
+  void watching(const Interpreter& in) override { in_ = &in; }
+  void before_statement(std::size_t number, const Statement&) override {
+    statement_ = number;
+    if (stepping) kal_js_step(static_cast<int>(number));
+  }
+
+  nlohmann::json state() const {
+    nlohmann::json out = {{"statement", statement_}};
+    if (in_ == nullptr) return out;
+    auto store = [](const VariableStore& s) {
+      nlohmann::json list = nlohmann::json::array();
+      for (std::size_t slot = 1; slot <= s.size(); ++slot)
+        list.push_back({cp1252::to_utf8(s.name(slot)), cp1252::to_utf8(s.value(slot))});
+      return list;
+    };
+    out["variables"] = store(in_->variables);
+    out["constants"] = store(in_->constants);
+    out["flag"] = in_->comparison_flag;
+    out["database"] = cp1252::to_utf8(in_->database.name);
+    out["record"] = in_->database.current_record;
+    out["search"] = in_->database.search_position;
+    return out;
+  }
+
+  bool stepping = false;
+
+ private:
+  const Interpreter* in_ = nullptr;
+  std::size_t statement_ = 0;
+};
+
+Watch& watch() {
+  static Watch w;
+  return w;
+}
+
+// The last text handed to the page, kept until the next.
+const char* hand_over(std::string text) {
+  static std::string kept;
+  kept = std::move(text);
+  return kept.c_str();
+}
+
+}  // namespace
+}  // namespace kal::web
+
+using namespace kal;
+using namespace kal::web;
+
+extern "C" {
+
+// Runs the script at a path of the in-memory disk; returns when it ends by itself.
+EMSCRIPTEN_KEEPALIVE int kal_run(const char* script_path, int step) {
+  watch().stepping = step != 0;
+  return run_program(platform(), cp1252::from_utf8(script_path), &watch());
+}
+
+EMSCRIPTEN_KEEPALIVE void kal_set_stepping(int on) {
+  watch().stepping = on != 0;
+}
+
+EMSCRIPTEN_KEEPALIVE const char* kal_watch() {
+  return hand_over(watch().state().dump());
+}
+
+EMSCRIPTEN_KEEPALIVE void kal_put_file(const char* path, const char* bytes, int length) {
+  platform().put_file(cp1252::from_utf8(path), std::string(bytes, static_cast<std::size_t>(length)));
+}
+
+EMSCRIPTEN_KEEPALIVE void kal_put_folder(const char* path) {
+  platform().put_folder(cp1252::from_utf8(path));
+}
+
+// Every file and folder on the disk, as [{path, folder, size}].
+EMSCRIPTEN_KEEPALIVE const char* kal_files() {
+  nlohmann::json list = nlohmann::json::array();
+  for (const MemoryFiles::Node& node : platform().nodes_under(kProgramFolder)) {
+    const bool folder = (node.attributes & attribute::kDirectory) != 0;
+    list.push_back({{"path", cp1252::to_utf8(node.path)}, {"folder", folder}, {"size", node.bytes.size()}});
+  }
+  return hand_over(list.dump());
+}
+
+// A file's bytes, their count in *length; nullptr when there is no such file.
+EMSCRIPTEN_KEEPALIVE const char* kal_file(const char* path, int* length) {
+  const std::string* bytes = platform().file(cp1252::from_utf8(path));
+  if (bytes == nullptr) return nullptr;
+  *length = static_cast<int>(bytes->size());
+  return bytes->data();
+}
+
+// The checker's problems of a script's Windows-1252 bytes and the line of each statement.
+EMSCRIPTEN_KEEPALIVE const char* kal_check(const char* bytes, int length) {
+  const check::Analysis analysis =
+      check::analyze_script(std::string_view(bytes, static_cast<std::size_t>(length)));
+  nlohmann::json problems = nlohmann::json::array();
+  for (const check::Problem& p : analysis.problems)
+    problems.push_back({{"line", p.line},
+                        {"column", p.column},
+                        {"offset", p.offset},
+                        {"length", p.length},
+                        {"error", p.error},
+                        {"message", cp1252::to_utf8(p.message)}});
+  return hand_over(nlohmann::json{{"problems", problems}, {"lines", analysis.statement_lines}}.dump());
+}
+
+EMSCRIPTEN_KEEPALIVE void* kal_alloc(int size) {
+  return std::malloc(static_cast<std::size_t>(size > 0 ? size : 1));
+}
+
+EMSCRIPTEN_KEEPALIVE void kal_free(void* p) {
+  std::free(p);
+}
+}

@@ -1,0 +1,51 @@
+// Builds the page into a folder of static files: the bundle (CodeMirror and the page's code), the
+// WebAssembly module from the web preset, the examples with their index, and the guides as HTML.
+// Usage: node build.mjs OUTPUT_DIR WASM_BUILD_DIR
+import * as esbuild from 'esbuild';
+import {marked} from 'marked';
+import fs from 'node:fs';
+import path from 'node:path';
+import {fileURLToPath} from 'node:url';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const root = path.dirname(here);
+const [out = path.join(root, 'build/web/site'), wasmDir = path.join(root, 'build/web')] = process.argv.slice(2);
+
+fs.rmSync(out, {recursive: true, force: true});
+fs.mkdirSync(path.join(out, 'examples'), {recursive: true});
+
+await esbuild.build({
+  entryPoints: [path.join(here, 'src/main.js')],
+  bundle: true, minify: true, format: 'esm', outfile: path.join(out, 'main.js'),
+  external: ['./kal.js'], logLevel: 'warning', legalComments: 'none',
+});
+for (const file of ['index.html', 'style.css']) fs.copyFileSync(path.join(here, file), path.join(out, file));
+for (const file of ['kal.js', 'kal.wasm']) fs.copyFileSync(path.join(wasmDir, file), path.join(out, file));
+
+// Every file of examples/ goes onto the page's disk at C:\, as beside KAL.exe.
+const scripts = [];
+const files = [];
+function walk(dir, disk) {
+  for (const entry of fs.readdirSync(dir, {withFileTypes: true}).sort((a, b) => a.name.localeCompare(b.name))) {
+    const from = path.join(dir, entry.name);
+    const url = path.relative(path.join(root, 'examples'), from).split(path.sep).join('/');
+    if (entry.isDirectory()) {
+      files.push({path: `${disk}${entry.name}`, folder: true});
+      fs.mkdirSync(path.join(out, 'examples', url), {recursive: true});
+      walk(from, `${disk}${entry.name}\\`);
+      continue;
+    }
+    fs.copyFileSync(from, path.join(out, 'examples', url));
+    files.push({path: `${disk}${entry.name}`, url: `examples/${url}`});
+    if (disk === 'C:\\' && entry.name.endsWith('.txt')) scripts.push(entry.name);
+  }
+}
+walk(path.join(root, 'examples'), 'C:\\');
+fs.writeFileSync(path.join(out, 'examples/index.json'), JSON.stringify({scripts, files}, null, 1));
+
+for (const [md, html] of [['guia.md', 'guia.html'], ['guide.md', 'guide.html']]) {
+  const source = fs.readFileSync(path.join(root, 'docs', md), 'utf8');
+  const title = source.match(/^# (.*)$/m)?.[1] ?? 'KAL';
+  fs.writeFileSync(path.join(out, html), `<!doctype html><html><head><meta charset="utf-8"><title>${title}</title>` +
+    `<link rel="stylesheet" href="style.css"></head><body class="guide"><main>${marked.parse(source)}</main></body></html>`);
+}

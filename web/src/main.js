@@ -1,0 +1,360 @@
+// The playground: the editor with the checker's problems, Run, Step and Stop, the run's boxes and graphics
+// window, the state of a stepped run, and the disk's files.
+import {EditorView, basicSetup} from 'codemirror';
+import {EditorState, StateEffect, StateField} from '@codemirror/state';
+import {Decoration} from '@codemirror/view';
+import {linter, lintGutter} from '@codemirror/lint';
+import {kalLanguage} from './kal-language.js';
+import {decode, encode} from './cp1252.js';
+import {Disk, Runner} from './runner.js';
+import {Surfaces} from './surfaces.js';
+import {TEXTS} from './texts.js';
+
+const $ = (selector) => document.querySelector(selector);
+const runner = new Runner('./');
+const disk = new Disk();
+let lang = localStorage.getItem('kal.lang') === 'en' ? 'en' : 'es';
+let scriptName = localStorage.getItem('kal.name') || 'programa.txt';
+let run = null;  // the current run
+
+const t = (key) => TEXTS[lang][key];
+
+// ---- The editor ----
+
+const setRunLine = StateEffect.define();
+const runLine = StateField.define({
+  create: () => Decoration.none,
+  update(marks, tr) {
+    for (const e of tr.effects) {
+      if (!e.is(setRunLine)) continue;
+      if (e.value === null || e.value > tr.state.doc.lines) return Decoration.none;
+      const line = tr.state.doc.line(e.value);
+      return Decoration.set([Decoration.line({class: 'kal-run-line'}).range(line.from)]);
+    }
+    return marks.map(tr.changes);
+  },
+  provide: (f) => EditorView.decorations.from(f),
+});
+
+const problems = linter((view) => {
+  if (!runner.checker) return [];
+  const source = view.state.doc.toString();
+  return runner.check(source).problems.map((p) => ({
+    from: Math.min(p.offset, source.length),
+    to: Math.min(p.offset + Math.max(p.length, 1), source.length),
+    severity: p.error ? 'error' : 'warning',
+    message: p.message,
+  }));
+}, {delay: 150});
+
+let saveTimer = 0;
+const view = new EditorView({
+  parent: $('#editor'),
+  state: EditorState.create({
+    doc: '',
+    extensions: [basicSetup, kalLanguage(), problems, lintGutter(), runLine,
+                 EditorView.updateListener.of((u) => {
+                   if (!u.docChanged) return;
+                   clearTimeout(saveTimer);
+                   saveTimer = setTimeout(() => localStorage.setItem('kal.source', u.state.doc.toString()), 300);
+                 })],
+  }),
+});
+
+function setSource(text, name) {
+  scriptName = name;
+  localStorage.setItem('kal.name', name);
+  view.dispatch({changes: {from: 0, to: view.state.doc.length, insert: text.replace(/\r\n?/g, '\n')}});
+  $('#script-name').textContent = name;
+}
+
+// ---- The page's own words ----
+
+function applyLanguage() {
+  document.documentElement.lang = lang;
+  for (const el of document.querySelectorAll('[data-text]')) el.textContent = t(el.dataset.text);
+  $('#guide').href = lang === 'es' ? 'guia.html' : 'guide.html';
+  localStorage.setItem('kal.lang', lang);
+}
+
+function status(text) {
+  $('#status').textContent = text;
+}
+
+// ---- Boxes and dialogs ----
+
+// Shows a modal box of the run; resolves with the button pressed, or never when the run is stopped first.
+function showBox(r, title, text, buttons, input) {
+  return new Promise((resolve) => {
+    const box = $('#box');
+    box.querySelector('.box-title').textContent = title;
+    box.querySelector('.box-text').textContent = text;
+    const field = box.querySelector('input');
+    field.hidden = !input;
+    field.value = '';
+    const row = box.querySelector('.box-buttons');
+    row.replaceChildren();
+    const close = (answer) => {
+      box.hidden = true;
+      r.closeBox = null;
+      resolve(answer);
+    };
+    for (const [answer, label] of buttons) {
+      const button = document.createElement('button');
+      button.textContent = label;
+      button.dataset.answer = answer;
+      button.addEventListener('click', () => close(answer));
+      row.append(button);
+    }
+    field.onkeydown = (e) => {
+      if (e.key === 'Enter') close('ok');
+      if (e.key === 'Escape') close('cancel');
+    };
+    r.closeBox = () => { box.hidden = true; };  // Stop: the box goes, the run is never answered
+    box.hidden = false;
+    (input ? field : row.firstChild).focus();
+  });
+}
+
+// ---- Runs ----
+
+function openWindowCanvas(width, height) {
+  const frame = $('#graphics');
+  const canvas = $('#graphics canvas');
+  canvas.width = Math.max(width - 1, 1);
+  canvas.height = Math.max(height - 1, 1);
+  frame.style.width = `${width}px`;
+  frame.hidden = false;
+  return canvas;
+}
+
+function makeHost(r) {
+  let due = 0, lastTurn = performance.now(), lastWatch = 0;
+  const never = () => new Promise(() => {});
+  return {
+    screen: {width: window.screen.width, height: window.screen.height},
+    now: () => new Date(),
+    surfaces: r.surfaces,
+    messageBox(title, text, yesNo) {
+      if (r.stopped) return never();
+      const buttons = yesNo ? [['yes', t('yes')], ['no', t('no')]] : [['ok', t('ok')]];
+      return showBox(r, decode(title), decode(text), buttons, false).then((a) => (a === 'yes' ? 1 : 0));
+    },
+    inputDialog(title, prompt) {
+      if (r.stopped) return never();
+      return showBox(r, decode(title), decode(prompt), [['ok', 'OK'], ['cancel', 'Cancel']], true)
+          .then((a) => encode(a === 'ok' ? $('#box input').value : ''));
+    },
+    // The label pause: a loop runs about as fast as on Windows (a millisecond a round), and gives the page a
+    // turn at least every 50 ms, so that it never freezes and Stop is heard.
+    pause(ms) {
+      if (r.stopped) return never();
+      const now = performance.now();
+      due = Math.max(due, now) + ms;
+      if (due - now < 4 && now - lastTurn < 50) return null;
+      return new Promise((resolve) => setTimeout(() => {
+        lastTurn = performance.now();
+        if (lastTurn - lastWatch > 250) {
+          lastWatch = lastTurn;
+          showWatch(r);
+        }
+        if (!r.stopped) resolve(0);
+      }, Math.max(0, due - now)));
+    },
+    step(statement) {
+      if (r.stopped) return never();
+      return new Promise((resolve) => {
+        r.resume = resolve;
+        const line = r.lines[statement - 1] ?? null;
+        view.dispatch({effects: setRunLine.of(line)});
+        status(`${t('paused')} ${line}`);
+        showWatch(r, statement);
+        buttons();
+      });
+    },
+    halted() {
+      queueMicrotask(() => finish(r, t('ended')));
+    },
+    shellOpen(path) {
+      const name = decode(path);
+      queueMicrotask(() => {
+        Runner.collect(r.module, disk);
+        const entry = disk.get(name);
+        $('#output-name').textContent = name;
+        $('#output-text').textContent = entry && !entry.folder ? decode(entry.bytes) : '';
+        $('#output').hidden = false;
+      });
+      return true;
+    },
+    commandInterpreter() {},
+  };
+}
+
+async function start(step) {
+  if (run) stop();
+  const source = view.state.doc.toString();
+  const path = `C:\\${scriptName}`;
+  disk.put(path, encode(source.replace(/\n/g, '\r\n')));
+  const r = {stopped: false, finished: false, resume: null, closeBox: null, module: null, lines: []};
+  r.surfaces = new Surfaces(openWindowCanvas);
+  r.lines = runner.check(source).lines;
+  run = r;
+  $('#graphics').hidden = true;
+  $('#output').hidden = true;
+  status(t('running'));
+  buttons();
+  const started = await runner.start(disk, path, makeHost(r), step, (m) => { r.module = m; });
+  started.done.then(() => finish(r, t('ended')));
+}
+
+function finish(r, how) {
+  if (r.finished) return;
+  r.finished = true;
+  if (r.closeBox) r.closeBox();
+  if (r.module) {
+    Runner.collect(r.module, disk);
+    showWatch(r);
+  }
+  view.dispatch({effects: setRunLine.of(null)});
+  if (run === r) run = null;
+  showFiles();
+  status(how);
+  buttons();
+  document.body.dataset.runs = String(Number(document.body.dataset.runs || 0) + 1);
+}
+
+function stop() {
+  if (!run) return;
+  run.stopped = true;
+  finish(run, t('stopped'));
+}
+
+function stepOrRun(stepping) {
+  if (run && run.resume) {
+    Runner.stepping(run.module, stepping);
+    const resume = run.resume;
+    run.resume = null;
+    status(t('running'));
+    view.dispatch({effects: setRunLine.of(null)});
+    buttons();
+    resume(0);
+  } else if (!run) {
+    start(stepping);
+  }
+}
+
+function buttons() {
+  $('#stop').disabled = !run;
+  $('#run').disabled = Boolean(run && !run.resume);
+  $('#step').disabled = Boolean(run && !run.resume);
+  document.body.dataset.state = run ? (run.resume ? 'paused' : 'running') : 'idle';
+}
+
+// ---- The state panel and the disk ----
+
+function showWatch(r, statement) {
+  if (!r.module) return;
+  const w = Runner.watch(r.module);
+  const rows = (list) => list.map(([name, value]) => {
+    const tr = document.createElement('tr');
+    const a = document.createElement('td');
+    const b = document.createElement('td');
+    a.textContent = name;
+    b.textContent = value.length > 200 ? `${value.slice(0, 200)}…` : value;
+    tr.append(a, b);
+    return tr;
+  });
+  $('#variables').replaceChildren(...rows((w.variables || []).map(([n, v]) => [`&${n}`, v])));
+  $('#constants').replaceChildren(...rows((w.constants || []).map(([n, v]) => [`@${n}`, v])));
+  $('#flag').textContent = w.flag ?? '';
+  $('#statement').textContent = statement ?? w.statement ?? '';
+  $('#database').textContent = w.database ? `${w.database}: ${t('record')} ${w.record}, ${t('search')} ${w.search}`
+                                          : t('none');
+}
+
+function showFiles() {
+  const list = $('#files');
+  list.replaceChildren(...disk.files().filter((e) => !e.folder).map((entry) => {
+    const li = document.createElement('li');
+    const a = document.createElement('a');
+    a.textContent = entry.path;
+    a.href = URL.createObjectURL(new Blob([entry.bytes]));
+    a.download = entry.path.slice(entry.path.lastIndexOf('\\') + 1);
+    const size = document.createElement('span');
+    size.textContent = ` ${entry.bytes.length} B`;
+    li.append(a, size);
+    return li;
+  }));
+}
+
+// ---- Start ----
+
+async function loadExamples() {
+  const index = await (await fetch('examples/index.json')).json();
+  await Promise.all(index.files.map(async (f) => {
+    if (f.folder) {
+      disk.folder(f.path);
+      return;
+    }
+    disk.put(f.path, new Uint8Array(await (await fetch(f.url)).arrayBuffer()));
+  }));
+  const select = $('#examples');
+  for (const name of index.scripts) {
+    const option = document.createElement('option');
+    option.value = option.textContent = name;
+    select.append(option);
+  }
+  select.addEventListener('change', () => {
+    if (!select.value) return;
+    const entry = disk.get(`C:\\${select.value}`);
+    setSource(decode(entry.bytes), select.value);
+    select.value = '';
+  });
+}
+
+function shared() {
+  const hash = new URLSearchParams(location.hash.slice(1));
+  if (!hash.has('s')) return null;
+  const bytes = Uint8Array.from(atob(hash.get('s').replace(/-/g, '+').replace(/_/g, '/')), (c) => c.charCodeAt(0));
+  return {text: new TextDecoder().decode(bytes), name: hash.get('n') || 'programa.txt'};
+}
+
+function shareLink() {
+  const bytes = new TextEncoder().encode(view.state.doc.toString());
+  let binary = '';
+  for (const b of bytes) binary += String.fromCharCode(b);
+  const code = btoa(binary).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
+  const link = `${location.origin}${location.pathname}#n=${encodeURIComponent(scriptName)}&s=${code}`;
+  $('#share-link').value = link;
+  $('#share-link').hidden = false;
+  navigator.clipboard?.writeText(link).then(() => status(t('copied')), () => {});
+}
+
+async function main() {
+  applyLanguage();
+  status(t('loading'));
+  $('#run').addEventListener('click', () => stepOrRun(false));
+  $('#step').addEventListener('click', () => stepOrRun(true));
+  $('#stop').addEventListener('click', stop);
+  $('#share').addEventListener('click', shareLink);
+  $('#language').addEventListener('click', () => {
+    lang = lang === 'es' ? 'en' : 'es';
+    applyLanguage();
+  });
+  $('#upload').addEventListener('change', async (e) => {
+    for (const file of e.target.files) disk.put(`C:\\${file.name}`, new Uint8Array(await file.arrayBuffer()));
+    showFiles();
+  });
+  await Promise.all([runner.load(), loadExamples()]);
+  const fromLink = shared();
+  const kept = localStorage.getItem('kal.source');
+  if (fromLink) setSource(fromLink.text, fromLink.name);
+  else if (kept !== null) setSource(kept, scriptName);
+  else setSource(decode(disk.get('C:\\hola.txt').bytes), 'hola.txt');
+  showFiles();
+  buttons();
+  status(t('ready'));
+  document.body.dataset.ready = 'yes';
+}
+
+main();

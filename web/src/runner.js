@@ -1,0 +1,124 @@
+// Runs scripts in the WebAssembly module. The module is compiled once; every run gets a fresh instance, so
+// a run that ended half-way (an error box, Stop) leaves nothing behind. The disk (C:\ with the examples and
+// whatever runs wrote or the user uploaded) lives here between runs and is copied into each instance.
+import {encode} from './cp1252.js';
+
+export class Disk {
+  constructor() {
+    this.entries = new Map();  // lower-cased path -> {path, folder, bytes}
+  }
+  put(path, bytes) {
+    this.entries.set(path.toLowerCase(), {path, folder: false, bytes});
+  }
+  folder(path) {
+    this.entries.set(path.toLowerCase(), {path, folder: true, bytes: null});
+  }
+  get(path) {
+    return this.entries.get(path.toLowerCase());
+  }
+  files() {
+    return [...this.entries.values()].sort((a, b) => a.path.localeCompare(b.path));
+  }
+}
+
+function text(module, pointer) {
+  return module.UTF8ToString(pointer);
+}
+
+function withText(module, value, use) {
+  const size = module.lengthBytesUTF8(value) + 1;
+  const pointer = module._kal_alloc(size);
+  module.stringToUTF8(value, pointer, size);
+  try {
+    return use(pointer);
+  } finally {
+    module._kal_free(pointer);
+  }
+}
+
+function withBytes(module, bytes, use) {
+  const pointer = module._kal_alloc(bytes.length);
+  module.HEAPU8.set(bytes, pointer);
+  try {
+    return use(pointer);
+  } finally {
+    module._kal_free(pointer);
+  }
+}
+
+export class Runner {
+  constructor(base = './') {
+    this.base = base;
+    this.compiled = null;
+    this.checker = null;
+  }
+
+  async load() {
+    const [factory, compiled] = await Promise.all([
+      import(/* webpackIgnore: true */ `${this.base}kal.js`).then((m) => m.default),
+      WebAssembly.compileStreaming(fetch(`${this.base}kal.wasm`)),
+    ]);
+    this.factory = factory;
+    this.compiled = compiled;
+    this.checker = await this.instance({});
+  }
+
+  instance(host) {
+    return this.factory({
+      kalHost: host,
+      instantiateWasm: (imports, receive) => {
+        WebAssembly.instantiate(this.compiled, imports).then((instance) => receive(instance, this.compiled));
+        return {};
+      },
+      print: () => {},
+      printErr: () => {},
+    });
+  }
+
+  // The checker's problems of a text and the line of each statement, from the long-lived instance.
+  check(source) {
+    const m = this.checker;
+    const bytes = encode(source);
+    return JSON.parse(withBytes(m, bytes, (p) => text(m, m._kal_check(p, bytes.length))));
+  }
+
+  // Starts a run of the script at path (already on the disk). Returns {module, done}: done settles when the
+  // script ends by itself; a run that the host ends (halted, Stop) never settles it.
+  async start(disk, path, host, step, onModule) {
+    const m = await this.instance(host);
+    onModule(m);
+    for (const entry of disk.files()) {
+      if (entry.folder) withText(m, entry.path, (p) => m._kal_put_folder(p));
+      else withText(m, entry.path, (p) => withBytes(m, entry.bytes, (b) => m._kal_put_file(p, b, entry.bytes.length)));
+    }
+    // The path stays allocated: the instance is dropped with the run.
+    const size = m.lengthBytesUTF8(path) + 1;
+    const pointer = m._kal_alloc(size);
+    m.stringToUTF8(path, pointer, size);
+    const done = m.ccall('kal_run', 'number', ['number', 'number'], [pointer, step ? 1 : 0], {async: true});
+    return {module: m, done: Promise.resolve(done)};
+  }
+
+  // What a run's instance holds now: its files back onto the disk, and its variables for the watch panel.
+  static collect(m, disk) {
+    const list = JSON.parse(text(m, m._kal_files()));
+    const length = m._kal_alloc(4);
+    disk.entries.clear();
+    for (const entry of list) {
+      if (entry.folder) {
+        disk.folder(entry.path);
+        continue;
+      }
+      const pointer = withText(m, entry.path, (p) => m._kal_file(p, length));
+      const size = m.HEAP32[length >> 2];
+      disk.put(entry.path, m.HEAPU8.slice(pointer, pointer + size));
+    }
+    m._kal_free(length);
+  }
+  static watch(m) {
+    return JSON.parse(text(m, m._kal_watch()));
+  }
+  static stepping(m, on) {
+    m._kal_set_stepping(on ? 1 : 0);
+  }
+}

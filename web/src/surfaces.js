@@ -1,0 +1,245 @@
+// The drawing surfaces of a run: the graphics window's canvas and the off-screen pictures, drawn with the 2D
+// canvas as the program's graphics calls ask. Colours come as 0x00BBGGRR.
+import {decode} from './cp1252.js';
+
+export const SYSTEM_COLOURS = [0x000000, 0xf0f0f0];  // window text, button face
+
+export function css(colour) {
+  return `rgb(${colour & 255},${(colour >>> 8) & 255},${(colour >>> 16) & 255})`;
+}
+
+// The faces scripts name, with the free fonts of the same measures after them.
+const FACES = {
+  'arial': "Arial, 'Liberation Sans', Helvetica, sans-serif",
+  'times new roman': "'Times New Roman', 'Liberation Serif', Times, serif",
+  'courier new': "'Courier New', 'Liberation Mono', Courier, monospace",
+};
+const SYSTEM_FONT = "bold 16px 'Liberation Sans', Arial, sans-serif";
+
+function family(face) {
+  const known = FACES[face.toLowerCase()];
+  return known ?? `'${face.replace(/'/g, '')}', 'Liberation Sans', Arial, sans-serif`;
+}
+
+// Six hatches as Windows draws them: 8 x 8 cells with lines in the brush colour.
+function hatchPattern(ctx, hatch, colour, background, transparent) {
+  const cell = document.createElement('canvas');
+  cell.width = cell.height = 8;
+  const c = cell.getContext('2d');
+  if (!transparent) {
+    c.fillStyle = css(background);
+    c.fillRect(0, 0, 8, 8);
+  }
+  c.fillStyle = css(colour);
+  for (let i = 0; i < 8; ++i) {
+    if (hatch === 0 || hatch === 4) c.fillRect(i, 7, 1, 1);
+    if (hatch === 1 || hatch === 4) c.fillRect(7, i, 1, 1);
+    if (hatch === 2 || hatch === 5) c.fillRect(i, 7 - i, 1, 1);
+    if (hatch === 3 || hatch === 5) c.fillRect(i, i, 1, 1);
+  }
+  return ctx.createPattern(cell, 'repeat');
+}
+
+export class Surfaces {
+  // openWindow(width, height) gives the page's canvas for the graphics window.
+  constructor(openWindowCanvas) {
+    this.openWindowCanvas = openWindowCanvas;
+    this.list = new Map();
+    this.next = 1;
+  }
+
+  add(canvas) {
+    const id = this.next++;
+    const ctx = canvas.getContext('2d', {willReadFrequently: true});
+    this.list.set(id, {canvas, ctx, font: SYSTEM_FONT, text: null, extra: 0, breaks: 0});
+    return id;
+  }
+  get(id) {
+    return this.list.get(id);
+  }
+
+  systemColour(which) {
+    return SYSTEM_COLOURS[which] ?? 0;
+  }
+  openWindow(width, height) {
+    const canvas = this.openWindowCanvas(width, height);
+    return this.add(canvas);
+  }
+  createPicture(width, height) {
+    if (width <= 0 || height <= 0 || width * height > 64e6) return 0;
+    const canvas = document.createElement('canvas');
+    canvas.width = width;
+    canvas.height = height;
+    return this.add(canvas);
+  }
+  discard(id) {
+    this.list.delete(id);
+  }
+  fill(id, width, height, colour) {
+    const s = this.get(id);
+    if (!s) return;
+    s.ctx.fillStyle = css(colour);
+    s.ctx.fillRect(0, 0, width, height);
+  }
+  show(picture, window, width, height) {
+    const p = this.get(picture), w = this.get(window);
+    if (!p || !w || width <= 0 || height <= 0) return;
+    w.ctx.clearRect(0, 0, width, height);
+    w.ctx.drawImage(p.canvas, 0, 0, width, height, 0, 0, width, height);
+  }
+  pixels(id, width, height) {
+    const s = this.get(id);
+    const out = new Uint32Array(width * height);
+    if (!s) return out;
+    const data = new Uint32Array(s.ctx.getImageData(0, 0, width, height).data.buffer);
+    for (let i = 0; i < out.length; ++i) out[i] = data[i] & 0xffffff;  // RGBA bytes read as 0xAABBGGRR
+    return out;
+  }
+
+  // Thin lines pixel by pixel, as Windows draws them, without the end point; wider ones with round ends.
+  line(id, x1, y1, x2, y2, colour, penWidth) {
+    const s = this.get(id);
+    if (!s) return;
+    const ctx = s.ctx;
+    ctx.fillStyle = ctx.strokeStyle = css(colour);
+    if (penWidth > 1) {
+      ctx.lineWidth = penWidth;
+      ctx.lineCap = 'round';
+      ctx.beginPath();
+      ctx.moveTo(x1 + 0.5, y1 + 0.5);
+      ctx.lineTo(x2 + 0.5, y2 + 0.5);
+      ctx.stroke();
+      return;
+    }
+    const dx = Math.abs(x2 - x1), dy = Math.abs(y2 - y1), sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
+    let err = dx - dy, x = x1, y = y1;
+    while (x !== x2 || y !== y2) {
+      ctx.fillRect(x, y, 1, 1);
+      const e2 = 2 * err;
+      if (e2 > -dy) { err -= dy; x += sx; }
+      if (e2 < dx) { err += dx; y += sy; }
+    }
+  }
+  setPixel(id, x, y, colour) {
+    const s = this.get(id);
+    if (!s) return;
+    s.ctx.fillStyle = css(colour);
+    s.ctx.fillRect(x, y, 1, 1);
+  }
+  // A box from left, top to right - 1, bottom - 1 with corners rounded by a cornerWidth x cornerHeight
+  // ellipse; an ellipse when those are the box's own size. Filled first, then outlined with the pen.
+  roundBox(id, box, cornerWidth, cornerHeight, outline, penWidth, fill, background, transparent) {
+    const s = this.get(id);
+    if (!s) return;
+    const ctx = s.ctx;
+    const w = box.right - box.left - 1, h = box.bottom - box.top - 1;
+    if (w <= 0 || h <= 0) return;
+    const pen = Math.max(penWidth, 1);
+    const path = new Path2D();
+    const rx = Math.min(cornerWidth / 2, w / 2), ry = Math.min(cornerHeight / 2, h / 2);
+    if (rx >= w / 2 && ry >= h / 2) {
+      path.ellipse(box.left + 0.5 + w / 2, box.top + 0.5 + h / 2, w / 2, h / 2, 0, 0, 2 * Math.PI);
+    } else {
+      path.roundRect(box.left + 0.5, box.top + 0.5, w, h, [{x: Math.max(rx, 0), y: Math.max(ry, 0)}]);
+    }
+    if (fill.kind === 0) {
+      ctx.fillStyle = css(fill.colour);
+      ctx.fill(path);
+    } else if (fill.kind === 1) {
+      ctx.fillStyle = hatchPattern(ctx, fill.hatch, fill.colour, background, transparent);
+      ctx.fill(path);
+    }
+    ctx.strokeStyle = css(outline);
+    ctx.lineWidth = pen;
+    ctx.stroke(path);
+  }
+
+  textState(id, t) {
+    const s = this.get(id);
+    if (!s) return;
+    s.text = t;
+    if (t.face.length === 0) {
+      s.font = SYSTEM_FONT;
+    } else {
+      // A negative height measures the letters (the em); a positive one the whole cell.
+      const px = t.height < 0 ? -t.height : Math.max(1, Math.round(t.height * 0.86));
+      s.font = `${t.italic ? 'italic ' : ''}${t.weight} ${px || 13}px ${family(decode(t.face))}`;
+    }
+    s.ctx.font = s.font;
+  }
+  metrics(s) {
+    const m = s.ctx.measureText('Hg');
+    return {ascent: Math.round(m.fontBoundingBoxAscent), descent: Math.round(m.fontBoundingBoxDescent)};
+  }
+  text(id, x, y, bytes) {
+    const s = this.get(id);
+    if (!s || !s.text) return;
+    const ctx = s.ctx, t = s.text, text = decode(bytes);
+    const {ascent, descent} = this.metrics(s);
+    // Justification spreads its extra pixels over the spaces, the first ones getting one more.
+    const spaces = (text.match(/ /g) || []).length;
+    const justify = s.breaks > 0 && s.extra !== 0 && spaces > 0;
+    const width = Math.round(ctx.measureText(text).width) + (justify ? s.extra : 0);
+    ctx.save();
+    ctx.translate(x, y);
+    if (t.escapement) ctx.rotate(-t.escapement * Math.PI / 1800);
+    if (!t.transparent) {
+      ctx.fillStyle = css(t.background);
+      ctx.fillRect(0, 0, width, ascent + descent);
+    }
+    ctx.fillStyle = css(t.foreground);
+    ctx.textBaseline = 'alphabetic';
+    if (!justify) {
+      ctx.fillText(text, 0, ascent);
+    } else {
+      let at = 0, space = 0;
+      for (const part of text.split(/( )/)) {
+        if (part === ' ') {
+          at += ctx.measureText(' ').width + Math.floor(s.extra / s.breaks) + (space < s.extra % s.breaks ? 1 : 0);
+          ++space;
+        } else if (part) {
+          ctx.fillText(part, at, ascent);
+          at += ctx.measureText(part).width;
+        }
+      }
+    }
+    const stroke = Math.max(1, Math.round((ascent + descent) / 14));
+    if (t.underline) ctx.fillRect(0, ascent + 1, width, stroke);
+    if (t.strikeOut) ctx.fillRect(0, Math.round(ascent * 0.65), width, stroke);
+    ctx.restore();
+  }
+  textWidth(id, bytes) {
+    const s = this.get(id);
+    return s ? Math.round(s.ctx.measureText(decode(bytes)).width) : 0;
+  }
+  textFit(id, bytes, maxWidth) {
+    const s = this.get(id);
+    const text = decode(bytes);
+    if (!s) return text.length;
+    let fit = 0;
+    while (fit < text.length && s.ctx.measureText(text.slice(0, fit + 1)).width <= maxWidth) ++fit;
+    return fit;
+  }
+  lineHeight(id) {
+    const s = this.get(id);
+    if (!s) return 0;
+    const {ascent, descent} = this.metrics(s);
+    return ascent + descent;
+  }
+  justification(id, extra, breaks) {
+    const s = this.get(id);
+    if (s) Object.assign(s, {extra, breaks});
+  }
+  async drawBitmap(id, bytes, x, y, width, height) {
+    const s = this.get(id);
+    if (!s) return 0;
+    try {
+      const image = await createImageBitmap(new Blob([bytes], {type: 'image/bmp'}));
+      s.ctx.imageSmoothingEnabled = false;
+      s.ctx.drawImage(image, x, y, width || image.width, height || image.height);
+      return 1;
+    } catch {
+      return 0;
+    }
+  }
+}

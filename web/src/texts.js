@@ -1,0 +1,23 @@
+// The page's own words, Spanish first. The interpreter's texts (box titles, messages) are never translated.
+export const TEXTS = {
+  es: {
+    run: 'Ejecutar', step: 'Paso a paso', stop: 'Parar', share: 'Compartir enlace', examples: 'Ejemplos',
+    guide: 'Guía', language: 'English', files: 'Disco C:\\', upload: 'Subir un fichero', watch: 'Estado',
+    variables: 'Variables', constants: 'Constantes', flag: 'Indicador de comparación', database: 'Base de datos',
+    record: 'registro', search: 'búsqueda', statement: 'Sentencia', ready: 'Listo.', running: 'Ejecutando…',
+    paused: 'En pausa en la línea', ended: 'El programa ha terminado.', stopped: 'Parado.', loading: 'Cargando…',
+    copied: 'Enlace copiado.', window: 'Ventana Grafica KAL', ok: 'Aceptar', yes: 'Sí', no: 'No',
+    output: 'Fichero abierto', none: '(ninguna)', newScript: 'Nuevo',
+    intro: 'Escriba un programa KAL o elija un ejemplo, y pulse Ejecutar.',
+  },
+  en: {
+    run: 'Run', step: 'Step', stop: 'Stop', share: 'Share link', examples: 'Examples',
+    guide: 'Guide', language: 'Español', files: 'Disk C:\\', upload: 'Upload a file', watch: 'State',
+    variables: 'Variables', constants: 'Constants', flag: 'Comparison flag', database: 'Database',
+    record: 'record', search: 'search', statement: 'Statement', ready: 'Ready.', running: 'Running…',
+    paused: 'Paused at line', ended: 'The program has ended.', stopped: 'Stopped.', loading: 'Loading…',
+    copied: 'Link copied.', window: 'Ventana Grafica KAL', ok: 'OK', yes: 'Yes', no: 'No',
+    output: 'File opened', none: '(none)', newScript: 'New',
+    intro: 'Write a KAL program or pick an example, and press Run.',
+  },
+};
