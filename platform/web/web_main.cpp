@@ -97,12 +97,12 @@ EMSCRIPTEN_KEEPALIVE void kal_put_folder(const char* path) {
   platform().put_folder(cp1252::from_utf8(path));
 }
 
-// Every file and folder on the disk, as [{path, folder, size}].
+// Every file and folder on the disk, as [{path, folder, size}] with full paths.
 EMSCRIPTEN_KEEPALIVE const char* kal_files() {
   nlohmann::json list = nlohmann::json::array();
   for (const MemoryFiles::Node& node : platform().nodes_under(kProgramFolder)) {
     const bool folder = (node.attributes & attribute::kDirectory) != 0;
-    list.push_back({{"path", cp1252::to_utf8(node.path)}, {"folder", folder}, {"size", node.bytes.size()}});
+    list.push_back({{"path", cp1252::to_utf8(kProgramFolder + node.path)}, {"folder", folder}, {"size", node.bytes.size()}});
   }
   return hand_over(list.dump());
 }

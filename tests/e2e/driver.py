@@ -51,9 +51,10 @@ In texts, \\r \\n \\t \\\\ and \\xNN (a Windows-1252 byte) are escapes.
 Templates: "{{repeat N:TEXT}}" in a script or an expected text stands for TEXT written N times (long inputs);
 "{{today}}" stands for the host's local date, day/month/year.
 
-Usage: driver.py --backend native --host PATH --cases DIR [--kalbd PATH] [--only SUBSTRING] [--keep]
-                 [--no-memory-limits]
-       driver.py --backend wine --exe KAL.exe --cases DIR [--kalbd PATH] [--only SUBSTRING] [--keep]
+Usage: driver.py --backend native --host PATH --cases DIR [--kalbd PATH] [--only SUBSTRING]... [--keep]
+                 [--work DIR] [--no-memory-limits]
+       driver.py --backend wine --exe KAL.exe --cases DIR [--kalbd PATH] [--only SUBSTRING]... [--keep]
+                 [--work DIR]
 """
 
 import argparse
@@ -743,8 +744,10 @@ def main():
     ap.add_argument("--host", help="kal-host executable (native backend)")
     ap.add_argument("--exe", help="KAL.exe (wine backend)")
     ap.add_argument("--kalbd", help="the kalbd tool, which makes the cases' databases")
-    ap.add_argument("--only", default="", help="run only cases whose name contains this text")
+    ap.add_argument("--only", action="append", default=[],
+                    help="run only cases whose name contains this text (repeatable: any of them)")
     ap.add_argument("--keep", action="store_true", help="keep the case folders")
+    ap.add_argument("--work", type=Path, help="make the case folders in this folder, and keep them")
     ap.add_argument("--no-memory-limits", action="store_true",
                     help="ignore max-memory-mb (a sanitizer's own memory would be measured, not the program's)")
     opts = ap.parse_args()
@@ -753,8 +756,12 @@ def main():
     KALBD = opts.kalbd
     root = opts.cases.resolve()
     cases = [parse_case(p, root) for p in sorted(root.rglob("*.expect"))]
-    cases = [c for c in cases if opts.only in c.name and opts.backend in c.backends]
-    work_root = Path(tempfile.mkdtemp(prefix=f"kal-cases-{opts.backend}-"))
+    cases = [c for c in cases
+             if (not opts.only or any(o in c.name for o in opts.only)) and opts.backend in c.backends]
+    if opts.work:
+        opts.keep = True
+        opts.work.mkdir(parents=True, exist_ok=True)
+    work_root = opts.work.resolve() if opts.work else Path(tempfile.mkdtemp(prefix=f"kal-cases-{opts.backend}-"))
     session = WineSession(work_root) if opts.backend == "wine" else None
     passed = failed = 0
     try:

@@ -48,6 +48,7 @@ const problems = linter((view) => {
 }, {delay: 150});
 
 let saveTimer = 0;
+const save = () => localStorage.setItem('kal.source', view.state.doc.toString());
 const view = new EditorView({
   parent: $('#editor'),
   state: EditorState.create({
@@ -56,7 +57,7 @@ const view = new EditorView({
                  EditorView.updateListener.of((u) => {
                    if (!u.docChanged) return;
                    clearTimeout(saveTimer);
-                   saveTimer = setTimeout(() => localStorage.setItem('kal.source', u.state.doc.toString()), 300);
+                   saveTimer = setTimeout(save, 300);
                  })],
   }),
 });
@@ -333,9 +334,17 @@ function shareLink() {
 async function main() {
   applyLanguage();
   status(t('loading'));
+  window.addEventListener('pagehide', save);
   $('#run').addEventListener('click', () => stepOrRun(false));
   $('#step').addEventListener('click', () => stepOrRun(true));
   $('#stop').addEventListener('click', stop);
+  // Closing the graphics window ends the program, as on Windows.
+  $('#graphics .close').addEventListener('click', () => {
+    $('#graphics').hidden = true;
+    if (!run) return;
+    run.stopped = true;
+    finish(run, t('ended'));
+  });
   $('#share').addEventListener('click', shareLink);
   $('#language').addEventListener('click', () => {
     lang = lang === 'es' ? 'en' : 'es';
@@ -354,6 +363,9 @@ async function main() {
   showFiles();
   buttons();
   status(t('ready'));
+  // What the page's tests read: the disk's files.
+  window.kalPage = {file: (path) => disk.get(path)?.bytes ?? null, files: () => disk.files().map((e) => e.path),
+                    source: (text) => setSource(text, scriptName), text: () => view.state.doc.toString()};
   document.body.dataset.ready = 'yes';
 }
 

@@ -106,8 +106,9 @@ export class Surfaces {
       ctx.lineWidth = penWidth;
       ctx.lineCap = 'round';
       ctx.beginPath();
-      ctx.moveTo(x1 + 0.5, y1 + 0.5);
-      ctx.lineTo(x2 + 0.5, y2 + 0.5);
+      const o = penWidth % 2 ? 0.5 : 0;
+      ctx.moveTo(x1 + o, y1 + o);
+      ctx.lineTo(x2 + o, y2 + o);
       ctx.stroke();
       return;
     }
@@ -135,12 +136,14 @@ export class Surfaces {
     const w = box.right - box.left - 1, h = box.bottom - box.top - 1;
     if (w <= 0 || h <= 0) return;
     const pen = Math.max(penWidth, 1);
+    // An odd pen is centred on the pixels' middles, an even one on their edges, so that it covers whole pixels.
+    const o = pen % 2 ? 0.5 : 0;
     const path = new Path2D();
     const rx = Math.min(cornerWidth / 2, w / 2), ry = Math.min(cornerHeight / 2, h / 2);
     if (rx >= w / 2 && ry >= h / 2) {
-      path.ellipse(box.left + 0.5 + w / 2, box.top + 0.5 + h / 2, w / 2, h / 2, 0, 0, 2 * Math.PI);
+      path.ellipse(box.left + o + w / 2, box.top + o + h / 2, w / 2, h / 2, 0, 0, 2 * Math.PI);
     } else {
-      path.roundRect(box.left + 0.5, box.top + 0.5, w, h, [{x: Math.max(rx, 0), y: Math.max(ry, 0)}]);
+      path.roundRect(box.left + o, box.top + o, w, h, [{x: Math.max(rx, 0), y: Math.max(ry, 0)}]);
     }
     if (fill.kind === 0) {
       ctx.fillStyle = css(fill.colour);

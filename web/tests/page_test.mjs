@@ -1,0 +1,312 @@
+// The playground in a real browser (Debian's Chromium, headless, driven by puppeteer-core): every example runs
+// with its boxes and dialogs answered as its case does (tests/cases/examples/), the drawings' canvas matches the
+// BMPs KAL.exe saved for the same scripts, files land on the page's disk, a loop is stopped by Stop, a run is
+// stepped and watched, and the console shows no error.
+// Usage: node page_test.mjs SITE_DIR CASES_DIR [WINDOWS_WORK_DIR]
+import puppeteer from 'puppeteer-core';
+import assert from 'node:assert/strict';
+import fs from 'node:fs';
+import path from 'node:path';
+import {serve} from './serve.mjs';
+
+const [site, casesDir, windowsWork] = process.argv.slice(2).map((p) => p && path.resolve(p));
+const failures = [];
+const consoleErrors = [];
+
+// ---- The cases' expectations (the subset the examples use; see tests/e2e/driver.py) ----
+
+function unescape(text) {
+  return text.replace(/\\(r|n|t|\\|x([0-9a-fA-F]{2}))/g, (_, c, hex) =>
+    hex ? new TextDecoder('windows-1252').decode(Uint8Array.of(parseInt(hex, 16)))
+        : {r: '\r', n: '\n', t: '\t', '\\': '\\'}[c]);
+}
+
+function parseCase(file) {
+  const c = {name: path.basename(file, '.expect'), steps: [], files: [], bmps: [], opens: null, backends: null};
+  const lines = fs.readFileSync(file, 'utf8').split('\n');
+  for (let i = 0; i < lines.length; ++i) {
+    const line = lines[i].trimEnd();
+    if (!line || line.startsWith('#')) continue;
+    let m;
+    if ((m = line.match(/^script: (.*)$/))) c.script = path.basename(m[1]);
+    else if ((m = line.match(/^backends: (.*)$/))) c.backends = m[1].split(' ');
+    else if ((m = line.match(/^box (.+?)(?: answer=(\S+))?: (.*)$/))) c.steps.push({kind: 'box', title: m[1], answer: m[2] ?? 'Return', text: unescape(m[3])});
+    else if ((m = line.match(/^window (.+?): (.*)$/))) c.steps.push({kind: 'window', title: m[1], answer: m[2]});
+    else if ((m = line.match(/^screen (.+?) (\d+)x(\d+): (.*)$/))) c.steps.push({kind: 'screen', width: +m[2], height: +m[3], checks: m[4]});
+    else if ((m = line.match(/^bmp (.+?): (.*)$/))) c.bmps.push({name: m[1], checks: m[2]});
+    else if ((m = line.match(/^opens: (.*)$/))) c.opens = m[1];
+    else if ((m = line.match(/^file: (.*)$/))) {
+      const content = [];
+      while (i + 1 < lines.length && lines[i + 1].startsWith('|')) content.push(lines[++i].replace(/^\| ?/, ''));
+      c.files.push({name: m[1], text: content.map((l) => `${l}\r\n`).join('')});
+    } else if (!/^(copy|arg):/.test(line)) throw new Error(`${file}: no page step for "${line}"`);
+  }
+  return c;
+}
+
+function today() {
+  const d = new Date();
+  return `${String(d.getDate()).padStart(2, '0')}/${String(d.getMonth() + 1).padStart(2, '0')}/${d.getFullYear()}`;
+}
+
+function matches(expected, seen) {
+  if (expected === '{{any}}') return true;
+  return expected.replace('{{today}}', today()) === seen;
+}
+
+// A 24-bit bottom-up BMP as (x, y) -> 0xRRGGBB.
+function readBmp(bytes) {
+  const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.byteLength);
+  const width = view.getInt32(18, true), height = view.getInt32(22, true), offset = view.getUint32(10, true);
+  const row = Math.floor((width * 3 + 3) / 4) * 4;
+  const pixel = (x, y) => {
+    if (x < 0 || y < 0 || x >= width || y >= height) return null;
+    const i = offset + (height - 1 - y) * row + x * 3;
+    return (bytes[i + 2] << 16) | (bytes[i + 1] << 8) | bytes[i];
+  };
+  return {width, height, pixel};
+}
+
+// Pixel checks as the cases write them: "X,Y=RRGGBB", "=!", and over a rectangle "~" (some pixel) and "!~".
+function checkPixels(what, pixel, checks) {
+  for (const c of checks.split(/\s+/)) {
+    const m = c.match(/^(\d+),(\d+)(?:-(\d+),(\d+))?(=!|=|!~|~)([0-9a-fA-F]{6})$/);
+    assert.ok(m, `bad check ${c}`);
+    const [x0, y0] = [+m[1], +m[2]];
+    const [x1, y1] = m[3] ? [+m[3], +m[4]] : [x0, y0];
+    const colour = parseInt(m[6], 16);
+    const seen = new Set();
+    for (let x = x0; x <= x1; ++x) for (let y = y0; y <= y1; ++y) seen.add(pixel(x, y));
+    const ok = {'=': seen.size === 1 && seen.has(colour), '=!': !seen.has(colour), '~': seen.has(colour), '!~': !seen.has(colour)}[m[5]];
+    assert.ok(ok, `${what}: ${c} fails (seen ${[...seen].slice(0, 6).map((v) => v?.toString(16))})`);
+  }
+}
+
+// ---- The page ----
+
+const browser = await puppeteer.launch({
+  executablePath: '/usr/bin/chromium',
+  headless: true,
+  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+         '--disable-component-update', '--disable-sync', '--font-render-hinting=none'],
+});
+const server = await serve(site);
+const origin = `http://127.0.0.1:${server.address().port}`;
+
+async function openPage(url = `${origin}/`) {
+  const page = await browser.newPage();
+  await page.setViewport({width: 1280, height: 900});
+  page.on('console', (m) => { if (m.type() === 'error') consoleErrors.push(m.text()); });
+  page.on('pageerror', (e) => consoleErrors.push(e.message));
+  await page.goto(url);
+  await page.waitForSelector('body[data-ready=yes]', {timeout: 15000});
+  return page;
+}
+
+const state = (page) => page.$eval('body', (b) => b.dataset.state);
+const boxShown = (page) => page.waitForSelector('#box:not([hidden])', {timeout: 15000});
+async function waitIdle(page, timeout = 20000) {
+  await page.waitForFunction(() => document.body.dataset.state === 'idle', {timeout});
+}
+async function editorText(page, text) {
+  await page.evaluate((t) => window.kalPage.source(t), text);
+}
+async function diskFile(page, name) {
+  const bytes = await page.evaluate((n) => { const b = window.kalPage.file(n); return b && Array.from(b); }, name);
+  return bytes && Uint8Array.from(bytes);
+}
+async function canvasPixels(page) {
+  return page.$eval('#graphics canvas', (c) => ({width: c.width, height: c.height,
+    data: Array.from(c.getContext('2d').getImageData(0, 0, c.width, c.height).data)}));
+}
+
+async function test(name, body) {
+  try {
+    await body();
+    console.log(`ok   ${name}`);
+  } catch (e) {
+    failures.push(name);
+    console.log(`FAIL ${name}\n  ${String(e.stack || e).split('\n').slice(0, 4).join('\n  ')}`);
+  }
+}
+
+// Every example, answered as its case answers KAL.exe.
+const cases = fs.readdirSync(path.join(casesDir, 'examples')).filter((f) => f.endsWith('.expect')).sort()
+    .map((f) => parseCase(path.join(casesDir, 'examples', f)));
+for (const c of cases) {
+  await test(`example ${c.name}`, async () => {
+    const page = await openPage();
+    await page.select('#examples', c.script);
+    await page.click('#run');
+    for (const step of c.steps) {
+      if (step.kind === 'box') {
+        await boxShown(page);
+        const [title, text, input] = await page.$eval('#box', (b) => [b.querySelector('.box-title').textContent,
+          b.querySelector('.box-text').textContent, !b.querySelector('input').hidden]);
+        assert.equal(input, false, `a box, not the input dialog, for ${step.text}`);
+        assert.equal(title, step.title);
+        assert.ok(matches(step.text, text), `box text: expected ${JSON.stringify(step.text)}, saw ${JSON.stringify(text)}`);
+        if (step.answer === 'close') await page.click('#graphics .close');
+        else await page.click(`#box button[data-answer=${{y: 'yes', n: 'no'}[step.answer] ?? '"ok"'}]`.replace('""', '"'));
+      } else if (step.kind === 'window' && step.title === 'Ventana Grafica KAL') {
+        await page.waitForSelector('#graphics:not([hidden])', {timeout: 15000});
+        if (step.answer === 'close') await page.click('#graphics .close');
+      } else if (step.kind === 'window') {
+        await boxShown(page);
+        assert.equal(await page.$eval('#box input', (i) => i.hidden), false, 'the input dialog');
+        const typed = step.answer.match(/^type (.*)$/);
+        if (typed) await page.type('#box input', typed[1]);
+        await page.click(`#box button[data-answer=${step.answer === 'Escape' ? 'cancel' : 'ok'}]`);
+      } else if (step.kind === 'screen') {
+        // The window's client area holds the drawing surface one pixel in, inside its border.
+        await boxShown(page);
+        const shot = await canvasPixels(page);
+        assert.equal(`${shot.width + 1}x${shot.height + 1}`, `${step.width}x${step.height}`);
+        checkPixels('screen', (x, y) => {
+          const i = ((y - 1) * shot.width + (x - 1)) * 4;
+          return x < 1 || y < 1 || x > shot.width || y > shot.height ? null
+                                                                     : (shot.data[i] << 16) | (shot.data[i + 1] << 8) | shot.data[i + 2];
+        }, step.checks);
+      }
+    }
+    await waitIdle(page);
+    for (const f of c.files) {
+      const bytes = await diskFile(page, `C:\\${f.name.replace(/\//g, '\\')}`);
+      assert.ok(bytes, `${f.name} is on the disk`);
+      assert.equal(new TextDecoder('windows-1252').decode(bytes), f.text, f.name);
+    }
+    for (const b of c.bmps) {
+      const bytes = await diskFile(page, `C:\\${b.name}`);
+      assert.ok(bytes, `${b.name} is on the disk`);
+      checkPixels(b.name, readBmp(bytes).pixel, b.checks);
+    }
+    if (c.opens) assert.equal(await page.$eval('#output-name', (e) => e.textContent), `C:\\${c.opens}`);
+    await page.close();
+  });
+}
+
+// The drawings, pixel by pixel against KAL.exe's BMPs. A pixel matches when its colour is within the
+// tolerance at its place or a neighbour's (anti-aliased edges fall a pixel apart); the letters are drawn by
+// another font engine (and under Wine with substitutes for the Windows fonts), so some of their pixels differ.
+if (windowsWork) {
+  for (const [script, bmp] of [['dibujo.txt', 'dibujo.bmp'], ['calendario.txt', 'calendario.bmp']]) {
+    await test(`canvas of ${script} against KAL.exe's ${bmp}`, async () => {
+      const folder = fs.readdirSync(windowsWork).find((d) => d.startsWith(`examples_${script.replace('.txt', '')}-`));
+      assert.ok(folder, `KAL.exe's run of ${script} in ${windowsWork}`);
+      const windows = readBmp(fs.readFileSync(path.join(windowsWork, folder, bmp)));
+      const page = await openPage();
+      await page.select('#examples', script);
+      await page.click('#run');
+      await boxShown(page);
+      const shot = await canvasPixels(page);
+      const near = (i, w) => w !== null && Math.max(Math.abs(shot.data[i] - (w >> 16)),
+                                                    Math.abs(shot.data[i + 1] - ((w >> 8) & 255)),
+                                                    Math.abs(shot.data[i + 2] - (w & 255))) <= 64;
+      let far = 0, total = 0;
+      for (let y = 0; y < Math.min(shot.height, windows.height); ++y) {
+        for (let x = 0; x < Math.min(shot.width, windows.width); ++x, ++total) {
+          const i = (y * shot.width + x) * 4;
+          let found = false;
+          for (let dy = -1; dy <= 1 && !found; ++dy)
+            for (let dx = -1; dx <= 1 && !found; ++dx) found = near(i, windows.pixel(x + dx, y + dy));
+          if (!found) ++far;
+        }
+      }
+      console.log(`     ${script}: ${far} of ${total} pixels differ (${(100 * far / total).toFixed(2)} %)`);
+      assert.ok(far / total < 0.04, `${far} of ${total} pixels differ`);
+      await page.click('#graphics .close');
+      await page.close();
+    });
+  }
+}
+
+await test('Stop ends a loop that never ends, and the page runs the next script', async () => {
+  const page = await openPage();
+  await editorText(page, '.codigo;\n&n := 0;\n:otra;\n&n := &n + 1;\n.saltar :otra;\n.fin;\n');
+  await page.click('#run');
+  await new Promise((r) => setTimeout(r, 700));
+  assert.equal(await state(page), 'running');
+  // The page answers while the loop runs: the language switch works.
+  await page.click('#language');
+  assert.equal(await page.$eval('#run', (b) => b.textContent), 'Run');
+  await page.click('#stop');
+  await waitIdle(page, 3000);
+  assert.equal(await page.$eval('#status', (s) => s.textContent), 'Stopped.');
+  const counted = await page.$$eval('#variables td', (tds) => tds.map((td) => td.textContent));
+  assert.equal(counted[0], '&n');
+  assert.ok(Number(counted[1]) > 50, `the loop went round (${counted[1]})`);
+  await editorText(page, '.codigo;\n&t := ~Sigue;\n.aviso &t;\n.fin;\n');
+  await page.click('#run');
+  await boxShown(page);
+  assert.equal(await page.$eval('.box-text', (e) => e.textContent), 'Sigue');
+  await page.click('#box button');
+  await waitIdle(page);
+  await page.close();
+});
+
+await test('Step marks each statement\'s line and shows the values; Run goes on from there', async () => {
+  const page = await openPage();
+  await editorText(page, '.codigo;\n&a := 5;\n@c := ~uno;\n&b := &a * 2;\n.cmp &b &b;\n&t := ~fin;\n.aviso &t;\n.fin;\n');
+  const line = () => page.$eval('.kal-run-line', (l) => l.textContent).catch(() => null);
+  await page.click('#step');
+  await page.waitForFunction(() => document.body.dataset.state === 'paused');
+  assert.equal(await line(), '.codigo;');
+  for (const expected of ['&a := 5;', '@c := ~uno;', '&b := &a * 2;', '.cmp &b &b;']) {
+    await page.click('#step');
+    await page.waitForFunction((e) => document.querySelector('.kal-run-line')?.textContent === e, {}, expected);
+  }
+  const values = await page.$$eval('#variables td, #constants td', (tds) => tds.map((td) => td.textContent));
+  assert.deepEqual(values, ['&a', '5', '&b', '10', '@c', 'uno']);
+  await page.click('#step');
+  await page.waitForFunction(() => document.querySelector('.kal-run-line')?.textContent === '&t := ~fin;');
+  assert.equal(await page.$eval('#flag', (f) => f.textContent), '1');  // the same text
+  await page.click('#run');
+  await boxShown(page);
+  await page.click('#box button');
+  await waitIdle(page);
+  await page.close();
+});
+
+await test('the checker underlines problems as one types; the script is kept and shared by a link', async () => {
+  const page = await openPage();
+  await editorText(page, '.codigo;\n&a := 1\n&b := 2;\n.fin;\n');
+  await page.waitForSelector('.cm-lintRange-error', {timeout: 5000});
+  await page.click('#share');
+  const link = await page.$eval('#share-link', (i) => i.value);
+  assert.match(link, /#n=.*&s=/);
+  await page.reload();
+  await page.waitForSelector('body[data-ready=yes]');
+  assert.equal(await page.evaluate(() => window.kalPage.text()), '.codigo;\n&a := 1\n&b := 2;\n.fin;\n');
+  await page.evaluate(() => localStorage.clear());
+  await page.close();
+  const shared = await openPage(link);
+  assert.equal(await shared.evaluate(() => window.kalPage.text()), '.codigo;\n&a := 1\n&b := 2;\n.fin;\n');
+  await shared.close();
+});
+
+await test('a file uploaded to the disk is read by a script, and what it writes can be downloaded', async () => {
+  const page = await openPage();
+  const upload = path.join(fs.mkdtempSync('/tmp/kal-page-'), 'dato.txt');
+  fs.writeFileSync(upload, Buffer.from('D\xEDa uno', 'latin1'));
+  await (await page.$('#upload')).uploadFile(upload);
+  await page.waitForFunction(() => [...document.querySelectorAll('#files a')].some((a) => a.textContent === 'C:\\dato.txt'));
+  await editorText(page, '.codigo;\n&f := ~dato.txt;\n&t := %LEERTEXTO &f;\n.aviso &t;\n&g := ~copia.txt;\n&cero := 0;\n' +
+                         '&r := %WOUT &g &t &cero;\n.fin;\n');
+  await page.click('#run');
+  await boxShown(page);
+  assert.equal(await page.$eval('.box-text', (e) => e.textContent), 'D\u00eda uno');
+  await page.click('#box button');
+  await waitIdle(page);
+  const link = await page.$$eval('#files a', (as) => as.filter((a) => a.textContent === 'C:\\copia.txt').map((a) => a.download));
+  assert.deepEqual(link, ['copia.txt']);
+  await page.close();
+});
+
+await test('the page\'s console shows no error', async () => {
+  assert.deepEqual(consoleErrors, []);
+});
+
+await browser.close();
+server.close();
+console.log(failures.length ? `page: ${failures.length} failed` : 'page: all passed');
+process.exit(failures.length ? 1 : 0);
