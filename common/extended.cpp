@@ -2,19 +2,83 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
-namespace kal::soft {
+namespace kal {
 namespace {
 
 using Wide = unsigned __int128;
 
-// A finite non-zero extended value: significand * 2^exponent, with the significand's top bit set.
-struct Unpacked {
-  bool negative = false;
-  int exponent = 0;
-  std::uint64_t significand = 0;
-};
+static_assert(LDBL_MANT_DIG == 64 || LDBL_MANT_DIG == 113,
+              "long double is the x87 or the IEEE quadruple type");
+
+// The quadruple type's fields, read and written directly: its library's frexp and ldexp multiply in software.
+constexpr int kQuadBias = 16383, kQuadFraction = 112;
+
+Wide bits_of(long double x) {
+  Wide b = 0;
+  std::memcpy(&b, &x, sizeof x < sizeof b ? sizeof x : sizeof b);
+  return b;
+}
+
+long double from_bits(Wide b) {
+  long double x = 0;
+  std::memcpy(&x, &b, sizeof x < sizeof b ? sizeof x : sizeof b);
+  return x;
+}
+
+// A finite non-zero long double's whole significand (LDBL_MANT_DIG bits, the top one set) and exponent.
+std::pair<Wide, int> wide_parts(long double x) {
+  if constexpr (LDBL_MANT_DIG == 113) {
+    const Wide b = bits_of(x);
+    const int biased = static_cast<int>((b >> kQuadFraction) & 0x7FFF);
+    Wide m = b & ((Wide(1) << kQuadFraction) - 1);
+    if (biased != 0) return {m | (Wide(1) << kQuadFraction), biased - kQuadBias - kQuadFraction};
+    int e = 1 - kQuadBias - kQuadFraction;  // subnormal: normalise
+    while ((m >> kQuadFraction) == 0) {
+      m <<= 1;
+      --e;
+    }
+    return {m, e};
+  } else {
+    int e = 0;
+    const long double fraction = std::frexp(std::fabs(x), &e);
+    return {static_cast<Wide>(std::ldexp(fraction, LDBL_MANT_DIG)), e - LDBL_MANT_DIG};
+  }
+}
+
+}  // namespace
+
+namespace ext {
+
+Parts decompose(long double x) {
+  const auto [m, e] = wide_parts(x);
+  constexpr int kDropped = LDBL_MANT_DIG - 64;
+  return {std::signbit(x), e + kDropped, static_cast<std::uint64_t>(m >> kDropped)};
+}
+
+long double compose(bool negative, std::uint64_t significand, int exponent) {
+  if constexpr (LDBL_MANT_DIG == 113) {
+    const int shift = __builtin_clzll(significand);
+    significand <<= shift;
+    exponent -= shift;
+    const int biased = exponent + 63 + kQuadBias;
+    if (biased > 0 && biased < 0x7FFF) {
+      const Wide fraction = (Wide(significand) << (kQuadFraction - 63)) & ((Wide(1) << kQuadFraction) - 1);
+      return from_bits((Wide(negative ? 1 : 0) << 127) | (Wide(biased) << kQuadFraction) | fraction);
+    }
+  }
+  const long double r = std::ldexp(static_cast<long double>(significand), exponent);
+  return negative ? -r : r;
+}
+
+}  // namespace ext
+
+namespace soft {
+namespace {
+
+using Unpacked = ext::Parts;
 
 int bit_length(Wide m) {
   const auto high = static_cast<std::uint64_t>(m >> 64);
@@ -39,15 +103,12 @@ long double rounded(bool negative, Wide m, int e, bool sticky) {
       ++e;
     }
   }
-  const long double r = std::ldexp(static_cast<long double>(q), e);
-  return negative ? -r : r;
+  return ext::compose(negative, q, e);
 }
 
 // x must be finite, non-zero and already an extended value.
 Unpacked unpack(long double x) {
-  int e = 0;
-  const long double fraction = std::frexp(std::fabs(x), &e);  // in [0.5, 1)
-  return {x < 0, e - 64, static_cast<std::uint64_t>(std::ldexp(fraction, 64))};
+  return ext::decompose(x);
 }
 
 bool plain(long double a, long double b) {
@@ -58,10 +119,9 @@ bool plain(long double a, long double b) {
 
 long double round(long double x) {
   if (x == 0 || !std::isfinite(x)) return x;
-  int e = 0;
-  const long double fraction = std::frexp(std::fabs(x), &e);
-  const auto m = static_cast<Wide>(std::ldexp(fraction, LDBL_MANT_DIG));
-  return rounded(x < 0, m, e - LDBL_MANT_DIG, false);
+  const auto [m, e] = wide_parts(x);
+  if ((m & ((Wide(1) << (LDBL_MANT_DIG - 64)) - 1)) == 0) return x;  // already an extended value
+  return rounded(std::signbit(x), m, e, false);
 }
 
 long double add(long double a, long double b) {
@@ -202,4 +262,5 @@ long double atan(long double x) {
   return 4 * sum;
 }
 
-}  // namespace kal::soft
+}  // namespace soft
+}  // namespace kal

@@ -7,6 +7,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdint>
 
 namespace kal {
 
@@ -30,6 +31,16 @@ long double atan(long double x);
 namespace ext {
 
 inline constexpr bool kHardware = LDBL_MANT_DIG == 64;
+
+// A finite non-zero extended value as significand * 2^exponent, the significand's top bit set.
+struct Parts {
+  bool negative = false;
+  int exponent = 0;
+  std::uint64_t significand = 0;
+};
+Parts decompose(long double x);
+// significand * 2^exponent (significand not 0), exact when the value is in range.
+long double compose(bool negative, std::uint64_t significand, int exponent);
 
 inline long double round(long double x) {
   if constexpr (kHardware) return x;

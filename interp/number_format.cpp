@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/extended.h"
+
 namespace kal {
 namespace {
 
@@ -108,10 +110,9 @@ std::uint32_t power_of_five(int e) {
 Decimal exact_decimal(long double x) {
   Decimal d;
   if (x == 0) return d;
-  int exponent = 0;
-  long double fraction = std::frexp(x, &exponent);  // x = fraction * 2^exponent, fraction in [0.5, 1)
-  auto mantissa = static_cast<std::uint64_t>(std::ldexp(fraction, 64));
-  int power = exponent - 64;
+  const ext::Parts parts = ext::decompose(x);  // x = mantissa * 2^power
+  std::uint64_t mantissa = parts.significand;
+  int power = parts.exponent;
   while ((mantissa & 1u) == 0 && power < 0) {
     mantissa >>= 1;
     ++power;

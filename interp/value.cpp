@@ -26,6 +26,23 @@ std::string_view working_text(std::string_view text) {
 }
 
 float decimal_value(std::string_view t) {
+  // Most decimal texts are short: up to 7 digits with at most 10 after the point are an exact integer divided
+  // by an exact power of ten, which one correctly rounded float division turns into the nearest float.
+  static constexpr float kPowersOfTen[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+  if (t.size() <= 11) {
+    std::uint64_t digits = 0;
+    int after_point = -1;
+    for (char c : t) {
+      if (c == '.') {
+        after_point = 0;
+        continue;
+      }
+      digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+      if (after_point >= 0) ++after_point;
+    }
+    if (digits < (1u << 24) && after_point >= 0 && after_point <= 10)
+      return static_cast<float>(digits) / kPowersOfTen[after_point];
+  }
   float value = 0;
 #if defined(__cpp_lib_to_chars)
   auto [end, error] = std::from_chars(t.data(), t.data() + t.size(), value);
@@ -48,8 +65,12 @@ float decimal_value(std::string_view t) {
 }
 
 long double integer_value(std::string_view t) {
-  long double value = 0;
-  for (char c : t) value = ext::add(ext::mul(value, 10), c - '0');
+  // Up to 19 digits fit 64 bits exactly; longer texts go on in extended precision, a rounding a digit.
+  std::uint64_t whole = 0;
+  std::size_t i = 0;
+  for (; i < t.size() && i < 19; ++i) whole = whole * 10 + static_cast<std::uint64_t>(t[i] - '0');
+  long double value = static_cast<long double>(whole);
+  for (; i < t.size(); ++i) value = ext::add(ext::mul(value, 10), t[i] - '0');
   return value;
 }
 

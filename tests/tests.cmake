@@ -67,6 +67,19 @@ find_program(KAL_NPM npm REQUIRED)
 add_test(NAME editors.grammar
          COMMAND sh -c "(test -d node_modules || npm ci --no-audit --no-fund --loglevel=error) && npx --no-install vscode-tmgrammar-test 'tests/*.kal'"
          WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/editors/vscode-kal)
+# With the browser build: the number and arithmetic unit tests on WebAssembly (under Node.js), and the page in
+# headless Chromium (its drawings compared with KAL.exe's when the Windows build is there too).
+set(KAL_WEB_DIR "" CACHE PATH "build/web of the web preset, for the browser suites")
+if(KAL_WEB_DIR)
+  add_test(NAME web.units COMMAND ${CMAKE_CTEST_COMMAND} --test-dir ${KAL_WEB_DIR} --output-on-failure)
+  set(kal_page_windows)
+  if(KAL_WINDOWS_EXE)
+    set(kal_page_windows ${KAL_WINDOWS_EXE} $<TARGET_FILE:kalbd>)
+  endif()
+  add_test(NAME web.page COMMAND ${CMAKE_SOURCE_DIR}/web/tests/run_page_test.sh ${KAL_WEB_DIR}/site
+                                 ${CMAKE_SOURCE_DIR}/tests/cases ${kal_page_windows})
+  set_tests_properties(web.page PROPERTIES TIMEOUT 900 ENVIRONMENT NODE_PATH=/usr/share/nodejs)
+endif()
 # With the Windows build, kalcheck.exe (beside KAL.exe) is checked under Wine as well.
 set(KAL_CHECK_WINE)
 if(KAL_WINDOWS_EXE)

@@ -3,12 +3,14 @@
 // UTF-8; inside they are Windows-1252, as everywhere in the interpreter.
 #include <emscripten/emscripten.h>
 
+#include <cstdint>
 #include <nlohmann/json.hpp>
 #include <string>
 
 #include "checker/script_checker.h"
 #include "common/cp1252.h"
 #include "interp/interpreter.h"
+#include "launcher/script_reader.h"
 #include "launcher/startup.h"
 #include "platform/web/web_imports.h"
 #include "platform/web/web_platform.h"
@@ -102,7 +104,9 @@ EMSCRIPTEN_KEEPALIVE const char* kal_files() {
   nlohmann::json list = nlohmann::json::array();
   for (const MemoryFiles::Node& node : platform().nodes_under(kProgramFolder)) {
     const bool folder = (node.attributes & attribute::kDirectory) != 0;
-    list.push_back({{"path", cp1252::to_utf8(kProgramFolder + node.path)}, {"folder", folder}, {"size", node.bytes.size()}});
+    list.push_back({{"path", cp1252::to_utf8(kProgramFolder + node.path)},
+                    {"folder", folder},
+                    {"size", node.bytes.size()}});
   }
   return hand_over(list.dump());
 }
@@ -128,6 +132,20 @@ EMSCRIPTEN_KEEPALIVE const char* kal_check(const char* bytes, int length) {
                         {"error", p.error},
                         {"message", cp1252::to_utf8(p.message)}});
   return hand_over(nlohmann::json{{"problems", problems}, {"lines", analysis.statement_lines}}.dump());
+}
+
+// For the benchmarks alone: compiles a script's bytes without the token limit, as the native kal_bench does,
+// runs it on this module's platform and gives the milliseconds of the run.
+EMSCRIPTEN_KEEPALIVE double kal_bench(const char* bytes, int length) {
+  Program program;
+  program.folder = kProgramFolder;
+  std::string text(bytes, static_cast<std::size_t>(length));
+  join_lines_in_place(text);
+  if (compile_script(text, program, SIZE_MAX)) return -1;
+  Interpreter interpreter(platform(), program);
+  const double start = emscripten_get_now();
+  interpreter.run();
+  return emscripten_get_now() - start;
 }
 
 EMSCRIPTEN_KEEPALIVE void* kal_alloc(int size) {

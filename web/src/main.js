@@ -166,6 +166,8 @@ function makeHost(r) {
       if (r.stopped) return never();
       return new Promise((resolve) => {
         r.resume = resolve;
+        // Each statement's line, from the checker's reading of the script that runs.
+        r.lines ??= runner.check(r.source).lines;
         const line = r.lines[statement - 1] ?? null;
         view.dispatch({effects: setRunLine.of(line)});
         status(`${t('paused')} ${line}`);
@@ -196,9 +198,9 @@ async function start(step) {
   const source = view.state.doc.toString();
   const path = `C:\\${scriptName}`;
   disk.put(path, encode(source.replace(/\n/g, '\r\n')));
-  const r = {stopped: false, finished: false, resume: null, closeBox: null, module: null, lines: []};
+  const r = {stopped: false, finished: false, resume: null, closeBox: null, module: null, lines: null, source};
   r.surfaces = new Surfaces(openWindowCanvas);
-  r.lines = runner.check(source).lines;
+  r.startedAt = performance.now();
   run = r;
   $('#graphics').hidden = true;
   $('#output').hidden = true;
@@ -222,6 +224,7 @@ function finish(r, how) {
   status(how);
   buttons();
   document.body.dataset.runs = String(Number(document.body.dataset.runs || 0) + 1);
+  document.body.dataset.lastRunMs = String(Math.round(performance.now() - r.startedAt));
 }
 
 function stop() {
@@ -365,7 +368,8 @@ async function main() {
   status(t('ready'));
   // What the page's tests read: the disk's files.
   window.kalPage = {file: (path) => disk.get(path)?.bytes ?? null, files: () => disk.files().map((e) => e.path),
-                    source: (text) => setSource(text, scriptName), text: () => view.state.doc.toString()};
+                    source: (text) => setSource(text, scriptName), text: () => view.state.doc.toString(),
+                    bench: (text) => runner.bench(text)};
   document.body.dataset.ready = 'yes';
 }
 

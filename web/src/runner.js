@@ -82,6 +82,13 @@ export class Runner {
     return JSON.parse(withBytes(m, bytes, (p) => text(m, m._kal_check(p, bytes.length))));
   }
 
+  // For the benchmarks: the milliseconds a fresh instance takes to load and run a script of any length.
+  async bench(source) {
+    const m = await this.instance({});
+    const bytes = encode(source);
+    return withBytes(m, bytes, (p) => m._kal_bench(p, bytes.length));
+  }
+
   // Starts a run of the script at path (already on the disk). Returns {module, done}: done settles when the
   // script ends by itself; a run that the host ends (halted, Stop) never settles it.
   async start(disk, path, host, step, onModule) {

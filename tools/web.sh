@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds KAL for the browser (the web preset's WebAssembly module and the page) into build/web/site, a folder of
+# static files any web server can host, and serves it on http://localhost:8080/ (PORT=N to change).
+# --build-only builds without serving.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+# Debian's emscripten runs its JavaScript tools with the system Node.js, which finds their modules here.
+export NODE_PATH=/usr/share/nodejs
+cmake --preset web >/dev/null
+cmake --build --preset web
+(cd web && { [ -f node_modules/.package-lock.json ] && cmp -s package-lock.json node_modules/.package-lock.json ||
+             npm ci --no-audit --no-fund --loglevel=error; } && node build.mjs ../build/web/site ../build/web)
+[ "${1:-}" = "--build-only" ] && exit 0
+exec node web/tests/serve.mjs build/web/site "${PORT:-8080}"
