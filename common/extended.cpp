@@ -16,13 +16,13 @@ static_assert(LDBL_MANT_DIG == 64 || LDBL_MANT_DIG == 113,
 // The quadruple type's fields, read and written directly: its library's frexp and ldexp multiply in software.
 constexpr int kQuadBias = 16383, kQuadFraction = 112;
 
-Wide bits_of(long double x) {
+[[maybe_unused]] Wide bits_of(long double x) {
   Wide b = 0;
   std::memcpy(&b, &x, sizeof x < sizeof b ? sizeof x : sizeof b);
   return b;
 }
 
-long double from_bits(Wide b) {
+[[maybe_unused]] long double from_bits(Wide b) {
   long double x = 0;
   std::memcpy(&x, &b, sizeof x < sizeof b ? sizeof x : sizeof b);
   return x;

@@ -119,12 +119,16 @@ function showBox(r, title, text, buttons, input) {
 
 // ---- Runs ----
 
+// The graphics window: a client area of the size asked for, holding at its top-left a drawing control one pixel
+// narrower and lower, whose border leaves the canvas two pixels less again, as on Windows.
 function openWindowCanvas(width, height) {
   const frame = $('#graphics');
+  const client = $('#graphics .client');
   const canvas = $('#graphics canvas');
-  canvas.width = Math.max(width - 1, 1);
-  canvas.height = Math.max(height - 1, 1);
-  frame.style.width = `${width}px`;
+  client.style.width = `${width}px`;
+  client.style.height = `${height}px`;
+  canvas.width = Math.max(width - 3, 1);
+  canvas.height = Math.max(height - 3, 1);
   frame.hidden = false;
   return canvas;
 }
@@ -369,7 +373,9 @@ async function main() {
   // What the page's tests read: the disk's files.
   window.kalPage = {file: (path) => disk.get(path)?.bytes ?? null, files: () => disk.files().map((e) => e.path),
                     source: (text) => setSource(text, scriptName), text: () => view.state.doc.toString(),
-                    bench: (text) => runner.bench(text)};
+                    bench: (text) => runner.bench(text),
+                    load: (name, bytes) => setSource(decode(Uint8Array.from(bytes)), name),
+                    put: (path, bytes) => { disk.put(path, Uint8Array.from(bytes)); showFiles(); }};
   document.body.dataset.ready = 'yes';
 }
 

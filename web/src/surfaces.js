@@ -40,12 +40,30 @@ function hatchPattern(ctx, hatch, colour, background, transparent) {
   return ctx.createPattern(cell, 'repeat');
 }
 
+// Windows draws shapes without anti-aliasing: a pixel is painted or not. The canvas' shape is drawn apart
+// and each of its pixels kept whole when at least half covered, or dropped.
+function crisp(ctx, left, top, width, height, draw) {
+  if (width <= 0 || height <= 0) return;
+  const scratch = document.createElement('canvas');
+  scratch.width = width;
+  scratch.height = height;
+  const c = scratch.getContext('2d', {willReadFrequently: true});
+  c.translate(-left, -top);
+  draw(c);
+  const image = c.getImageData(0, 0, width, height);
+  const d = image.data;
+  for (let i = 3; i < d.length; i += 4) d[i] = d[i] >= 128 ? 255 : 0;
+  c.putImageData(image, 0, 0);
+  ctx.drawImage(scratch, left, top);
+}
+
 export class Surfaces {
   // openWindow(width, height) gives the page's canvas for the graphics window.
   constructor(openWindowCanvas) {
     this.openWindowCanvas = openWindowCanvas;
     this.list = new Map();
     this.next = 1;
+    this.advances = new Map();
   }
 
   add(canvas) {
@@ -103,13 +121,17 @@ export class Surfaces {
     const ctx = s.ctx;
     ctx.fillStyle = ctx.strokeStyle = css(colour);
     if (penWidth > 1) {
-      ctx.lineWidth = penWidth;
-      ctx.lineCap = 'round';
-      ctx.beginPath();
       const o = penWidth % 2 ? 0.5 : 0;
-      ctx.moveTo(x1 + o, y1 + o);
-      ctx.lineTo(x2 + o, y2 + o);
-      ctx.stroke();
+      crisp(ctx, Math.min(x1, x2) - penWidth, Math.min(y1, y2) - penWidth, Math.abs(x2 - x1) + 2 * penWidth + 1,
+            Math.abs(y2 - y1) + 2 * penWidth + 1, (c) => {
+              c.strokeStyle = css(colour);
+              c.lineWidth = penWidth;
+              c.lineCap = 'round';
+              c.beginPath();
+              c.moveTo(x1 + o, y1 + o);
+              c.lineTo(x2 + o, y2 + o);
+              c.stroke();
+            });
       return;
     }
     const dx = Math.abs(x2 - x1), dy = Math.abs(y2 - y1), sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
@@ -136,25 +158,46 @@ export class Surfaces {
     const w = box.right - box.left - 1, h = box.bottom - box.top - 1;
     if (w <= 0 || h <= 0) return;
     const pen = Math.max(penWidth, 1);
+    const fillStyle = fill.kind === 0 ? css(fill.colour)
+                    : fill.kind === 1 ? hatchPattern(ctx, fill.hatch, fill.colour, background, transparent) : null;
+    if (pen === 1 && (cornerWidth <= 0 || cornerHeight <= 0)) {
+      // A plain box with a thin pen, pixel by pixel: the outline on its first and last rows and columns.
+      const {left, top, right, bottom} = box;
+      if (fillStyle) {
+        ctx.fillStyle = fillStyle;
+        ctx.fillRect(left + 1, top + 1, right - left - 2, bottom - top - 2);
+      }
+      ctx.fillStyle = css(outline);
+      ctx.fillRect(left, top, right - left, 1);
+      ctx.fillRect(left, bottom - 1, right - left, 1);
+      ctx.fillRect(left, top, 1, bottom - top);
+      ctx.fillRect(right - 1, top, 1, bottom - top);
+      return;
+    }
     // An odd pen is centred on the pixels' middles, an even one on their edges, so that it covers whole pixels.
     const o = pen % 2 ? 0.5 : 0;
     const path = new Path2D();
     const rx = Math.min(cornerWidth / 2, w / 2), ry = Math.min(cornerHeight / 2, h / 2);
     if (rx >= w / 2 && ry >= h / 2) {
       path.ellipse(box.left + o + w / 2, box.top + o + h / 2, w / 2, h / 2, 0, 0, 2 * Math.PI);
+    } else if (rx <= 0 || ry <= 0) {
+      path.rect(box.left + o, box.top + o, w, h);
     } else {
       path.roundRect(box.left + o, box.top + o, w, h, [{x: Math.max(rx, 0), y: Math.max(ry, 0)}]);
     }
-    if (fill.kind === 0) {
-      ctx.fillStyle = css(fill.colour);
-      ctx.fill(path);
-    } else if (fill.kind === 1) {
-      ctx.fillStyle = hatchPattern(ctx, fill.hatch, fill.colour, background, transparent);
-      ctx.fill(path);
+    const [x, y, cw, ch] = [box.left - pen, box.top - pen, w + 2 * pen + 2, h + 2 * pen + 2];
+    if (fillStyle) {
+      crisp(ctx, x, y, cw, ch, (c) => {
+        // The scratch canvas is moved so that a hatch lines up with the surface's own origin, as on Windows.
+        c.fillStyle = fillStyle;
+        c.fill(path);
+      });
     }
-    ctx.strokeStyle = css(outline);
-    ctx.lineWidth = pen;
-    ctx.stroke(path);
+    crisp(ctx, x, y, cw, ch, (c) => {
+      c.strokeStyle = css(outline);
+      c.lineWidth = pen;
+      c.stroke(path);
+    });
   }
 
   textState(id, t) {
@@ -174,6 +217,22 @@ export class Surfaces {
     const m = s.ctx.measureText('Hg');
     return {ascent: Math.round(m.fontBoundingBoxAscent), descent: Math.round(m.fontBoundingBoxDescent)};
   }
+  // Windows advances each character by a whole number of pixels, without kerning; so does the page, so that
+  // measuring and drawing agree with each other and with KAL.exe's line breaks.
+  advance(s, ch) {
+    const key = `${s.font}\u0000${ch}`;
+    let a = this.advances.get(key);
+    if (a === undefined) {
+      a = Math.round(s.ctx.measureText(ch).width);
+      this.advances.set(key, a);
+    }
+    return a;
+  }
+  width(s, text) {
+    let w = 0;
+    for (const ch of text) w += this.advance(s, ch);
+    return w;
+  }
   text(id, x, y, bytes) {
     const s = this.get(id);
     if (!s || !s.text) return;
@@ -182,7 +241,7 @@ export class Surfaces {
     // Justification spreads its extra pixels over the spaces, the first ones getting one more.
     const spaces = (text.match(/ /g) || []).length;
     const justify = s.breaks > 0 && s.extra !== 0 && spaces > 0;
-    const width = Math.round(ctx.measureText(text).width) + (justify ? s.extra : 0);
+    const width = this.width(s, text) + (justify ? s.extra : 0);
     ctx.save();
     ctx.translate(x, y);
     if (t.escapement) ctx.rotate(-t.escapement * Math.PI / 1800);
@@ -192,19 +251,11 @@ export class Surfaces {
     }
     ctx.fillStyle = css(t.foreground);
     ctx.textBaseline = 'alphabetic';
-    if (!justify) {
-      ctx.fillText(text, 0, ascent);
-    } else {
-      let at = 0, space = 0;
-      for (const part of text.split(/( )/)) {
-        if (part === ' ') {
-          at += ctx.measureText(' ').width + Math.floor(s.extra / s.breaks) + (space < s.extra % s.breaks ? 1 : 0);
-          ++space;
-        } else if (part) {
-          ctx.fillText(part, at, ascent);
-          at += ctx.measureText(part).width;
-        }
-      }
+    let at = 0, space = 0;
+    for (const ch of text) {
+      if (ch !== ' ') ctx.fillText(ch, at, ascent);
+      at += this.advance(s, ch);
+      if (ch === ' ' && justify) at += Math.floor(s.extra / s.breaks) + (space++ < s.extra % s.breaks ? 1 : 0);
     }
     const stroke = Math.max(1, Math.round((ascent + descent) / 14));
     if (t.underline) ctx.fillRect(0, ascent + 1, width, stroke);
@@ -213,14 +264,14 @@ export class Surfaces {
   }
   textWidth(id, bytes) {
     const s = this.get(id);
-    return s ? Math.round(s.ctx.measureText(decode(bytes)).width) : 0;
+    return s ? this.width(s, decode(bytes)) : 0;
   }
   textFit(id, bytes, maxWidth) {
     const s = this.get(id);
     const text = decode(bytes);
     if (!s) return text.length;
-    let fit = 0;
-    while (fit < text.length && s.ctx.measureText(text.slice(0, fit + 1)).width <= maxWidth) ++fit;
+    let fit = 0, w = 0;
+    while (fit < text.length && (w += this.advance(s, text[fit])) <= maxWidth) ++fit;
     return fit;
   }
   lineHeight(id) {

@@ -21,24 +21,35 @@ function unescape(text) {
         : {r: '\r', n: '\n', t: '\t', '\\': '\\'}[c]);
 }
 
+const expand = (text) => text.replace(/\{\{repeat (\d+):(.*?)\}\}/gs, (_, n, t) => t.repeat(Number(n)));
+
 function parseCase(file) {
-  const c = {name: path.basename(file, '.expect'), steps: [], files: [], bmps: [], opens: null, backends: null};
+  const c = {name: `${path.basename(path.dirname(file))}/${path.basename(file, '.expect')}`, steps: [], files: [],
+             bmps: [], hex: [], given: [], absent: [], opens: null, backends: null,
+             script: `${path.basename(file, '.expect')}.txt`, folder: path.dirname(file), example: false};
   const lines = fs.readFileSync(file, 'utf8').split('\n');
+  const bars = (i) => {
+    const content = [];
+    while (i + 1 < lines.length && lines[i + 1].startsWith('|')) content.push(lines[++i].replace(/^\| ?/, ''));
+    return [i, expand(content.map((l) => `${l}\r\n`).join(''))];
+  };
   for (let i = 0; i < lines.length; ++i) {
     const line = lines[i].trimEnd();
     if (!line || line.startsWith('#')) continue;
     let m;
-    if ((m = line.match(/^script: (.*)$/))) c.script = path.basename(m[1]);
+    if ((m = line.match(/^script: (.*)$/))) [c.script, c.example] = [path.basename(m[1]), true];
     else if ((m = line.match(/^backends: (.*)$/))) c.backends = m[1].split(' ');
     else if ((m = line.match(/^box (.+?)(?: answer=(\S+))?: (.*)$/))) c.steps.push({kind: 'box', title: m[1], answer: m[2] ?? 'Return', text: unescape(m[3])});
     else if ((m = line.match(/^window (.+?): (.*)$/))) c.steps.push({kind: 'window', title: m[1], answer: m[2]});
     else if ((m = line.match(/^screen (.+?) (\d+)x(\d+): (.*)$/))) c.steps.push({kind: 'screen', width: +m[2], height: +m[3], checks: m[4]});
     else if ((m = line.match(/^bmp (.+?): (.*)$/))) c.bmps.push({name: m[1], checks: m[2]});
     else if ((m = line.match(/^opens: (.*)$/))) c.opens = m[1];
-    else if ((m = line.match(/^file: (.*)$/))) {
-      const content = [];
-      while (i + 1 < lines.length && lines[i + 1].startsWith('|')) content.push(lines[++i].replace(/^\| ?/, ''));
-      c.files.push({name: m[1], text: content.map((l) => `${l}\r\n`).join('')});
+    else if ((m = line.match(/^absent: (.*)$/))) c.absent.push(m[1]);
+    else if ((m = line.match(/^file-hex (.+?): (.*)$/))) c.hex.push({name: m[1], hex: expand(m[2]).replace(/\s/g, '')});
+    else if ((m = line.match(/^(file|given): (.*)$/))) {
+      let text;
+      [i, text] = bars(i);
+      (m[1] === 'file' ? c.files : c.given).push({name: m[2], text});
     } else if (!/^(copy|arg):/.test(line)) throw new Error(`${file}: no page step for "${line}"`);
   }
   return c;
@@ -130,13 +141,22 @@ async function test(name, body) {
   }
 }
 
-// Every example, answered as its case answers KAL.exe.
-const cases = fs.readdirSync(path.join(casesDir, 'examples')).filter((f) => f.endsWith('.expect')).sort()
-    .map((f) => parseCase(path.join(casesDir, 'examples', f)));
+// Every example and every graphics case, answered as its case answers KAL.exe.
+const cases = ['examples', 'graphics'].flatMap((folder) =>
+  fs.readdirSync(path.join(casesDir, folder)).filter((f) => f.endsWith('.expect')).sort()
+      .map((f) => parseCase(path.join(casesDir, folder, f))));
 for (const c of cases) {
-  await test(`example ${c.name}`, async () => {
+  await test(`case ${c.name}`, async () => {
     const page = await openPage();
-    await page.select('#examples', c.script);
+    if (c.example) {
+      await page.select('#examples', c.script);
+    } else {
+      const bytes = [...fs.readFileSync(path.join(c.folder, c.script))];
+      await page.evaluate((name, b) => window.kalPage.load(name, b), c.script, [...Buffer.from(expand(Buffer.from(bytes).toString('latin1')), 'latin1')]);
+    }
+    for (const g of c.given) {
+      await page.evaluate((name, b) => window.kalPage.put(name, b), `C:\\${g.name}`, [...Buffer.from(g.text, 'latin1')]);
+    }
     await page.click('#run');
     for (const step of c.steps) {
       if (step.kind === 'box') {
@@ -155,13 +175,13 @@ for (const c of cases) {
         await boxShown(page);
         assert.equal(await page.$eval('#box input', (i) => i.hidden), false, 'the input dialog');
         const typed = step.answer.match(/^type (.*)$/);
-        if (typed) await page.type('#box input', typed[1]);
+        if (typed) await page.type('#box input', expand(typed[1]));
         await page.click(`#box button[data-answer=${step.answer === 'Escape' ? 'cancel' : 'ok'}]`);
       } else if (step.kind === 'screen') {
-        // The window's client area holds the drawing surface one pixel in, inside its border.
+        // The window's client area holds the drawing surface one pixel in, inside its one-pixel border.
         await boxShown(page);
         const shot = await canvasPixels(page);
-        assert.equal(`${shot.width + 1}x${shot.height + 1}`, `${step.width}x${step.height}`);
+        assert.equal(`${shot.width + 3}x${shot.height + 3}`, `${step.width}x${step.height}`);
         checkPixels('screen', (x, y) => {
           const i = ((y - 1) * shot.width + (x - 1)) * 4;
           return x < 1 || y < 1 || x > shot.width || y > shot.height ? null
@@ -180,6 +200,12 @@ for (const c of cases) {
       assert.ok(bytes, `${b.name} is on the disk`);
       checkPixels(b.name, readBmp(bytes).pixel, b.checks);
     }
+    for (const h of c.hex) {
+      const bytes = await diskFile(page, `C:\\${h.name}`);
+      assert.ok(bytes, `${h.name} is on the disk`);
+      assert.equal(Buffer.from(bytes).toString('hex'), h.hex.toLowerCase(), h.name);
+    }
+    for (const name of c.absent) assert.equal(await diskFile(page, `C:\\${name}`), null, `${name} is absent`);
     if (c.opens) assert.equal(await page.$eval('#output-name', (e) => e.textContent), `C:\\${c.opens}`);
     await page.close();
   });

@@ -1,0 +1,41 @@
+// The README's pictures of KAL in the browser: the drawing example run in the page (its box up), and a run
+// stepped half-way with its state shown.
+// Usage: node screenshots.mjs SITE_DIR OUT_DIR
+import puppeteer from 'puppeteer-core';
+import path from 'node:path';
+import {serve} from './serve.mjs';
+
+const [site, out] = process.argv.slice(2).map((p) => path.resolve(p));
+const browser = await puppeteer.launch({
+  executablePath: '/usr/bin/chromium', headless: true,
+  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+         '--disable-component-update', '--disable-sync', '--font-render-hinting=none'],
+});
+const server = await serve(site);
+const page = await browser.newPage();
+await page.setViewport({width: 1280, height: 760});
+await page.goto(`http://127.0.0.1:${server.address().port}/`);
+await page.waitForSelector('body[data-ready=yes]');
+
+await page.select('#examples', 'dibujo.txt');
+await page.click('#run');
+await page.waitForSelector('#box:not([hidden])');
+await page.screenshot({path: path.join(out, 'navegador-dibujo.png')});
+await page.click('#graphics .close');
+await page.waitForFunction(() => document.body.dataset.state === 'idle');
+
+await page.select('#examples', 'calculadora.txt');
+await page.click('#step');
+const typed = ['12', '3'];
+for (let i = 0; i < 7; ++i) {
+  await page.waitForFunction(() => document.body.dataset.state === 'paused');
+  await page.click('#step');
+  if (await page.$('#box:not([hidden])')) {
+    await page.type('#box input', typed.shift());
+    await page.click('#box button[data-answer=ok]');
+  }
+}
+await page.waitForFunction(() => document.body.dataset.state === 'paused');
+await page.screenshot({path: path.join(out, 'navegador-paso.png')});
+await browser.close();
+server.close();
