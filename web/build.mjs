@@ -44,7 +44,8 @@ walk(path.join(root, 'examples'), 'C:\\');
 fs.writeFileSync(path.join(out, 'examples/index.json'), JSON.stringify({scripts, files}, null, 1));
 
 for (const [md, html] of [['guia.md', 'guia.html'], ['guide.md', 'guide.html']]) {
-  const source = fs.readFileSync(path.join(root, 'docs', md), 'utf8');
+  // The guides' links to the examples lead to the site's own copies.
+  const source = fs.readFileSync(path.join(root, 'docs', md), 'utf8').replaceAll('](../examples', '](examples');
   const title = source.match(/^# (.*)$/m)?.[1] ?? 'KAL';
   fs.writeFileSync(path.join(out, html), `<!doctype html><html><head><meta charset="utf-8"><title>${title}</title>` +
     `<link rel="stylesheet" href="style.css"></head><body class="guide"><main>${marked.parse(source)}</main></body></html>`);

@@ -45,6 +45,14 @@ TEST(ScriptChecker, LineEndsOfEveryKind) {
   EXPECT_EQ(problems(".codigo;\n&a := 1;\nhola!;\n.fin;\n"), want);
 }
 
+// The line of each statement in run order, for a stepped run: comments and labels are statements too, and a
+// statement joined across lines starts on its first.
+TEST(ScriptChecker, TheLineOfEveryStatement) {
+  EXPECT_EQ(
+      check::analyze_script(".codigo;\r\n'nota;\r\n:bucle; &a\r\n := 1;\r\n\r\n.fin;\r\n").statement_lines,
+      (std::vector<std::size_t>{1, 2, 3, 3, 6}));
+}
+
 TEST(ScriptChecker, ATokenSplitAcrossLinesPointsAtItsFirstCharacter) {
   // The interpreter joins "&to" and "tal!" into one token: it is reported where it starts.
   EXPECT_EQ(problems(".codigo;\r\n  &to\r\ntal! := 1;\r\n.fin;\r\n"),
