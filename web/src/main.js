@@ -3,7 +3,7 @@
 import {EditorView, basicSetup} from 'codemirror';
 import {EditorState, StateEffect, StateField} from '@codemirror/state';
 import {Decoration} from '@codemirror/view';
-import {linter, lintGutter} from '@codemirror/lint';
+import {forceLinting, linter, lintGutter} from '@codemirror/lint';
 import {kalLanguage} from './kal-language.js';
 import {decode, encode} from './cp1252.js';
 import {Disk, Runner} from './runner.js';
@@ -67,6 +67,7 @@ function setSource(text, name) {
   localStorage.setItem('kal.name', name);
   view.dispatch({changes: {from: 0, to: view.state.doc.length, insert: text.replace(/\r\n?/g, '\n')}});
   $('#script-name').textContent = name;
+  forceLinting(view);  // a new script's problems at once, not the last one's moved
 }
 
 // ---- The page's own words ----
