@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 export NODE_PATH=/usr/share/nodejs
 cmake --preset web >/dev/null
 cmake --build --preset web
-(cd web && { [ -f node_modules/.package-lock.json ] && cmp -s package-lock.json node_modules/.package-lock.json ||
-             npm ci --no-audit --no-fund --loglevel=error; } && node build.mjs ../build/web/site ../build/web)
+web/install.sh
+(cd web && node build.mjs ../build/web/site ../build/web)
 [ "${1:-}" = "--build-only" ] && exit 0
 exec node web/tests/serve.mjs build/web/site "${PORT:-8080}"

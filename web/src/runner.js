@@ -56,7 +56,9 @@ export class Runner {
   async load() {
     const [factory, compiled] = await Promise.all([
       import(/* webpackIgnore: true */ `${this.base}kal.js`).then((m) => m.default),
-      WebAssembly.compileStreaming(fetch(`${this.base}kal.wasm`)),
+      // A server that does not call kal.wasm application/wasm still serves it: compiled from its bytes.
+      WebAssembly.compileStreaming(fetch(`${this.base}kal.wasm`)).catch(
+          async () => WebAssembly.compile(await (await fetch(`${this.base}kal.wasm`)).arrayBuffer())),
     ]);
     this.factory = factory;
     this.compiled = compiled;

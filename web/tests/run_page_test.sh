@@ -14,6 +14,5 @@ if [ $# -ge 4 ]; then
   windows=("$work/windows")
 fi
 cd "$here/.."
-[ -f node_modules/.package-lock.json ] && cmp -s package-lock.json node_modules/.package-lock.json ||
-  npm ci --no-audit --no-fund --loglevel=error
+./install.sh
 exec node tests/page_test.mjs "$site" "$cases" "${windows[@]}"
