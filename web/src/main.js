@@ -204,6 +204,7 @@ async function start(step) {
   const path = `C:\\${scriptName}`;
   disk.put(path, encode(source.replace(/\n/g, '\r\n')));
   const r = {stopped: false, finished: false, resume: null, closeBox: null, module: null, lines: null, source};
+  r.before = new Map(disk.files().map((e) => [e.path.toLowerCase(), e.bytes]));
   r.surfaces = new Surfaces(openWindowCanvas);
   r.startedAt = performance.now();
   run = r;
@@ -222,6 +223,8 @@ function finish(r, how) {
   if (r.module) {
     Runner.collect(r.module, disk);
     showWatch(r);
+    changed = new Set(disk.files().filter((e) => !e.folder && !same(r.before.get(e.path.toLowerCase()), e.bytes))
+                          .map((e) => e.path.toLowerCase()));
   }
   view.dispatch({effects: setRunLine.of(null)});
   if (run === r) run = null;
@@ -281,6 +284,13 @@ function showWatch(r, statement) {
                                           : t('none');
 }
 
+// The files the last run wrote, marked in the list so that what a script made (a picture, a log) is found at
+// once.
+let changed = new Set();
+function same(a, b) {
+  return a !== undefined && a !== null && a.length === b.length && a.every((v, i) => v === b[i]);
+}
+
 function showFiles() {
   const list = $('#files');
   list.replaceChildren(...disk.files().filter((e) => !e.folder).map((entry) => {
@@ -292,6 +302,13 @@ function showFiles() {
     const size = document.createElement('span');
     size.textContent = ` ${entry.bytes.length} B`;
     li.append(a, size);
+    if (changed.has(entry.path.toLowerCase())) {
+      li.classList.add('changed');
+      const mark = document.createElement('span');
+      mark.className = 'mark';
+      mark.textContent = ` ${t('written')}`;
+      li.append(mark);
+    }
     return li;
   }));
 }

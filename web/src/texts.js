@@ -7,7 +7,7 @@ export const TEXTS = {
     record: 'registro', search: 'búsqueda', statement: 'Sentencia', ready: 'Listo.', running: 'Ejecutando…',
     paused: 'En pausa en la línea', ended: 'El programa ha terminado.', stopped: 'Parado.', loading: 'Cargando…',
     copied: 'Enlace copiado.', window: 'Ventana Grafica KAL', ok: 'Aceptar', yes: 'Sí', no: 'No',
-    output: 'Fichero abierto', none: '(ninguna)', newScript: 'Nuevo',
+    output: 'Fichero abierto', none: '(ninguna)', written: '← escrito por el programa',
     intro: 'Escriba un programa KAL o elija un ejemplo, y pulse Ejecutar.',
   },
   en: {
@@ -17,7 +17,7 @@ export const TEXTS = {
     record: 'record', search: 'search', statement: 'Statement', ready: 'Ready.', running: 'Running…',
     paused: 'Paused at line', ended: 'The program has ended.', stopped: 'Stopped.', loading: 'Loading…',
     copied: 'Link copied.', window: 'Ventana Grafica KAL', ok: 'OK', yes: 'Yes', no: 'No',
-    output: 'File opened', none: '(none)', newScript: 'New',
+    output: 'File opened', none: '(none)', written: '← written by the program',
     intro: 'Write a KAL program or pick an example, and press Run.',
   },
 };

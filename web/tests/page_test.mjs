@@ -325,6 +325,8 @@ await test('a file uploaded to the disk is read by a script, and what it writes 
   await waitIdle(page);
   const link = await page.$$eval('#files a', (as) => as.filter((a) => a.textContent === 'C:\\copia.txt').map((a) => a.download));
   assert.deepEqual(link, ['copia.txt']);
+  // The run's own file is marked as its work; the uploaded one is not.
+  assert.deepEqual(await page.$$eval('#files li.changed a', (as) => as.map((a) => a.textContent)), ['C:\\copia.txt']);
   await page.close();
 });
 
