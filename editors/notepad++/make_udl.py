@@ -12,9 +12,11 @@ from pathlib import Path
 from xml.sax.saxutils import escape
 
 HERE = Path(__file__).resolve().parent
-WORDS = [e["word"] for e in json.loads((HERE.parent.parent / "docs" / "words.json").read_text("utf-8"))["words"]]
-# Commands that steer the run, coloured apart as in the editor grammar.
-CONTROL = {".saltaruno", ".saltarcero", ".saltar", ".cmp", ".dis", ".mar", ".mer", ".mai", ".mei", ".fin"}
+ENTRIES = json.loads((HERE.parent.parent / "docs" / "words.json").read_text("utf-8"))["words"]
+WORDS = [e["word"] for e in ENTRIES]
+# Commands that steer the run (the table's comparisons and jumps, and the end), coloured apart as in the editor
+# grammar.
+CONTROL = {e["word"] for e in ENTRIES if e["group"]["en"] in ("Comparisons and jumps", "The end")}
 
 # (UDL keyword list, words, style name, colour, bold)
 LISTS = [

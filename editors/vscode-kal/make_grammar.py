@@ -8,10 +8,12 @@ import re
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
-WORDS = [e["word"] for e in json.loads((HERE.parent.parent / "docs" / "words.json").read_text("utf-8"))["words"]]
+ENTRIES = json.loads((HERE.parent.parent / "docs" / "words.json").read_text("utf-8"))["words"]
+WORDS = [e["word"] for e in ENTRIES]
 
-# Commands that steer the run (comparisons, jumps, the start and the end) are coloured as control words.
-CONTROL = {"saltaruno", "saltarcero", "saltar", "cmp", "dis", "mar", "mer", "mai", "mei", "fin", "codigo"}
+# Commands that steer the run (the table's comparisons and jumps, the end, and the start) are coloured as control
+# words.
+CONTROL = {e["word"][1:] for e in ENTRIES if e["group"]["en"] in ("Comparisons and jumps", "The end")} | {"codigo"}
 # Name characters: letters with the accented ones and ñ, digits, "_".
 NAME = "A-Za-z0-9_\\u00f1\\u00d1\\u00e1\\u00e9\\u00ed\\u00f3\\u00fa\\u00fc\\u00c1\\u00c9\\u00cd\\u00d3\\u00da\\u00dc"
 # A word ends where the tokenizer ends it: a blank, ";", or a character that always stands alone.

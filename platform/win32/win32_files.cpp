@@ -2,6 +2,17 @@
 #include "platform/win32/win32_common.h"
 
 namespace kal::win32 {
+namespace {
+
+// Writes and appends differ only in how the file is opened.
+bool write_whole(const std::string& path, std::string_view bytes, DWORD access, DWORD disposition) {
+  if (!usable_path(path) || read_only(wide(path))) return false;
+  Handle h(CreateFileW(wide(path).c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+                       FILE_ATTRIBUTE_NORMAL, nullptr));
+  return h.ok() && write_all(h.get(), bytes);
+}
+
+}  // namespace
 
 std::string Win32Platform::own_path() {
   std::vector<wchar_t> buffer(MAX_PATH);
@@ -25,11 +36,7 @@ std::optional<std::string> Win32Platform::read_file(const std::string& path) {
 }
 
 bool Win32Platform::append_file(const std::string& path, std::string_view bytes) {
-  if (!usable_path(path) || read_only(wide(path))) return false;
-  Handle h(CreateFileW(wide(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!h.ok()) return false;
-  return write_all(h.get(), bytes);
+  return write_whole(path, bytes, FILE_APPEND_DATA, OPEN_ALWAYS);
 }
 
 bool Win32Platform::rename_file(const std::string& from, const std::string& to) {
@@ -205,11 +212,7 @@ int Win32Platform::drive_type(char letter) {
 }
 
 bool Win32Platform::write_file(const std::string& path, std::string_view bytes) {
-  if (!usable_path(path) || read_only(wide(path))) return false;
-  Handle h(CreateFileW(wide(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!h.ok()) return false;
-  return write_all(h.get(), bytes);
+  return write_whole(path, bytes, GENERIC_WRITE, CREATE_ALWAYS);
 }
 
 }  // namespace kal::win32

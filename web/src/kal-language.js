@@ -7,9 +7,10 @@ import table from '../../docs/words.json';
 const words = table.words.map((w) => w.word.toLowerCase());
 const functions = new Set(words.filter((w) => w.startsWith('%')));
 const commands = new Set(words.filter((w) => w.startsWith('.')).concat(['.codigo']));
-// Commands that steer the run are coloured as control words.
-const CONTROL = new Set(['.saltaruno', '.saltarcero', '.saltar', '.cmp', '.dis', '.mar', '.mer', '.mai', '.mei',
-                         '.fin', '.codigo']);
+// Commands that steer the run (the table's comparisons and jumps, the end, and the start) are control words.
+const STEERING = new Set(['Comparisons and jumps', 'The end']);
+const CONTROL = new Set(table.words.filter((w) => STEERING.has(w.group.en)).map((w) => w.word.toLowerCase())
+                            .concat(['.codigo']));
 const NAME = /^[A-Za-z0-9_\u00f1\u00d1\u00e1\u00e9\u00ed\u00f3\u00fa\u00fc\u00c1\u00c9\u00cd\u00d3\u00da\u00dc.@-]+/;
 // A word ends where the tokenizer ends it: a blank, ";", or a character that always stands alone.
 const WORD = /^[^\s;,*+\-"|]+/;

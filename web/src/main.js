@@ -186,10 +186,9 @@ function makeHost(r) {
     shellOpen(path) {
       const name = decode(path);
       queueMicrotask(() => {
-        Runner.collect(r.module, disk);
-        const entry = disk.get(name);
+        const bytes = Runner.file(r.module, name);
         $('#output-name').textContent = name;
-        $('#output-text').textContent = entry && !entry.folder ? decode(entry.bytes) : '';
+        $('#output-text').textContent = bytes ? decode(bytes) : '';
         $('#output').hidden = false;
       });
       return true;

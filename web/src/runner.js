@@ -25,10 +25,16 @@ function text(module, pointer) {
   return module.UTF8ToString(pointer);
 }
 
-function withText(module, value, use) {
+// A text in the module's memory as UTF-8, ended by a NUL.
+function allocText(module, value) {
   const size = module.lengthBytesUTF8(value) + 1;
   const pointer = module._kal_alloc(size);
   module.stringToUTF8(value, pointer, size);
+  return pointer;
+}
+
+function withText(module, value, use) {
+  const pointer = allocText(module, value);
   try {
     return use(pointer);
   } finally {
@@ -101,28 +107,29 @@ export class Runner {
       else withText(m, entry.path, (p) => withBytes(m, entry.bytes, (b) => m._kal_put_file(p, b, entry.bytes.length)));
     }
     // The path stays allocated: the instance is dropped with the run.
-    const size = m.lengthBytesUTF8(path) + 1;
-    const pointer = m._kal_alloc(size);
-    m.stringToUTF8(path, pointer, size);
-    const done = m.ccall('kal_run', 'number', ['number', 'number'], [pointer, step ? 1 : 0], {async: true});
+    const done = m.ccall('kal_run', 'number', ['number', 'number'], [allocText(m, path), step ? 1 : 0], {async: true});
     return {module: m, done: Promise.resolve(done)};
+  }
+
+  // One file of a run's instance: a copy of its bytes, or null.
+  static file(m, path) {
+    const length = m._kal_alloc(4);
+    try {
+      const pointer = withText(m, path, (p) => m._kal_file(p, length));
+      return pointer ? m.HEAPU8.slice(pointer, pointer + m.HEAP32[length >> 2]) : null;
+    } finally {
+      m._kal_free(length);
+    }
   }
 
   // What a run's instance holds now: its files back onto the disk, and its variables for the watch panel.
   static collect(m, disk) {
     const list = JSON.parse(text(m, m._kal_files()));
-    const length = m._kal_alloc(4);
     disk.entries.clear();
     for (const entry of list) {
-      if (entry.folder) {
-        disk.folder(entry.path);
-        continue;
-      }
-      const pointer = withText(m, entry.path, (p) => m._kal_file(p, length));
-      const size = m.HEAP32[length >> 2];
-      disk.put(entry.path, m.HEAPU8.slice(pointer, pointer + size));
+      if (entry.folder) disk.folder(entry.path);
+      else disk.put(entry.path, Runner.file(m, entry.path));
     }
-    m._kal_free(length);
   }
   static watch(m) {
     return JSON.parse(text(m, m._kal_watch()));

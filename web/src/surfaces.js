@@ -211,7 +211,11 @@ export class Surfaces {
       const px = t.height < 0 ? -t.height : Math.max(1, Math.round(t.height * 0.86));
       s.font = `${t.italic ? 'italic ' : ''}${t.weight} ${px || 13}px ${family(decode(t.face))}`;
     }
-    s.ctx.font = s.font;
+    // Text blocks measure word after word in one font: the canvas parses a font only when it changes.
+    if (s.applied !== s.font) {
+      s.ctx.font = s.font;
+      s.applied = s.font;
+    }
   }
   metrics(s) {
     const m = s.ctx.measureText('Hg');
