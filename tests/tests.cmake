@@ -74,11 +74,14 @@ if(KAL_WEB_DIR)
   add_test(NAME web.units COMMAND ${CMAKE_CTEST_COMMAND} --test-dir ${KAL_WEB_DIR} --output-on-failure)
   set(kal_page_windows)
   if(KAL_WINDOWS_EXE)
-    set(kal_page_windows ${KAL_WINDOWS_EXE} $<TARGET_FILE:kalbd>)
+    set(kal_page_windows ${CMAKE_BINARY_DIR}/wine-pictures)  # what cases.wine keeps
   endif()
   add_test(NAME web.page COMMAND ${CMAKE_SOURCE_DIR}/web/tests/run_page_test.sh ${KAL_WEB_DIR}/site
                                  ${CMAKE_SOURCE_DIR}/tests/cases ${kal_page_windows})
   set_tests_properties(web.page PROPERTIES TIMEOUT 900 ENVIRONMENT NODE_PATH=/usr/share/nodejs)
+  if(KAL_WINDOWS_EXE)
+    set_tests_properties(web.page PROPERTIES FIXTURES_REQUIRED kal_wine_pictures)
+  endif()
 endif()
 # With the Windows build, kalcheck.exe (beside KAL.exe) is checked under Wine as well.
 set(KAL_CHECK_WINE)
@@ -102,8 +105,10 @@ set_tests_properties(lsp.neovim PROPERTIES TIMEOUT 300)
 if(KAL_WINDOWS_EXE)
   add_test(NAME cases.wine
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/driver.py --backend wine
-            --exe ${KAL_WINDOWS_EXE} --kalbd $<TARGET_FILE:kalbd> --cases ${CMAKE_SOURCE_DIR}/tests/cases)
-  set_tests_properties(cases.wine PROPERTIES TIMEOUT 3000)
+            --exe ${KAL_WINDOWS_EXE} --kalbd $<TARGET_FILE:kalbd> --cases ${CMAKE_SOURCE_DIR}/tests/cases
+            --pictures ${CMAKE_BINARY_DIR}/wine-pictures)
+  # The pictures KAL.exe saved are kept for the page's drawings to be compared with (web.page).
+  set_tests_properties(cases.wine PROPERTIES TIMEOUT 3000 FIXTURES_SETUP kal_wine_pictures)
   # Four KAL.exe storing into one database at once.
   add_test(NAME database.concurrency
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/database_concurrency_test.py

@@ -506,6 +506,14 @@ class WineSession:
             except subprocess.TimeoutExpired:
                 p.kill()
 
+    def _stuck_report(self, err_path):
+        """What a run that never ended left to see: the windows on the display and Wine's last words."""
+        windows = [f"{w} {xdo('getwindowname', w)!r}" for w in xdo("search", "--onlyvisible", "--name", "").split()]
+        said = err_path.read_text(encoding="utf-8", errors="replace").splitlines()[-8:]
+        server = "" if self.xvfb is None or self.xvfb.poll() is None else "; the X server had ended"
+        return (f"{server}\n  windows shown: {', '.join(windows) or 'none'}" +
+                "".join("\n  stderr: " + line for line in said))
+
     def _viewers(self, folder):
         """The text viewers this session's programs started on files of `folder`: (pid, file) pairs. Other
         prefixes' processes, and other runs' in a shared prefix, are not ours to see or end."""
@@ -561,7 +569,7 @@ class WineSession:
         waiting_since = None
         while proc.poll() is None:
             if time.monotonic() > deadline:
-                problems.append(f"timed out after {timeout:.0f} s")
+                problems.append(f"timed out after {timeout:.0f} s" + self._stuck_report(err_path))
                 os.killpg(proc.pid, signal.SIGKILL)
                 break
             visible = visible_windows(classname)
@@ -748,6 +756,8 @@ def main():
                     help="run only cases whose name contains this text (repeatable: any of them)")
     ap.add_argument("--keep", action="store_true", help="keep the case folders")
     ap.add_argument("--work", type=Path, help="make the case folders in this folder, and keep them")
+    ap.add_argument("--pictures", type=Path,
+                    help="copy the checked BMPs of every passing case to PICTURES/<case>/ (emptied first)")
     ap.add_argument("--no-memory-limits", action="store_true",
                     help="ignore max-memory-mb (a sanitizer's own memory would be measured, not the program's)")
     opts = ap.parse_args()
@@ -762,6 +772,9 @@ def main():
         opts.keep = True
         opts.work.mkdir(parents=True, exist_ok=True)
     work_root = opts.work.resolve() if opts.work else Path(tempfile.mkdtemp(prefix=f"kal-cases-{opts.backend}-"))
+    if opts.pictures:
+        shutil.rmtree(opts.pictures, ignore_errors=True)  # a stale picture must not stand in for a failed run's
+        opts.pictures.mkdir(parents=True)
     session = WineSession(work_root) if opts.backend == "wine" else None
     passed = failed = 0
     try:
@@ -790,6 +803,11 @@ def main():
             else:
                 passed += 1
                 print(f"ok   {case.name} ({took:.1f} s)")
+                if opts.pictures and case.bitmaps:
+                    kept = opts.pictures / re.sub(r"\W", "_", case.name)
+                    kept.mkdir()
+                    for name, _ in case.bitmaps:
+                        shutil.copy(folder / name, kept / Path(name).name)
             sys.stdout.flush()
     finally:
         if session:

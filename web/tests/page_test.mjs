@@ -2,14 +2,14 @@
 // with its boxes and dialogs answered as its case does (tests/cases/examples/), the drawings' canvas matches the
 // BMPs KAL.exe saved for the same scripts, files land on the page's disk, a loop is stopped by Stop, a run is
 // stepped and watched, and the console shows no error.
-// Usage: node page_test.mjs SITE_DIR CASES_DIR [WINDOWS_WORK_DIR]
+// Usage: node page_test.mjs SITE_DIR CASES_DIR [PICTURES_DIR]  (PICTURES_DIR: the driver's --pictures, from Wine)
 import puppeteer from 'puppeteer-core';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
 import {serve} from './serve.mjs';
 
-const [site, casesDir, windowsWork] = process.argv.slice(2).map((p) => p && path.resolve(p));
+const [site, casesDir, pictures] = process.argv.slice(2).map((p) => p && path.resolve(p));
 const failures = [];
 const consoleErrors = [];
 
@@ -214,12 +214,12 @@ for (const c of cases) {
 // The drawings, pixel by pixel against KAL.exe's BMPs. A pixel matches when its colour is within the
 // tolerance at its place or a neighbour's (anti-aliased edges fall a pixel apart); the letters are drawn by
 // another font engine (and under Wine with substitutes for the Windows fonts), so some of their pixels differ.
-if (windowsWork) {
+if (pictures) {
   for (const [script, bmp] of [['dibujo.txt', 'dibujo.bmp'], ['calendario.txt', 'calendario.bmp']]) {
     await test(`canvas of ${script} against KAL.exe's ${bmp}`, async () => {
-      const folder = fs.readdirSync(windowsWork).find((d) => d.startsWith(`examples_${script.replace('.txt', '')}-`));
-      assert.ok(folder, `KAL.exe's run of ${script} in ${windowsWork}`);
-      const windows = readBmp(fs.readFileSync(path.join(windowsWork, folder, bmp)));
+      const saved = path.join(pictures, `examples_${script.replace('.txt', '')}`, bmp);
+      assert.ok(fs.existsSync(saved), `KAL.exe's ${saved}`);
+      const windows = readBmp(fs.readFileSync(saved));
       const page = await openPage();
       await page.select('#examples', script);
       await page.click('#run');
