@@ -3,7 +3,7 @@
 //   b. from opening the page (a fresh profile, nothing cached) to the first example running: under 1 s;
 //   c. a 30,000-statement straight-line script: the page's run at most 3 x the native build's.
 // Usage (after tools/build.sh): node bench/web_budgets.mjs [SITE_DIR] [KAL_BENCH]
-import puppeteer from '../web/node_modules/puppeteer-core/lib/esm/puppeteer/puppeteer-core.js';
+import {launch} from '../web/tests/chromium.mjs';
 import {serve} from '../web/tests/serve.mjs';
 import {execFileSync} from 'node:child_process';
 import fs from 'node:fs';
@@ -25,11 +25,7 @@ for (const file of fs.readdirSync(site, {recursive: true})) {
 }
 console.log(`a. files: ${(raw / 1e6).toFixed(2)} MB, ${(packed / 1e6).toFixed(2)} MB compressed (budget 1.5 MB)`);
 
-const browser = await puppeteer.launch({
-  executablePath: '/usr/bin/chromium', headless: true,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-         '--disable-component-update', '--disable-sync'],
-});
+const browser = await launch();
 const server = await serve(site);
 const url = `http://127.0.0.1:${server.address().port}/`;
 

@@ -78,8 +78,6 @@ long double compose(bool negative, std::uint64_t significand, int exponent) {
 namespace soft {
 namespace {
 
-using Unpacked = ext::Parts;
-
 int bit_length(Wide m) {
   const auto high = static_cast<std::uint64_t>(m >> 64);
   if (high != 0) return 128 - __builtin_clzll(high);
@@ -106,11 +104,6 @@ long double rounded(bool negative, Wide m, int e, bool sticky) {
   return ext::compose(negative, q, e);
 }
 
-// x must be finite, non-zero and already an extended value.
-Unpacked unpack(long double x) {
-  return ext::decompose(x);
-}
-
 bool plain(long double a, long double b) {
   return a == 0 || b == 0 || !std::isfinite(a) || !std::isfinite(b);
 }
@@ -128,8 +121,8 @@ long double add(long double a, long double b) {
   a = round(a);
   b = round(b);
   if (plain(a, b)) return a + b;  // exact: one of them, or what IEEE says of infinities and NaN
-  Unpacked x = unpack(a);
-  Unpacked y = unpack(b);
+  ext::Parts x = ext::decompose(a);
+  ext::Parts y = ext::decompose(b);
   if (x.exponent < y.exponent || (x.exponent == y.exponent && x.significand < y.significand)) std::swap(x, y);
   // 62 spare bits below the significands; the smaller one is shifted with round-to-odd (a lost bit sets the
   // lowest one), which keeps the final rounding exact.
@@ -155,8 +148,8 @@ long double mul(long double a, long double b) {
   a = round(a);
   b = round(b);
   if (plain(a, b)) return a * b;
-  const Unpacked x = unpack(a);
-  const Unpacked y = unpack(b);
+  const ext::Parts x = ext::decompose(a);
+  const ext::Parts y = ext::decompose(b);
   return rounded(x.negative != y.negative, Wide(x.significand) * y.significand, x.exponent + y.exponent,
                  false);
 }
@@ -165,8 +158,8 @@ long double div(long double a, long double b) {
   a = round(a);
   b = round(b);
   if (plain(a, b)) return a / b;
-  const Unpacked x = unpack(a);
-  const Unpacked y = unpack(b);
+  const ext::Parts x = ext::decompose(a);
+  const ext::Parts y = ext::decompose(b);
   // 66 or 67 quotient bits: the 64 kept, the rounding bit and one more; the remainder is the sticky part.
   const Wide n = Wide(x.significand) << 64;
   Wide q = n / y.significand;
@@ -179,7 +172,7 @@ long double div(long double a, long double b) {
 long double sqrt(long double x) {
   x = round(x);
   if (x <= 0 || !std::isfinite(x)) return std::sqrt(x);
-  Unpacked u = unpack(x);
+  const ext::Parts u = ext::decompose(x);
   // The root of a 127- or 128-bit integer has exactly 64 bits; the exponent left over must be even.
   Wide n = Wide(u.significand) << 63;
   int e = u.exponent - 63;

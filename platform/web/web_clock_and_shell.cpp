@@ -21,11 +21,11 @@ void WebPlatform::pause_milliseconds(int ms) {
 }
 
 bool WebPlatform::shell_open(const std::string& path) {
-  return kal_js_shell_open(path.data(), static_cast<int>(path.size())) != 0;
+  return kal_js_shell_open(path.data(), length(path)) != 0;
 }
 
 void WebPlatform::start_command_interpreter(std::string_view parameters) {
-  kal_js_command_interpreter(parameters.data(), static_cast<int>(parameters.size()));
+  kal_js_command_interpreter(parameters.data(), length(parameters));
 }
 
 }  // namespace kal::web

@@ -8,10 +8,6 @@
 namespace kal::web {
 namespace {
 
-int length(std::string_view text) {
-  return static_cast<int>(text.size());
-}
-
 std::string take_answer(int size) {
   if (size <= 0) return std::string();
   std::string answer(static_cast<std::size_t>(size), '\0');

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 extern "C" {
 // Waiting.
@@ -42,3 +43,10 @@ int kal_js_text_fit(int surface, const char* text, int length, int max_width);
 int kal_js_line_height(int surface);
 void kal_js_justification(int surface, int extra, int breaks);
 }
+
+namespace kal::web {
+// A text's length as the page's calls take it.
+inline int length(std::string_view text) {
+  return static_cast<int>(text.size());
+}
+}  // namespace kal::web

@@ -10,13 +10,9 @@ namespace {
 
 constexpr int kDotsPerInch = 96;  // the page's CSS pixels
 
-int size_of(std::string_view text) {
-  return static_cast<int>(text.size());
-}
-
 void use_text_state(SurfaceId surface, const DrawingState& state) {
   const FontSpec* f = state.font ? &*state.font : nullptr;
-  kal_js_text_state(static_cast<int>(surface), f ? f->face.data() : "", f ? size_of(f->face) : 0,
+  kal_js_text_state(static_cast<int>(surface), f ? f->face.data() : "", f ? length(f->face) : 0,
                     f ? font_height(*f, kDotsPerInch) : 0, f ? f->weight : 700, f && f->italic,
                     f && f->underline, f && f->strike_out, f ? f->escapement : 0, state.foreground,
                     state.background, state.transparent);
@@ -73,18 +69,18 @@ void WebPlatform::draw_round_box(SurfaceId surface, const DrawingState& state, R
 
 void WebPlatform::draw_text(SurfaceId surface, const DrawingState& state, Point at, std::string_view text) {
   use_text_state(surface, state);
-  kal_js_text(static_cast<int>(surface), at.x, at.y, text.data(), size_of(text));
+  kal_js_text(static_cast<int>(surface), at.x, at.y, text.data(), length(text));
 }
 
 int WebPlatform::text_width(SurfaceId surface, const DrawingState& state, std::string_view text) {
   use_text_state(surface, state);
-  return kal_js_text_width(static_cast<int>(surface), text.data(), size_of(text));
+  return kal_js_text_width(static_cast<int>(surface), text.data(), length(text));
 }
 
 int WebPlatform::text_fit(SurfaceId surface, const DrawingState& state, std::string_view text,
                           int max_width) {
   use_text_state(surface, state);
-  return kal_js_text_fit(static_cast<int>(surface), text.data(), size_of(text), max_width);
+  return kal_js_text_fit(static_cast<int>(surface), text.data(), length(text), max_width);
 }
 
 int WebPlatform::line_height(SurfaceId surface, const DrawingState& state) {
@@ -101,7 +97,7 @@ bool WebPlatform::draw_bitmap_file(SurfaceId surface, const std::string& path, P
   // The page decodes the file's bytes as an image and draws it stretched to the size, as LoadImage does.
   const std::string* bytes = file(path);
   if (bytes == nullptr) return false;
-  return kal_js_draw_bitmap(static_cast<int>(surface), bytes->data(), size_of(*bytes), at.x, at.y, width,
+  return kal_js_draw_bitmap(static_cast<int>(surface), bytes->data(), length(*bytes), at.x, at.y, width,
                             height) != 0;
 }
 

@@ -290,13 +290,18 @@ function same(a, b) {
   return a !== undefined && a !== null && a.length === b.length && a.every((v, i) => v === b[i]);
 }
 
+// Each listing's download links hold their files' bytes until the next listing replaces them.
+let links = [];
 function showFiles() {
   const list = $('#files');
+  for (const url of links) URL.revokeObjectURL(url);
+  links = [];
   list.replaceChildren(...disk.files().filter((e) => !e.folder).map((entry) => {
     const li = document.createElement('li');
     const a = document.createElement('a');
     a.textContent = entry.path;
     a.href = URL.createObjectURL(new Blob([entry.bytes]));
+    links.push(a.href);
     a.download = entry.path.slice(entry.path.lastIndexOf('\\') + 1);
     const size = document.createElement('span');
     size.textContent = ` ${entry.bytes.length} B`;

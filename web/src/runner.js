@@ -90,7 +90,7 @@ export class Runner {
     return JSON.parse(withBytes(m, bytes, (p) => text(m, m._kal_check(p, bytes.length))));
   }
 
-  // For the benchmarks: the milliseconds a fresh instance takes to load and run a script of any length.
+  // For the benchmarks: the milliseconds a fresh instance takes to run a script of any length, compiling aside.
   async bench(source) {
     const m = await this.instance({});
     const bytes = encode(source);
@@ -122,7 +122,7 @@ export class Runner {
     }
   }
 
-  // What a run's instance holds now: its files back onto the disk, and its variables for the watch panel.
+  // A run's files back onto the disk, from its instance.
   static collect(m, disk) {
     const list = JSON.parse(text(m, m._kal_files()));
     disk.entries.clear();

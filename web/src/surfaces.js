@@ -58,12 +58,13 @@ function crisp(ctx, left, top, width, height, draw) {
 }
 
 export class Surfaces {
-  // openWindow(width, height) gives the page's canvas for the graphics window.
+  // openWindowCanvas(width, height) gives the page's canvas for the graphics window.
   constructor(openWindowCanvas) {
     this.openWindowCanvas = openWindowCanvas;
     this.list = new Map();
     this.next = 1;
     this.advances = new Map();
+    this.fontMetrics = new Map();
   }
 
   add(canvas) {
@@ -119,7 +120,6 @@ export class Surfaces {
     const s = this.get(id);
     if (!s) return;
     const ctx = s.ctx;
-    ctx.fillStyle = ctx.strokeStyle = css(colour);
     if (penWidth > 1) {
       const o = penWidth % 2 ? 0.5 : 0;
       crisp(ctx, Math.min(x1, x2) - penWidth, Math.min(y1, y2) - penWidth, Math.abs(x2 - x1) + 2 * penWidth + 1,
@@ -134,6 +134,7 @@ export class Surfaces {
             });
       return;
     }
+    ctx.fillStyle = css(colour);
     const dx = Math.abs(x2 - x1), dy = Math.abs(y2 - y1), sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
     let err = dx - dy, x = x1, y = y1;
     while (x !== x2 || y !== y2) {
@@ -183,7 +184,7 @@ export class Surfaces {
     } else if (rx <= 0 || ry <= 0) {
       path.rect(box.left + o, box.top + o, w, h);
     } else {
-      path.roundRect(box.left + o, box.top + o, w, h, [{x: Math.max(rx, 0), y: Math.max(ry, 0)}]);
+      path.roundRect(box.left + o, box.top + o, w, h, [{x: rx, y: ry}]);
     }
     const [x, y, cw, ch] = [box.left - pen, box.top - pen, w + 2 * pen + 2, h + 2 * pen + 2];
     if (fillStyle) {
@@ -217,9 +218,15 @@ export class Surfaces {
       s.applied = s.font;
     }
   }
+  // A font's ascent and descent, measured once: every line of a text block asks again.
   metrics(s) {
-    const m = s.ctx.measureText('Hg');
-    return {ascent: Math.round(m.fontBoundingBoxAscent), descent: Math.round(m.fontBoundingBoxDescent)};
+    let m = this.fontMetrics.get(s.font);
+    if (m === undefined) {
+      const box = s.ctx.measureText('Hg');
+      m = {ascent: Math.round(box.fontBoundingBoxAscent), descent: Math.round(box.fontBoundingBoxDescent)};
+      this.fontMetrics.set(s.font, m);
+    }
+    return m;
   }
   // Windows advances each character by a whole number of pixels, without kerning; so does the page, so that
   // measuring and drawing agree with each other and with KAL.exe's line breaks.

@@ -3,10 +3,10 @@
 // BMPs KAL.exe saved for the same scripts, files land on the page's disk, a loop is stopped by Stop, a run is
 // stepped and watched, and the console shows no error.
 // Usage: node page_test.mjs SITE_DIR CASES_DIR [PICTURES_DIR]  (PICTURES_DIR: the driver's --pictures, from Wine)
-import puppeteer from 'puppeteer-core';
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
+import {launch} from './chromium.mjs';
 import {serve} from './serve.mjs';
 
 const [site, casesDir, pictures] = process.argv.slice(2).map((p) => p && path.resolve(p));
@@ -95,12 +95,7 @@ function checkPixels(what, pixel, checks) {
 
 // ---- The page ----
 
-const browser = await puppeteer.launch({
-  executablePath: '/usr/bin/chromium',
-  headless: true,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-         '--disable-component-update', '--disable-sync', '--font-render-hinting=none'],
-});
+const browser = await launch();
 const server = await serve(site);
 const origin = `http://127.0.0.1:${server.address().port}`;
 

@@ -1,16 +1,12 @@
 // The README's pictures of KAL in the browser: the drawing example run in the page (its box up), and a run
 // stepped half-way with its state shown.
 // Usage: node screenshots.mjs SITE_DIR OUT_DIR
-import puppeteer from 'puppeteer-core';
+import {launch} from './chromium.mjs';
 import path from 'node:path';
 import {serve} from './serve.mjs';
 
 const [site, out] = process.argv.slice(2).map((p) => path.resolve(p));
-const browser = await puppeteer.launch({
-  executablePath: '/usr/bin/chromium', headless: true,
-  args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
-         '--disable-component-update', '--disable-sync', '--font-render-hinting=none'],
-});
+const browser = await launch();
 const server = await serve(site);
 const page = await browser.newPage();
 await page.setViewport({width: 1280, height: 760});
