@@ -1,12 +1,13 @@
 #include "builtins/builtins.h"
-#include "builtins/date_functions.h"
-#include "builtins/number_reading.h"
 #include "interp/interpreter.h"
+#include "values/date_functions.h"
+#include "values/number_reading.h"
 
 namespace kal {
 
 std::string fn_today(Interpreter& in, Operands) {
-  return date_text(in.platform().local_time());
+  const LocalTime now = in.platform().local_time();
+  return date_text(now.day, now.month, now.year);
 }
 std::string fn_weekdayname(Interpreter&, Operands ops) {
   return std::string(weekday_name(ops[0]));

@@ -2,10 +2,10 @@
 
 #include "builtins/builtins.h"
 #include "builtins/file_rules.h"
-#include "builtins/number_reading.h"
 #include "common/limits.h"
 #include "interp/interpreter.h"
-#include "interp/number_format.h"
+#include "values/number_format.h"
+#include "values/number_reading.h"
 
 namespace kal {
 namespace {

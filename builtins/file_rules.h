@@ -1,5 +1,5 @@
-// The rules of the file functions that do not touch the system: where a path points, what a failure is
-// called, how a text file splits into lines, which directory entries a listing shows.
+// The rules of the file functions that do not touch the system: what a failure is called, how a text file
+// splits into lines, which directory entries a listing shows. Where a path points is values/file_names.h.
 #pragma once
 
 #include <cstdint>
@@ -7,16 +7,9 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "values/file_names.h"
 
 namespace kal {
-
-// A path whose second character is not ":" lies in the program folder (which ends in a backslash).
-std::string resolve_path(std::string_view program_folder, std::string_view path);
-
-bool has_wildcards(std::string_view path);
-
-// The folder part of a search pattern, up to and including its last "\", "/" or ":" (empty when none).
-std::string_view folder_of_pattern(std::string_view pattern);
 
 // The error number a script sees for a Windows error code.
 int error_number(ErrorCode code);

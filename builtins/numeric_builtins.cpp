@@ -1,11 +1,11 @@
 #include <cmath>
 
 #include "builtins/builtins.h"
-#include "builtins/number_reading.h"
 #include "builtins/numeric_functions.h"
 #include "common/extended.h"
 #include "interp/interpreter.h"
-#include "interp/number_format.h"
+#include "values/number_format.h"
+#include "values/number_reading.h"
 
 namespace kal {
 namespace {

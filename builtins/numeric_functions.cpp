@@ -6,10 +6,10 @@
 #include <string>
 #include <utility>
 
-#include "builtins/number_reading.h"
 #include "common/extended.h"
-#include "interp/number_format.h"
-#include "interp/value.h"
+#include "values/number_format.h"
+#include "values/number_reading.h"
+#include "values/value.h"
 
 namespace kal {
 
@@ -42,15 +42,6 @@ std::uint64_t draw_up_to(RandomGenerator& random, std::uint64_t k) {
   // Drawing k's hexadecimal digits one by one, each bounded by the digit of k where the digit before matched,
   // would leave most numbers out (with k = 0x80000000, a 0 followed by anything but 0) and favour k itself.
   return k == UINT64_MAX ? random.next() : random.below(k + 1);
-}
-
-float to_single(long double x) {
-  // Halfway between the largest single and the next power of two: beyond it a value rounds to infinity.
-  constexpr long double kOverflow = static_cast<long double>(FLT_MAX) + 0x1p103L;
-  if (std::isnan(x)) return NAN;
-  if (x >= kOverflow) return INFINITY;
-  if (x <= -kOverflow) return -INFINITY;
-  return static_cast<float>(x);
 }
 
 float decimals_step(int n) {

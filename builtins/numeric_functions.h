@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "builtins/random_generator.h"
+#include "interp/random_generator.h"
 
 namespace kal {
 
@@ -19,9 +19,6 @@ std::int64_t draw_between(RandomGenerator& random, std::int32_t a, std::int32_t 
 
 // A whole number from 0 to k, every one equally likely: how many steps a grid draw goes down.
 std::uint64_t draw_up_to(RandomGenerator& random, std::uint64_t k);
-
-// The single-precision number nearest x (infinite beyond the single range).
-float to_single(long double x);
 
 // The step of a draw with n decimals: the text "0." with n - 1 zeros and a final "1" read as a
 // single-precision number, so 0.1 for n <= 1 and 0 once 10^-n is below the smallest single.

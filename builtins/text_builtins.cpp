@@ -1,7 +1,7 @@
 #include "builtins/builtins.h"
-#include "builtins/number_reading.h"
-#include "builtins/text_functions.h"
 #include "common/cp1252.h"
+#include "values/number_reading.h"
+#include "values/text_functions.h"
 
 namespace kal {
 

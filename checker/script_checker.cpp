@@ -279,6 +279,8 @@ class Checker {
     std::map<std::string, std::size_t> first_read;
     std::set<std::string> written;
     const std::vector<std::string> names = label_names(statements);
+    std::vector<std::size_t> label_word(statements.size() + 1, Word::kNone);  // by statement number
+    std::vector<std::pair<std::size_t, std::int32_t>> goes_to;  // a jump or label word, its label statement
     for (std::size_t i = 1; i <= statements.size(); ++i) {
       const Statement& s = statements.at(i);
       const StatementPlace& place = places_[i - 1];
@@ -320,8 +322,18 @@ class Checker {
         }
       }
       note_variables(s, field_at, first_read, written);
+      const std::size_t before = words_.size();
       note_words(s, place);
+      for (std::size_t w = before; w < words_.size(); ++w) {
+        if (words_[w].kind == Word::Kind::Label) {
+          label_word[i] = w;
+          goes_to.emplace_back(w, labels.find(s.field(2)));
+        } else if (words_[w].kind == Word::Kind::Jump) {
+          goes_to.emplace_back(w, labels.find(s.field(3)));
+        }
+      }
     }
+    for (const auto& [word, statement] : goes_to) words_[word].target = label_word[statement];
     for (const auto& [name, at] : first_read)
       if (!written.contains(name)) warn(at, name + " se lee pero nunca recibe valor: vale el texto vac\xEDo");
   }

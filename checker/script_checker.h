@@ -28,6 +28,10 @@ struct Word {
   std::size_t length = 0;  // in the file, up to its line's end
   std::size_t line = 1;    // of its first character, from 1
   bool assigned = false;   // a variable or constant that receives a value here
+  // For a jump or a label: the label word the interpreter's label table chooses for its name (the last
+  // registered label statement of that name), as an index into Analysis::words; kNone when none registers.
+  std::size_t target = kNone;
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 };
 
 struct Analysis {

@@ -1,5 +1,6 @@
-// Every fixed text the interpreter shows, in Windows-1252 bytes. Keep them here so tools and tests share
-// them.
+// The fixed texts of the interpreter's boxes, reports and files, in Windows-1252 bytes, kept here so that the
+// core, the tools and the tests share them. The Win32 dialog and window templates spell their captions again
+// as wide texts.
 #pragma once
 
 #include <string_view>
@@ -11,6 +12,8 @@ inline constexpr std::string_view kTitleProgrammer = "Programador";
 inline constexpr std::string_view kTitleKal = "KAL";
 // The input dialog's prompt (its title is kTitleKal).
 inline constexpr std::string_view kInputPrompt = "Introduce tu dato";
+// The graphics window's title.
+inline constexpr std::string_view kWindowTitle = "Ventana Grafica KAL";
 
 // Line break inside message texts.
 inline constexpr std::string_view kBreak = "\r\n";

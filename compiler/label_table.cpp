@@ -5,18 +5,12 @@
 
 namespace kal {
 
-std::string LabelEntry::text() const {
-  return record + "|" + std::to_string(statement);
-}
-
 LabelTable LabelTable::build(const std::vector<std::string>& records) {
   LabelTable table;
   for (std::size_t i = 0; i < records.size(); ++i) {
     const std::string& r = records[i];
     if (!registers(r)) continue;
-    auto statement = static_cast<std::int32_t>(i + 1);
-    table.entries_.push_back({statement, r});
-    table.last_by_name_[std::string(record_field(r, 2))] = statement;
+    table.last_by_name_[std::string(record_field(r, 2))] = static_cast<std::int32_t>(i + 1);
   }
   return table;
 }
@@ -27,7 +21,11 @@ bool LabelTable::is_label_statement(std::string_view record) {
 
 // A name with "_" or "^" converted to a space or a line break is no plain name, so it gets no entry.
 bool LabelTable::registers(std::string_view record) {
-  return is_label_statement(record) && is_plain_name(record_field(record, 2));
+  return is_label_statement(record) && registers_name(record_field(record, 2));
+}
+
+bool LabelTable::registers_name(std::string_view name) {
+  return is_plain_name(name);
 }
 
 std::int32_t LabelTable::find(std::string_view name) const {

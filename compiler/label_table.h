@@ -9,13 +9,6 @@
 
 namespace kal {
 
-struct LabelEntry {
-  std::int32_t statement;  // 1-based statement number of the label statement
-  std::string record;      // the label statement's record, e.g. ":|bucle"
-  // The entry as the label table holds it: the record, "|" and the statement number, e.g. ":|bucle|7".
-  std::string text() const;
-};
-
 class LabelTable {
  public:
   // Registers every statement that is a single label token whose name is a plain name.
@@ -24,14 +17,14 @@ class LabelTable {
   // "_", which became a blank, is not).
   static bool is_label_statement(std::string_view record);
   static bool registers(std::string_view record);
+  // Whether a label of this name, as its record stores it ("_" already a blank), registers.
+  static bool registers_name(std::string_view name);
 
   // The statement of the label with this name (exact, case-sensitive); with several, the last one. 0 when
   // none.
   std::int32_t find(std::string_view name) const;
-  const std::vector<LabelEntry>& entries() const { return entries_; }
 
  private:
-  std::vector<LabelEntry> entries_;
   // Looks names up as string_view, so a jump builds no string.
   struct NameHash {
     using is_transparent = void;

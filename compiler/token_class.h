@@ -1,10 +1,11 @@
 // Class tests of tokens and the field conversion of sigil tokens. Every test is a pure function of the text.
-// The integer, decimal and word tests double as the run-time value classes (integer, decimal and general
-// text).
+// The integer, decimal and word tests are the run-time value classes' (values/value.h).
 #pragma once
 
 #include <string>
 #include <string_view>
+
+#include "values/value.h"
 
 namespace kal {
 
@@ -16,12 +17,9 @@ bool is_function_word(std::string_view t);      // %WORD
 bool is_command_word(std::string_view t);       // .word
 bool is_label(std::string_view t);              // :name
 bool is_comment_opener(std::string_view t);     // 'text
-bool is_integer_literal(std::string_view t);
-bool is_decimal_literal(std::string_view t);
-bool is_operator(std::string_view t);  // + - * MOD DIV
+bool is_operator(std::string_view t);           // + - * MOD DIV
 bool is_mask_literal(std::string_view t);
 bool is_database_selector(std::string_view t);  // [name]
-bool is_word(std::string_view t);               // a word inside a comment; also "general text"
 bool is_plain_name(std::string_view t);         // names a label may be registered under
 
 // The text a sigil token stores as a record field: "_" reads as a space, "^" as a line break, and the sigil

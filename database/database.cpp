@@ -4,14 +4,14 @@
 #include <cmath>
 #include <cstring>
 
-#include "builtins/date_functions.h"
-#include "builtins/number_reading.h"
-#include "builtins/text_functions.h"
 #include "common/extended.h"
 #include "common/halt.h"
 #include "common/limits.h"
 #include "common/little_endian.h"
 #include "common/messages.h"
+#include "values/date_functions.h"
+#include "values/number_reading.h"
+#include "values/text_functions.h"
 
 namespace kal::db {
 namespace {
@@ -24,7 +24,7 @@ std::string two_digits(int v) {
 
 // Whether a data record belongs to the field: its 31-byte name, up to a NUL, is the field's name.
 bool names_field(const char* record, std::string_view field) {
-  const char* name = record + 5;
+  const char* name = record + data_at::kName;
   if (field.size() > kNameBytes || std::memcmp(name, field.data(), field.size()) != 0) return false;
   return field.size() == kNameBytes || name[field.size()] == '\0';
 }
@@ -77,10 +77,8 @@ const std::vector<Field>* Database::structure() {
   fields_.clear();
   fields_path_ = p;
   fields_info_ = *info;
-  // A length that is no multiple of the record size leaves its last part out; a folder has no fields.
-  const std::string bytes = platform_.read_file(p).value_or(std::string());
-  for (std::size_t at = 0; at + kStructureRecordSize <= bytes.size(); at += kStructureRecordSize)
-    fields_.push_back(decode_field(std::string_view(bytes).substr(at, kStructureRecordSize)));
+  // A folder has no fields.
+  fields_ = decode_structure(platform_.read_file(p).value_or(std::string()));
   return &fields_;
 }
 
@@ -99,7 +97,7 @@ std::int64_t Database::last_record_number() {
   if (!file || !file->seek((records - 1) * kDataRecordSize) ||
       file->read_fully(record, kDataRecordSize) != kDataRecordSize)
     return 0;
-  return number_at(record + 40, 8);
+  return number_at(record + data_at::kRecordNumber, 8);
 }
 
 std::unique_ptr<HeldFile> Database::hold_data_file() {
@@ -140,11 +138,11 @@ void Database::insert(std::string_view list) {
   for (std::size_t i = 0; i < all.size(); ++i) {
     const Field& f = all[i];
     std::string v;
-    if (f.type == 6)
+    if (f.type == kTimeField)
       v = two_digits(now.hour) + ":" + two_digits(now.minute);
-    else if (f.type == 7)
-      v = date_text(now);
-    else if ((f.type >= 0 && f.type <= 5) || f.type == 8 || f.type == 9)
+    else if (f.type == kDateField)
+      v = date_text(now.day, now.month, now.year);
+    else if (stores_given_element(f.type))
       v = std::string(select_field(list, "|", static_cast<std::int64_t>(i) + 1));
     // A negative maximum takes no value at all, not even the empty one.
     if (static_cast<std::int64_t>(v.size()) > f.max_length) {
@@ -170,7 +168,7 @@ void Database::insert(std::string_view list) {
   char last[kDataRecordSize];
   const std::int64_t previous =
       end != 0 && file->read_at(end - kDataRecordSize, last, kDataRecordSize) == kDataRecordSize
-          ? number_at(last + 40, 8)
+          ? number_at(last + data_at::kRecordNumber, 8)
           : 0;
   std::string bytes;
   for (std::size_t i = 0; i < all.size(); ++i) bytes += encode_value(all[i], values[i], previous + 1);
@@ -218,9 +216,9 @@ std::string Database::stored_value(std::string_view field_name, std::int64_t rec
         collected.clear();
         continue;
       }
-      if (number_at(r + 40, 8) != record) continue;
+      if (number_at(r + data_at::kRecordNumber, 8) != record) continue;
       if (collected.size() < limits::kMaxValueLength) collected += r[4];
-      if (number_at(r + 50, 4) == 1) {
+      if (number_at(r + data_at::kLast, 4) == 1) {
         if (record != scan_record) {
           search_position = k;
           scan_record = record;
@@ -235,17 +233,17 @@ std::string Database::stored_value(std::string_view field_name, std::int64_t rec
 std::string Database::read_field(std::string_view field_name, bool serve_window) {
   const std::vector<Field>* fields = structure();
   if (fields == nullptr) missing_database();
-  int type = 0;
+  std::int16_t type = 0;
   std::string choices;
   for (const Field& f : *fields) {
     if (f.name != field_name) continue;
     type = f.type;
-    if (f.type == 9) choices = f.choices;
+    if (f.type == kChoiceField) choices = f.choices;
   }
   std::string value = stored_value(field_name, current_record, serve_window);
   if (value.empty()) value = msg::kNoData;
-  if (type == 1 || type == 2 || type == 4) return numeric_text(value);
-  if (type == 9) return choice(choices, value);
+  if (reads_as_number(type)) return numeric_text(value);
+  if (type == kChoiceField) return choice(choices, value);
   // Types 3, 5 and 8 read the stored text, and so do the others (0, 6, 7, a name not in the structure).
   return value;
 }

@@ -36,13 +36,28 @@ void put_text(std::string& out, std::string_view t, std::size_t size) {
 
 Field decode_field(std::string_view b) {
   Field f;
-  f.id = static_cast<std::int32_t>(get(b, 0, 4));
-  f.name = text_at(b, 4, kNameBytes);
-  f.type = static_cast<std::int16_t>(get(b, 35, 2));
-  f.max_length = static_cast<std::int16_t>(get(b, 37, 2));
-  f.extra = static_cast<std::int16_t>(get(b, 39, 2));
-  f.choices = text_at(b, 41, kChoiceBytes);
+  f.id = static_cast<std::int32_t>(get(b, structure_at::kId, 4));
+  f.name = text_at(b, structure_at::kName, kNameBytes);
+  f.type = static_cast<std::int16_t>(get(b, structure_at::kType, 2));
+  f.max_length = static_cast<std::int16_t>(get(b, structure_at::kMaxLength, 2));
+  f.extra = static_cast<std::int16_t>(get(b, structure_at::kExtra, 2));
+  f.choices = text_at(b, structure_at::kChoices, kChoiceBytes);
   return f;
+}
+
+std::vector<Field> decode_structure(std::string_view bytes) {
+  std::vector<Field> fields;
+  for (std::size_t at = 0; at + kStructureRecordSize <= bytes.size(); at += kStructureRecordSize)
+    fields.push_back(decode_field(bytes.substr(at, kStructureRecordSize)));
+  return fields;
+}
+
+bool stores_given_element(std::int16_t type) {
+  return (type >= 0 && type <= 5) || type == 8 || type == kChoiceField;
+}
+
+bool reads_as_number(std::int16_t type) {
+  return type == 1 || type == 2 || type == 4;
 }
 
 std::string encode_field(const Field& f) {
@@ -59,14 +74,14 @@ std::string encode_field(const Field& f) {
 
 DataRecord decode_data(std::string_view b) {
   DataRecord r;
-  r.id = static_cast<std::int32_t>(get(b, 0, 4));
-  r.character = b[4];
-  r.name = text_at(b, 5, kNameBytes);
-  r.type = static_cast<std::int16_t>(get(b, 36, 2));
-  r.max_length = static_cast<std::int16_t>(get(b, 38, 2));
-  r.record_number = static_cast<std::int64_t>(get(b, 40, 8));
-  r.extra = static_cast<std::int16_t>(get(b, 48, 2));
-  r.last = static_cast<std::int32_t>(get(b, 50, 4));
+  r.id = static_cast<std::int32_t>(get(b, data_at::kId, 4));
+  r.character = b[data_at::kCharacter];
+  r.name = text_at(b, data_at::kName, kNameBytes);
+  r.type = static_cast<std::int16_t>(get(b, data_at::kType, 2));
+  r.max_length = static_cast<std::int16_t>(get(b, data_at::kMaxLength, 2));
+  r.record_number = static_cast<std::int64_t>(get(b, data_at::kRecordNumber, 8));
+  r.extra = static_cast<std::int16_t>(get(b, data_at::kExtra, 2));
+  r.last = static_cast<std::int32_t>(get(b, data_at::kLast, 4));
   return r;
 }
 

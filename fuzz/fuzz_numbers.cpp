@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <string_view>
 
-#include "builtins/date_functions.h"
-#include "builtins/number_reading.h"
-#include "interp/number_format.h"
-#include "interp/value.h"
+#include "values/date_functions.h"
+#include "values/number_format.h"
+#include "values/number_reading.h"
+#include "values/value.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "builtins/file_rules.h"
-#include "builtins/number_reading.h"
 #include "graphics/bitmap_file.h"
 #include "graphics/calendar.h"
 #include "graphics/text_block.h"
+#include "values/file_names.h"
+#include "values/number_reading.h"
 
 namespace kal {
 
@@ -31,8 +31,6 @@ void Graphics::clear(Surface& s, Colour colour) {
 }
 
 void Graphics::open_window(int width, int height) {
-  window_width_ = width;
-  window_height_ = height;
   // A second window takes over as the window surface; the first stays on screen.
   window_ =
       Surface{platform_.open_window(width, height), std::max(width - 1, 0), std::max(height - 1, 0), {}};

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "graphics/drawing_state.h"
+#include "graphics/drawing_rules.h"
 #include "platform/platform.h"
 
 namespace kal {
@@ -70,9 +70,6 @@ class Graphics {
   };
   void draw_month(const Month& m);
 
-  int window_width() const { return window_width_; }
-  int window_height() const { return window_height_; }
-
  private:
   SystemColours system_colours();
   void clear(Surface& s, Colour colour);
@@ -83,7 +80,6 @@ class Graphics {
   Surface window_;
   Surface picture_;
   Surface* target_ = nullptr;
-  int window_width_ = 0, window_height_ = 0;
 };
 
 }  // namespace kal

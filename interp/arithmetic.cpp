@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <optional>
 
-#include "builtins/number_reading.h"
 #include "common/extended.h"
-#include "interp/number_format.h"
-#include "interp/value.h"
+#include "values/number_format.h"
+#include "values/number_reading.h"
+#include "values/value.h"
 
 namespace kal {
 namespace {

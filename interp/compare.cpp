@@ -1,6 +1,6 @@
 #include "interp/compare.h"
 
-#include "interp/value.h"
+#include "values/value.h"
 
 namespace kal {
 namespace {

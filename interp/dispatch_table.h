@@ -1,5 +1,6 @@
 // Shape -> family -> keyword -> handler, as data. The first family holding an equal shape wins, then the
-// first equal keyword of that family.
+// first equal keyword of that family. The rows are defined above the handlers they name, in
+// builtins/dispatch_table.cpp; the interpreter and the checker read them through this header.
 #pragma once
 
 #include <span>

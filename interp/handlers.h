@@ -1,4 +1,5 @@
-// Statement handlers of the dispatch table, grouped by the file that defines them.
+// The interpreter's own statement handlers, grouped by the file that defines them; the library's are in
+// builtins/.
 #pragma once
 
 #include "interp/compare.h"
@@ -37,9 +38,5 @@ void run_jump_if_zero(Interpreter& in, const Statement& s);
 void run_jump(Interpreter& in, const Statement& s);
 // Whether a handler is one of the jumps, whose field 3 names the label.
 bool is_jump(Handler handler);
-
-// graphics/message_boxes.cpp: aviso and objeto, avisosino.
-void run_message(Interpreter& in, const Statement& s);
-void run_question(Interpreter& in, const Statement& s);
 
 }  // namespace kal

@@ -1,7 +1,7 @@
 #include "interp/arithmetic.h"
 #include "interp/handlers.h"
 #include "interp/interpreter.h"
-#include "interp/value.h"
+#include "values/value.h"
 
 namespace kal {
 namespace {

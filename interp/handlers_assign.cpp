@@ -1,6 +1,6 @@
 #include "interp/handlers.h"
 #include "interp/interpreter.h"
-#include "interp/value.h"
+#include "values/value.h"
 
 namespace kal {
 

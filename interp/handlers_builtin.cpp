@@ -2,7 +2,7 @@
 
 #include "interp/handlers.h"
 #include "interp/interpreter.h"
-#include "interp/value.h"
+#include "values/value.h"
 
 namespace kal {
 namespace {

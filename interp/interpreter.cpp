@@ -4,7 +4,7 @@
 
 #include "common/halt.h"
 #include "common/messages.h"
-#include "interp/value.h"
+#include "values/value.h"
 
 namespace kal {
 

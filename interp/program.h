@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "builtins/random_generator.h"
 #include "compiler/label_table.h"
+#include "interp/random_generator.h"
 
 namespace kal {
 

@@ -37,17 +37,6 @@ std::string join_lines(std::string_view bytes) {
   return text;
 }
 
-std::vector<std::string_view> tokenize(std::string_view text, std::size_t max_tokens) {
-  std::vector<std::string_view> tokens;
-  // Scripts hold about one token for every four or five bytes: reserving that spares most regrowth.
-  tokens.reserve(std::min(text.size() / 4 + 1, max_tokens + 2));
-  for_each_token(text, [&](std::string_view token) {
-    tokens.push_back(token);
-    return tokens.size() <= max_tokens;
-  });
-  return tokens;
-}
-
 void OuterForm::count(std::string_view token) {
   if (tokens == 0) first = token;
   ++tokens;

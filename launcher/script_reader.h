@@ -61,10 +61,6 @@ void for_each_token(std::string_view text, Take take) {
   for_each_whole_token(text, [&take](std::string_view token) { return take(cut_token(token)); });
 }
 
-// The tokens of the text as a list. Tokenizing stops after `max_tokens` tokens plus one, which is enough to
-// tell that a script is too long without storing all of it.
-std::vector<std::string_view> tokenize(std::string_view text, std::size_t max_tokens);
-
 // What the limits and the outer-form checks need to know of a script, gathered in one pass without keeping
 // its tokens. Plain counters: a 16-bit one could wrap and then let 65536 ".codigo" tokens pass "only one".
 struct OuterForm {

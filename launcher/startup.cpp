@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "builtins/text_functions.h"
 #include "common/halt.h"
 #include "common/limits.h"
 #include "common/messages.h"
@@ -10,6 +9,7 @@
 #include "interp/interpreter.h"
 #include "interp/program.h"
 #include "launcher/script_reader.h"
+#include "values/text_functions.h"
 
 namespace kal {
 namespace {

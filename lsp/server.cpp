@@ -11,6 +11,7 @@
 
 #include "checker/hints.h"
 #include "common/cp1252.h"
+#include "compiler/label_table.h"
 #include "compiler/token_class.h"
 #include "database/records.h"
 #include "lsp/message_reader.h"
@@ -67,14 +68,9 @@ bool is_named(const Word& w) {
          w.kind == Word::Kind::Jump;
 }
 
-// The label statement a jump goes to: the last of that name, as the interpreter's label table keeps it; a
-// name with "_" never registers.
+// The label statement a jump (or a label's name) leads to, as the checker found it with the label table.
 const Word* jump_target(const std::vector<Word>& words, const Word& jump) {
-  if (name_of(jump).find('_') != std::string_view::npos) return nullptr;
-  const Word* target = nullptr;
-  for (const Word& w : words)
-    if (w.kind == Word::Kind::Label && name_of(w) == name_of(jump)) target = &w;
-  return target;
+  return jump.target < words.size() ? &words[jump.target] : nullptr;
 }
 
 const Word* first_assignment(const std::vector<Word>& words, const Word& of) {
@@ -125,13 +121,9 @@ std::vector<std::string> field_names(const std::filesystem::path& folder, const 
     std::ifstream in(folder / name / (name + ".z04"), std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
-    const std::string structure = bytes.str();
-    for (std::size_t at = 0; at + db::kStructureRecordSize <= structure.size();
-         at += db::kStructureRecordSize) {
-      std::string field =
-          db::decode_field(std::string_view(structure).substr(at, db::kStructureRecordSize)).name;
-      if (std::find(names.begin(), names.end(), field) == names.end()) names.push_back(std::move(field));
-    }
+    for (db::Field& field : db::decode_structure(bytes.str()))
+      if (std::find(names.begin(), names.end(), field.name) == names.end())
+        names.push_back(std::move(field.name));
   }
   return names;
 }
@@ -435,9 +427,10 @@ Server::json Server::rename(const json& params) const {
   const std::optional<std::string> name = cp1252::from_utf8_exact(wanted);
   std::string written(1, sigil);
   written += name.value_or("");
-  const bool valid = name && (sigil == '&'   ? is_ordinary_variable(written)
-                              : sigil == '@' ? is_constant(written)
-                                             : is_label(written) && name->find('_') == std::string::npos);
+  const bool valid =
+      name && (sigil == '&'   ? is_ordinary_variable(written)
+               : sigil == '@' ? is_constant(written)
+                              : is_label(written) && LabelTable::registers_name(convert_field(written)));
   if (!valid) {
     std::string message = "\xC2\xAB";
     message.append(1, sigil).append(wanted).append("\xC2\xBB ");

@@ -9,11 +9,12 @@ extern const std::size_t kWordsJsonSize;
 
 const std::vector<WordHelp>& word_help() {
   static const std::vector<WordHelp> table = [] {
-    const auto json = nlohmann::json::parse(kWordsJson, kWordsJson + kWordsJsonSize);
+    // Ordered, so that the words keep the guides' order.
+    const auto json = nlohmann::ordered_json::parse(kWordsJson, kWordsJson + kWordsJsonSize);
     std::vector<WordHelp> words;
-    for (const auto& entry : json.at("words")) {
+    for (const auto& [word, entry] : json.at("words").items()) {
       WordHelp help;
-      help.word = entry.at("word").get<std::string>();
+      help.word = word;
       for (std::size_t i = 0; i < 2; ++i) {
         const char* language = i == 0 ? "es" : "en";
         help.operands[i] = entry.at("operands").at(language).get<std::string>();

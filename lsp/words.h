@@ -1,5 +1,6 @@
-// The language's command and function words with their help texts, in Spanish and English: one table
-// (docs/words.json) for the guides, the editor grammar and the language server.
+// The help of the language's command and function words, in Spanish and English, keyed by word: one table
+// (docs/words.json) for the guides, the editor grammars and the language server. The words themselves are the
+// dispatch table's; a unit test holds the two together.
 #pragma once
 
 #include <array>

@@ -32,7 +32,6 @@ set(KAL_UNIT_TESTS
   graphics
   drawing
   database
-  guides
   script_checker
   lsp
 )
@@ -58,8 +57,11 @@ add_test(NAME cases.native
           --host $<TARGET_FILE:kal-host> --kalbd $<TARGET_FILE:kalbd> --cases ${CMAKE_SOURCE_DIR}/tests/cases
           ${KAL_CASE_MEMORY_OPTION})
 
+# Every #include keeps to the floors that the README's layout section names.
+add_test(NAME layout.floors COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/check_floors.py)
 # The guides' rows of commands and functions are the words table's (docs/words.json), which covers the dispatch table.
 add_test(NAME guides.words COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_guides.py --check)
+add_test(NAME editors.grammar.words COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/editors/vscode-kal/make_grammar.py --check)
 add_test(NAME editors.notepadpp COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/editors/notepad++/make_udl.py --check)
 add_test(NAME kalbd COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/kalbd_test.py $<TARGET_FILE:kalbd>)
 # The editor grammar's tests, with the npm package vscode-tmgrammar-test (installed on first run).

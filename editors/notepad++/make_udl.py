@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes KAL.xml, a Notepad++ User Defined Language for KAL scripts, with the command and function words of
-docs/words.json (the words table that covers the interpreter's dispatch table): commands, control words and
+docs/words.json (the help of every word of the interpreter's dispatch table): commands, control words and
 functions by class, variables, constants, fields, labels and texts by their sigil, comments from ' to ;, the
 operators. With --check, nothing is written and the exit code says whether KAL.xml is current.
 
@@ -12,11 +12,11 @@ from pathlib import Path
 from xml.sax.saxutils import escape
 
 HERE = Path(__file__).resolve().parent
-ENTRIES = json.loads((HERE.parent.parent / "docs" / "words.json").read_text("utf-8"))["words"]
-WORDS = [e["word"] for e in ENTRIES]
-# Commands that steer the run (the table's comparisons and jumps, and the end), coloured apart as in the editor
-# grammar.
-CONTROL = {e["word"] for e in ENTRIES if e["group"]["en"] in ("Comparisons and jumps", "The end")}
+TABLE = json.loads((HERE.parent.parent / "docs" / "words.json").read_text("utf-8"))
+WORDS = list(TABLE["words"])
+# Commands that steer the run (the control groups: comparisons and jumps, and the end), coloured apart as in the
+# editor grammar.
+CONTROL = {w for w, e in TABLE["words"].items() if TABLE["groups"][e["group"]].get("control")}
 
 # (UDL keyword list, words, style name, colour, bold)
 LISTS = [

@@ -1,19 +1,21 @@
 #!/usr/bin/env python3
 """Writes syntaxes/kal.tmLanguage.json, the TextMate grammar of KAL scripts, with the command and function words
 of docs/words.json, the table of the language's words that the guides and the language server read too. Run it
-after adding a word there; the unit test Guides.TheEditorGrammarNamesEveryWord fails until then.
+after adding a word there; with --check it writes nothing and says whether the grammar is current (CTest
+editors.grammar.words).
 """
 import json
 import re
+import sys
 from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
-ENTRIES = json.loads((HERE.parent.parent / "docs" / "words.json").read_text("utf-8"))["words"]
-WORDS = [e["word"] for e in ENTRIES]
+TABLE = json.loads((HERE.parent.parent / "docs" / "words.json").read_text("utf-8"))
+WORDS = list(TABLE["words"])
 
-# Commands that steer the run (the table's comparisons and jumps, the end, and the start) are coloured as control
-# words.
-CONTROL = {e["word"][1:] for e in ENTRIES if e["group"]["en"] in ("Comparisons and jumps", "The end")} | {"codigo"}
+# Commands that steer the run (the control groups: comparisons and jumps, the end; and the start) are coloured as
+# control words.
+CONTROL = {w[1:] for w, e in TABLE["words"].items() if TABLE["groups"][e["group"]].get("control")} | {"codigo"}
 # Name characters: letters with the accented ones and ñ, digits, "_".
 NAME = "A-Za-z0-9_\\u00f1\\u00d1\\u00e1\\u00e9\\u00ed\\u00f3\\u00fa\\u00fc\\u00c1\\u00c9\\u00cd\\u00d3\\u00da\\u00dc"
 # A word ends where the tokenizer ends it: a blank, ";", or a character that always stands alone.
@@ -88,9 +90,15 @@ def main():
         },
     }
     out = HERE / "syntaxes" / "kal.tmLanguage.json"
-    out.write_text(json.dumps(grammar, ensure_ascii=False, indent=2) + "\n")
+    text = json.dumps(grammar, ensure_ascii=False, indent=2) + "\n"
+    if "--check" in sys.argv[1:]:
+        current = out.read_text("utf-8") == text
+        print(f"{out.relative_to(HERE)} is {'current' if current else 'not what docs/words.json makes: run make_grammar.py'}")
+        return 0 if current else 1
+    out.write_text(text)
     print(f"wrote {out.relative_to(HERE)}: {len(functions)} functions, {len(commands)} commands")
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

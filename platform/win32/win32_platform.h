@@ -1,4 +1,6 @@
-// The Platform over the Win32 API: the only place that includes windows.h.
+// The Platform over the Win32 API. This header keeps windows.h from whoever includes it: the facets' files
+// take it through win32_common.h, and only they and the entry points that need it (wWinMain, the console's
+// code page) include it.
 #pragma once
 
 #include <map>

@@ -20,6 +20,7 @@
 
 #include "common/cp1252.h"
 #include "common/halt.h"
+#include "common/messages.h"
 #include "launcher/startup.h"
 #include "tests/support/recording_platform.h"
 
@@ -81,7 +82,7 @@ class HostPlatform : public kal::test::RecordingPlatform {
   // The driver answers every window that appears; "close" closes the graphics window, which ends the program
   // the next time its messages are served.
   kal::SurfaceId open_window(int width, int height) override {
-    std::cout << "{\"event\":\"window\",\"title\":\"Ventana Grafica KAL\"}\n";
+    std::cout << "{\"event\":\"window\",\"title\":\"" << kal::msg::kWindowTitle << "\"}\n";
     if (!replies.empty()) {
       if (replies.front().kind == Reply::Kind::CloseWindow) window_closes_after = message_rounds + 1;
       replies.pop_front();

@@ -7,6 +7,7 @@
 
 #include "common/cp1252.h"
 #include "common/halt.h"
+#include "common/messages.h"
 
 namespace kal::test {
 
@@ -32,7 +33,7 @@ std::vector<Colour> blank(int width, int height) {
 
 SurfaceId RecordingPlatform::open_window(int width, int height) {
   events.push_back({Event::Kind::Window,
-                    "Ventana Grafica KAL",
+                    std::string(msg::kWindowTitle),
                     std::to_string(width) + " x " + std::to_string(height),
                     Buttons::Ok,
                     {}});

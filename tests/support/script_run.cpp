@@ -6,6 +6,19 @@
 #include "compiler/statement_compiler.h"
 #include "launcher/script_reader.h"
 
+namespace kal {
+
+std::vector<std::string_view> tokenize(std::string_view text, std::size_t max_tokens) {
+  std::vector<std::string_view> tokens;
+  for_each_token(text, [&](std::string_view token) {
+    tokens.push_back(token);
+    return tokens.size() <= max_tokens;
+  });
+  return tokens;
+}
+
+}  // namespace kal
+
 namespace kal::test {
 namespace {
 

@@ -10,6 +10,14 @@
 #include "interp/interpreter.h"
 #include "tests/support/recording_platform.h"
 
+namespace kal {
+
+// The tokens of the text as the compiler sees them, as a list. Tokenizing stops after `max_tokens` tokens
+// plus one, as start-up stops reading a script that is too long.
+std::vector<std::string_view> tokenize(std::string_view text, std::size_t max_tokens);
+
+}  // namespace kal
+
 namespace kal::test {
 
 class ScriptRun {

@@ -1,4 +1,4 @@
-#include "builtins/date_functions.h"
+#include "values/date_functions.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@ namespace {
 using test::ScriptRun;
 
 TEST(Dates, TodayIsDayMonthYear) {
-  EXPECT_EQ(date_text({2026, 12, 6}), "06/12/2026");
-  EXPECT_EQ(date_text({987, 1, 31}), "31/01/0987");
+  EXPECT_EQ(date_text(6, 12, 2026), "06/12/2026");
+  EXPECT_EQ(date_text(31, 1, 987), "31/01/0987");
 
   ScriptRun r("&h %TODAY ; @c %TODAY ; @k %TODAY ;");
   const std::size_t kept = r.interpreter->constants.declare("k");

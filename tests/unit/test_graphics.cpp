@@ -3,7 +3,7 @@
 #include <string>
 
 #include "graphics/bitmap_file.h"
-#include "graphics/drawing_state.h"
+#include "graphics/drawing_rules.h"
 #include "tests/support/script_run.h"
 
 namespace kal {
@@ -253,8 +253,8 @@ TEST(Graphics, ASecondWindowTakesOver) {
   ScriptRun r("&w := 3 ; &h := 3 ; .ventana &w &h ; &w := 4 ; .ventana &w &h ;");
   r.platform.window_closes_after = 1;
   r.run();
-  EXPECT_EQ(r.platform.events.size(), 2u);
-  EXPECT_EQ(r.interpreter->graphics.window_width(), 4);
+  ASSERT_EQ(r.platform.events.size(), 2u);
+  EXPECT_EQ(r.platform.events[1].text, "4 x 3");
   EXPECT_EQ(r.interpreter->graphics.select_window()->width, 3);
 }
 

@@ -1,4 +1,4 @@
-#include "builtins/number_reading.h"
+#include "values/number_reading.h"
 
 #include <gtest/gtest.h>
 

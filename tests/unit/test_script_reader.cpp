@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/messages.h"
+#include "tests/support/script_run.h"
 
 namespace kal {
 namespace {

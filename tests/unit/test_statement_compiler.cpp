@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "launcher/script_reader.h"
+#include "tests/support/script_run.h"
 
 namespace kal {
 namespace {

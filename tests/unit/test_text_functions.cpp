@@ -1,4 +1,4 @@
-#include "builtins/text_functions.h"
+#include "values/text_functions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "interp/value.h"
+#include "values/value.h"
 
 #include <gtest/gtest.h>
 

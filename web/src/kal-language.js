@@ -4,13 +4,13 @@ import {StreamLanguage, HighlightStyle, syntaxHighlighting} from '@codemirror/la
 import {tags} from '@lezer/highlight';
 import table from '../../docs/words.json';
 
-const words = table.words.map((w) => w.word.toLowerCase());
+const words = Object.keys(table.words).map((w) => w.toLowerCase());
 const functions = new Set(words.filter((w) => w.startsWith('%')));
 const commands = new Set(words.filter((w) => w.startsWith('.')).concat(['.codigo']));
-// Commands that steer the run (the table's comparisons and jumps, the end, and the start) are control words.
-const STEERING = new Set(['Comparisons and jumps', 'The end']);
-const CONTROL = new Set(table.words.filter((w) => STEERING.has(w.group.en)).map((w) => w.word.toLowerCase())
-                            .concat(['.codigo']));
+// Commands that steer the run (the control groups: comparisons and jumps, the end; and the start) are control
+// words.
+const CONTROL = new Set(Object.entries(table.words).filter(([, w]) => table.groups[w.group].control)
+                            .map(([word]) => word.toLowerCase()).concat(['.codigo']));
 const NAME = /^[A-Za-z0-9_\u00f1\u00d1\u00e1\u00e9\u00ed\u00f3\u00fa\u00fc\u00c1\u00c9\u00cd\u00d3\u00da\u00dc.@-]+/;
 // A word ends where the tokenizer ends it: a blank, ";", or a character that always stands alone.
 const WORD = /^[^\s;,*+\-"|]+/;

@@ -1,9 +1,9 @@
-#include "builtins/text_functions.h"
+#include "values/text_functions.h"
 
 #include <cmath>
 
-#include "builtins/number_reading.h"
 #include "common/cp1252.h"
+#include "values/number_reading.h"
 
 namespace kal {
 

@@ -1,4 +1,5 @@
-// What a drawing surface remembers between commands, and the rules that set it from script values.
+// The rules that set a surface's drawing state (platform/surfaces.h) from script values: fonts, colour
+// numbers, and the special colours -1 to -3.
 #pragma once
 
 #include <cstdint>

@@ -73,7 +73,8 @@ int create(const fs::path& root, const std::string& name, const fs::path& descri
     std::istringstream words(line);
     Field f;
     int type = 0, length = 0;
-    if (!(words >> f.name >> type >> length) || type < 0 || type > 9 || length < 0 || length > 32767) {
+    if (!(words >> f.name >> type >> length) || type < 0 || type > kal::db::kLastFieldType || length < 0 ||
+        length > 32767) {
       std::cerr << "kalbd: linea " << number << ": se espera nombre, tipo (0 a 9) y longitud\n";
       return 1;
     }
@@ -109,11 +110,7 @@ std::string csv(const std::string& value) {
 int list(const fs::path& root, const std::string& name, bool cp1252, bool numbers) {
   const std::string structure = slurp(database_file(root, name, ".z04"));
   const std::string data = slurp(database_file(root, name, ".zbd"));
-  std::vector<Field> fields;
-  for (std::size_t at = 0; at + kal::db::kStructureRecordSize <= structure.size();
-       at += kal::db::kStructureRecordSize)
-    fields.push_back(
-        kal::db::decode_field(std::string_view(structure).substr(at, kal::db::kStructureRecordSize)));
+  const std::vector<Field> fields = kal::db::decode_structure(structure);
   if (fields.empty()) {
     std::cerr << "kalbd: la base de datos " << name << " no tiene estructura en " << root << "\n";
     return 1;
@@ -137,7 +134,8 @@ int list(const fs::path& root, const std::string& name, bool cp1252, bool number
       auto it = values.find(f.name);
       out(",");
       std::string value = it == values.end() ? std::string() : it->second;
-      if (f.type == 9 && !numbers && !value.empty()) value = kal::db::choice(f.choices, value);
+      if (f.type == kal::db::kChoiceField && !numbers && !value.empty())
+        value = kal::db::choice(f.choices, value);
       out(csv(value));
     }
     out("\r\n");

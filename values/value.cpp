@@ -1,18 +1,49 @@
-#include "interp/value.h"
+#include "values/value.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
 
+#include "common/char_set.h"
 #include "common/extended.h"
 #include "common/limits.h"
-#include "compiler/token_class.h"
 
 namespace kal {
 
-// The value classes are the token classes of the compiler: a value typed into a dialog or read from a file
-// is a number exactly when the same text written in a script would be a number literal.
+namespace {
+
+const CharSet kDigits("1234567890", kExact);
+const CharSet kDecimalSet("1234567890.", kExact);
+
+CharSet make_word_set() {
+  CharSet set(
+      "\xC7=<>\xBA\xAA?\xBF!\xA1#&%~-+*[]{}$\x80()@1234567890\xF1\xE1\xE9\xED\xF3\xFA\xFC"
+      "QWERTYUIOPASDFGHJKLZXCVBNM\xD1qwertyuiopasdfghjklzxcvbnm_.:,;/ \\",
+      kFolded);
+  // £ ¥ ß and the line-break characters are listed beside the quoted set.
+  for (unsigned char c : {0xA3, 0xA5, 0xDF, 0x0D, 0x0A}) set.add(c);
+  return set;
+}
+const CharSet kWordSet = make_word_set();
+
+}  // namespace
+
+bool is_integer_literal(std::string_view t) {
+  return !t.empty() && kDigits.all_of(t);
+}
+
+// Three characters at least: "1." and ".5" are not numbers, so ".5" stays a command word.
+bool is_decimal_literal(std::string_view t) {
+  return t.size() >= 3 && std::count(t.begin(), t.end(), '.') == 1 && kDecimalSet.all_of(t);
+}
+
+// Numbers are not words: a comment still stores them as values.
+bool is_word(std::string_view t) {
+  return !t.empty() && kWordSet.all_of(t) && !kDecimalSet.all_of(t);
+}
+
 ValueClass classify(std::string_view text) {
   if (is_integer_literal(text)) return ValueClass::Integer;
   if (is_decimal_literal(text)) return ValueClass::Decimal;

@@ -1,10 +1,10 @@
-#include "builtins/date_functions.h"
+#include "values/date_functions.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "builtins/number_reading.h"
-#include "interp/value.h"
+#include "values/number_reading.h"
+#include "values/value.h"
 
 namespace kal {
 namespace {
@@ -22,9 +22,9 @@ std::string_view piece(std::string_view text, std::size_t from, std::size_t coun
 
 }  // namespace
 
-std::string date_text(const LocalTime& date) {
+std::string date_text(int day, int month, int year) {
   char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", date.day, date.month, date.year);
+  std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d", day, month, year);
   return buffer;
 }
 

@@ -2,10 +2,10 @@
 
 #include "builtins/builtins.h"
 #include "builtins/file_rules.h"
-#include "builtins/number_reading.h"
+#include "builtins/graphics_commands.h"
 #include "builtins/numeric_functions.h"
-#include "graphics/graphics_commands.h"
 #include "interp/interpreter.h"
+#include "values/number_reading.h"
 
 namespace kal {
 namespace {
@@ -17,8 +17,8 @@ std::string_view text(Interpreter& in, const Statement& s, std::size_t operand) 
 int whole(Interpreter& in, const Statement& s, std::size_t operand) {
   return read_whole_number(text(in, s, operand));
 }
-// Colours, and other whole numbers that are used beyond 32 bits.
-std::int64_t colour(Interpreter& in, const Statement& s, std::size_t operand) {
+// Whole numbers that are used beyond 32 bits: colours, fill styles, corners, alignments, dates.
+std::int64_t long_whole(Interpreter& in, const Statement& s, std::size_t operand) {
   return read_long_whole_number(text(in, s, operand));
 }
 
@@ -26,7 +26,7 @@ float single(Interpreter& in, const Statement& s, std::size_t operand) {
   return to_single(read_number(text(in, s, operand)));
 }
 
-// The four corners and three colour operands that caja and circulo share, read in order.
+// The four corners that caja and circulo share, read in order.
 Graphics::Box box_operands(Interpreter& in, const Statement& s) {
   Graphics::Box b;
   b.x1 = single(in, s, 1);
@@ -46,8 +46,8 @@ void run_ventana(Interpreter& in, const Statement& s) {
 }
 
 void run_color(Interpreter& in, const Statement& s) {
-  const std::int64_t foreground = colour(in, s, 1);
-  in.graphics.set_colours(foreground, colour(in, s, 2));
+  const std::int64_t foreground = long_whole(in, s, 1);
+  in.graphics.set_colours(foreground, long_whole(in, s, 2));
 }
 
 void run_posicion(Interpreter& in, const Statement& s) {
@@ -69,11 +69,11 @@ void run_fuente(Interpreter& in, const Statement& s) {
 void run_memograf(Interpreter& in, const Statement& s) {
   const int width = whole(in, s, 1);
   const int height = whole(in, s, 2);
-  in.graphics.create_picture(width, height, colour(in, s, 3));
+  in.graphics.create_picture(width, height, long_whole(in, s, 3));
 }
 
 void run_reseteamemograf(Interpreter& in, const Statement& s) {
-  in.graphics.clear_picture(colour(in, s, 1));
+  in.graphics.clear_picture(long_whole(in, s, 1));
 }
 
 void run_grabarmemo(Interpreter& in, const Statement& s) {
@@ -93,28 +93,28 @@ void run_anulamemograf(Interpreter& in, const Statement&) {
 void run_linea(Interpreter& in, const Statement& s) {
   const int x1 = whole(in, s, 1), y1 = whole(in, s, 2);
   const int x2 = whole(in, s, 3), y2 = whole(in, s, 4);
-  in.graphics.draw_line({x1, y1}, {x2, y2}, colour(in, s, 5));
+  in.graphics.draw_line({x1, y1}, {x2, y2}, long_whole(in, s, 5));
 }
 
 void run_punto(Interpreter& in, const Statement& s) {
   const int x = whole(in, s, 1), y = whole(in, s, 2);
-  in.graphics.draw_point({x, y}, colour(in, s, 3));
+  in.graphics.draw_point({x, y}, long_whole(in, s, 3));
 }
 
 void run_caja(Interpreter& in, const Statement& s) {
   Graphics::Box b = box_operands(in, s);
-  const std::int64_t corner = colour(in, s, 5);
-  b.colour = colour(in, s, 6);
-  b.fill_colour = colour(in, s, 7);
-  b.fill_style = colour(in, s, 8);
+  const std::int64_t corner = long_whole(in, s, 5);
+  b.colour = long_whole(in, s, 6);
+  b.fill_colour = long_whole(in, s, 7);
+  b.fill_style = long_whole(in, s, 8);
   in.graphics.draw_box(b, corner);
 }
 
 void run_circulo(Interpreter& in, const Statement& s) {
   Graphics::Box b = box_operands(in, s);
-  b.colour = colour(in, s, 5);
-  b.fill_colour = colour(in, s, 6);
-  b.fill_style = colour(in, s, 7);
+  b.colour = long_whole(in, s, 5);
+  b.fill_colour = long_whole(in, s, 6);
+  b.fill_style = long_whole(in, s, 7);
   in.graphics.draw_ellipse(b);
 }
 
@@ -124,13 +124,13 @@ void run_textograf(Interpreter& in, const Statement& s) {
 
 void run_pintartexto(Interpreter& in, const Statement& s) {
   const std::string block(text(in, s, 1));
-  const std::int64_t alignment = colour(in, s, 2);
+  const std::int64_t alignment = long_whole(in, s, 2);
   const int x = whole(in, s, 3), y = whole(in, s, 4);
   const int width = read_short_whole_number(text(in, s, 5));
   text(in, s, 6);  // the height: read like every operand, used by nothing
   const std::string name(text(in, s, 7));
   const long double size = read_number(text(in, s, 8));
-  const FontSpec font = make_font(name, size, colour(in, s, 9), 0);
+  const FontSpec font = make_font(name, size, long_whole(in, s, 9), 0);
   in.graphics.draw_text_block(block, alignment, {x, y}, width, font);
 }
 
@@ -142,12 +142,12 @@ void run_leermapbit(Interpreter& in, const Statement& s) {
 
 void run_mesgraf(Interpreter& in, const Statement& s) {
   Graphics::Month m;
-  m.year = colour(in, s, 1);
-  m.month = colour(in, s, 2);
+  m.year = long_whole(in, s, 1);
+  m.month = long_whole(in, s, 2);
   m.at.x = whole(in, s, 3);
   m.at.y = whole(in, s, 4);
-  m.outline = colour(in, s, 5);
-  m.fill = colour(in, s, 6);
+  m.outline = long_whole(in, s, 5);
+  m.fill = long_whole(in, s, 6);
   m.font_name = std::string(text(in, s, 7));
   m.size = read_short_whole_number(text(in, s, 8));
   in.graphics.draw_month(m);

@@ -1,6 +1,7 @@
+#include "builtins/message_boxes.h"
+
 #include "builtins/builtins.h"
 #include "common/messages.h"
-#include "interp/handlers.h"
 #include "interp/interpreter.h"
 
 namespace kal {

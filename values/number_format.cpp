@@ -1,4 +1,4 @@
-#include "interp/number_format.h"
+#include "values/number_format.h"
 
 #include <algorithm>
 #include <array>

@@ -1,9 +1,9 @@
-#include "graphics/drawing_state.h"
+#include "graphics/drawing_rules.h"
 
 #include <cmath>
 
-#include "builtins/number_reading.h"
 #include "common/extended.h"
+#include "values/number_reading.h"
 
 namespace kal {
 

@@ -28,4 +28,7 @@ std::int64_t read_long_whole_number(std::string_view text);
 // The same held in 16 bits, where a function says so (the parts of a date, a count of decimals).
 std::int16_t read_short_whole_number(std::string_view text);
 
+// The single-precision number nearest x (infinite beyond the single range).
+float to_single(long double x);
+
 }  // namespace kal

@@ -1,10 +1,10 @@
-#include "database/database_statements.h"
+#include "builtins/database_statements.h"
 #include "builtins/builtins.h"
-#include "builtins/number_reading.h"
 #include "database/database.h"
 #include "interp/arithmetic.h"
 #include "interp/interpreter.h"
-#include "interp/value.h"
+#include "values/number_reading.h"
+#include "values/value.h"
 
 namespace kal {
 

@@ -15,6 +15,13 @@ enum class ValueClass {
 
 ValueClass classify(std::string_view text);
 
+// The class tests behind it, which are also the compiler's tests of number literals and of the words a
+// comment holds: a value typed into a dialog or read from a file is a number exactly when the same text
+// written in a script would be a number literal.
+bool is_integer_literal(std::string_view t);
+bool is_decimal_literal(std::string_view t);
+bool is_word(std::string_view t);  // a word inside a comment; also "general text"
+
 // The working buffer every value passes through: the text up to its first NUL, and 63999 characters at most.
 std::string_view working_text(std::string_view text);
 

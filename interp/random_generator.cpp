@@ -1,4 +1,4 @@
-#include "builtins/random_generator.h"
+#include "interp/random_generator.h"
 
 #include "platform/platform.h"
 

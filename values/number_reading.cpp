@@ -1,6 +1,7 @@
-#include "builtins/number_reading.h"
+#include "values/number_reading.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -162,6 +163,15 @@ std::int16_t read_short_whole_number(std::string_view text) {
   if (auto digits = read_plain_digits(text))
     return static_cast<std::int16_t>(std::min<std::int64_t>(*digits, INT16_MAX));
   return static_cast<std::int16_t>(read_clamped(text, INT16_MIN, INT16_MAX));
+}
+
+float to_single(long double x) {
+  // Halfway between the largest single and the next power of two: beyond it a value rounds to infinity.
+  constexpr long double kOverflow = static_cast<long double>(FLT_MAX) + 0x1p103L;
+  if (std::isnan(x)) return NAN;
+  if (x >= kOverflow) return INFINITY;
+  if (x <= -kOverflow) return -INFINITY;
+  return static_cast<float>(x);
 }
 
 }  // namespace kal

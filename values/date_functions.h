@@ -5,12 +5,10 @@
 #include <string>
 #include <string_view>
 
-#include "platform/platform.h"
-
 namespace kal {
 
 // dd/mm/yyyy.
-std::string date_text(const LocalTime& date);
+std::string date_text(int day, int month, int year);
 
 // The weekday of a date written dd/mm/yyyy, by the congruence on characters 1-2 (day), 4-5 (month) and the
 // last four (year), whatever stands between them: dates written otherwise name the weekday of some other
