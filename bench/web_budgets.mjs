@@ -27,7 +27,7 @@ console.log(`a. files: ${(raw / 1e6).toFixed(2)} MB, ${(packed / 1e6).toFixed(2)
 
 const browser = await launch();
 const server = await serve(site);
-const url = `http://127.0.0.1:${server.address().port}/`;
+const url = `http://127.0.0.1:${server.address().port}/?test`;  // ?test: the page's hooks, for kal_bench
 
 // b. A new profile each time; the example's first box showing is the run under way.
 const opening = [];

@@ -6,6 +6,7 @@ import {marked} from 'marked';
 import fs from 'node:fs';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
+import {PROGRAM_FOLDER} from './src/disk.js';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const root = path.dirname(here);
@@ -22,7 +23,7 @@ await esbuild.build({
 for (const file of ['index.html', 'style.css']) fs.copyFileSync(path.join(here, file), path.join(out, file));
 for (const file of ['kal.js', 'kal.wasm']) fs.copyFileSync(path.join(wasmDir, file), path.join(out, file));
 
-// Every file of examples/ goes onto the page's disk at C:\, as beside KAL.exe.
+// Every file of examples/ goes onto the page's disk in the program folder, as beside KAL.exe.
 const scripts = [];
 const files = [];
 function walk(dir, disk) {
@@ -37,10 +38,10 @@ function walk(dir, disk) {
     }
     fs.copyFileSync(from, path.join(out, 'examples', url));
     files.push({path: `${disk}${entry.name}`, url: `examples/${url}`});
-    if (disk === 'C:\\' && entry.name.endsWith('.txt')) scripts.push(entry.name);
+    if (disk === PROGRAM_FOLDER && entry.name.endsWith('.txt')) scripts.push(entry.name);
   }
 }
-walk(path.join(root, 'examples'), 'C:\\');
+walk(path.join(root, 'examples'), PROGRAM_FOLDER);
 fs.writeFileSync(path.join(out, 'examples/index.json'), JSON.stringify({scripts, files}, null, 1));
 
 for (const [md, html] of [['guia.md', 'guia.html'], ['guide.md', 'guide.html']]) {

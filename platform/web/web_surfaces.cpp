@@ -21,7 +21,9 @@ void use_text_state(SurfaceId surface, const DrawingState& state) {
 }  // namespace
 
 Colour WebPlatform::system_colour(SystemColour which) {
-  return kal_js_system_colour(which == SystemColour::WindowText ? 0 : 1);
+  const JsSystemColour code =
+      which == SystemColour::WindowText ? JsSystemColour::WindowText : JsSystemColour::ButtonFace;
+  return kal_js_system_colour(static_cast<int>(code));
 }
 
 SurfaceId WebPlatform::open_window(int width, int height) {
@@ -62,9 +64,12 @@ void WebPlatform::set_pixel(SurfaceId surface, Point at, Colour colour) {
 
 void WebPlatform::draw_round_box(SurfaceId surface, const DrawingState& state, Rect box, int corner_width,
                                  int corner_height, Colour outline, const Fill& fill) {
+  const JsFill kind = fill.kind == Fill::Kind::Solid   ? JsFill::Solid
+                      : fill.kind == Fill::Kind::Hatch ? JsFill::Hatch
+                                                       : JsFill::Hollow;
   kal_js_round_box(static_cast<int>(surface), box.left, box.top, box.right, box.bottom, corner_width,
-                   corner_height, outline, state.pen_width, static_cast<int>(fill.kind), fill.hatch,
-                   fill.colour, state.background, state.transparent);
+                   corner_height, outline, state.pen_width, static_cast<int>(kind), fill.hatch, fill.colour,
+                   state.background, state.transparent);
 }
 
 void WebPlatform::draw_text(SurfaceId surface, const DrawingState& state, Point at, std::string_view text) {

@@ -51,7 +51,8 @@ In texts, \\r \\n \\t \\\\ and \\xNN (a Windows-1252 byte) are escapes.
 Templates: "{{repeat N:TEXT}}" in a script or an expected text stands for TEXT written N times (long inputs);
 "{{today}}" stands for the host's local date, day/month/year.
 
-Usage: driver.py --backend native --host PATH --cases DIR [--kalbd PATH] [--only SUBSTRING]... [--keep]
+Usage: driver.py --dump-cases --cases DIR [--only SUBSTRING]...   (the cases as JSON, for the page's test)
+       driver.py --backend native --host PATH --cases DIR [--kalbd PATH] [--only SUBSTRING]... [--keep]
                  [--work DIR] [--no-memory-limits]
        driver.py --backend wine --exe KAL.exe --cases DIR [--kalbd PATH] [--only SUBSTRING]... [--keep]
                  [--work DIR]
@@ -257,6 +258,43 @@ def parse_case(expect_path, root):
 
 def script_bytes(case):
     return expand(case.script.read_bytes())
+
+
+def case_json(case, root):
+    """A case as another runner (the browser page's test) reads it: the script's bytes, the steps in order with
+    their answers, the files before and after. What only a desktop run can do is listed under "unsupported"."""
+    steps, interactive = [], 0
+    for event in case.events:
+        if event[0] == "open":
+            continue
+        for title, width, height, checks in case.screens.get(interactive, []):
+            written = " ".join(f"{x},{y}={'!' if other else ''}{colour}" for x, y, colour, other in checks)
+            steps.append({"kind": "screen", "title": title, "width": width, "height": height, "checks": written})
+        step = {"kind": event[0], "title": event[1] if len(event) > 1 else "", "answer": case.answers[interactive]}
+        if event[0] == "box":
+            step["text"] = event[2]
+        steps.append(step)
+        interactive += 1
+    unsupported = [name for name, used in (
+        ("no-args", case.no_args), ("exe", case.exe != "KAL.exe"), ("no-script", case.no_script),
+        ("script-as", case.script_as != case.script.name), ("then-run", case.then is not None),
+        ("database", case.databases), ("given-many", case.many), ("read-only", case.read_only),
+        ("folder", case.folders), ("open-dialog", any(e[0] == "open-dialog" for e in case.events))) if used]
+    return {
+        "name": case.name,
+        "script": case.script.name,
+        "script_hex": script_bytes(case).hex(),
+        # A case that runs a script of examples/ instead of its own.
+        "example": case.script.parent != (root / case.name).parent,
+        "steps": steps,
+        "opens": [e[1] for e in case.events if e[0] == "open"],
+        "given": [{"name": n, "hex": b.hex()} for n, b in case.given.items()],
+        "files": [{"name": n, "hex": b.hex()} for n, b in case.files.items()],
+        "bitmaps": [{"name": n, "checks": c} for n, c in case.bitmaps],
+        "absent": case.absent,
+        "present": case.present,
+        "unsupported": unsupported,
+    }
 
 
 KALBD = None  # the kalbd tool, for cases with databases
@@ -747,7 +785,9 @@ def check(case, folder, events, code, problems, peak_kb, backend):
 
 def main():
     ap = argparse.ArgumentParser(description="Run KAL's case suite.")
-    ap.add_argument("--backend", choices=("native", "wine"), required=True)
+    ap.add_argument("--backend", choices=("native", "wine"))
+    ap.add_argument("--dump-cases", action="store_true",
+                    help="print the cases (with --only, those) as JSON for another runner, and run nothing")
     ap.add_argument("--cases", required=True, type=Path)
     ap.add_argument("--host", help="kal-host executable (native backend)")
     ap.add_argument("--exe", help="KAL.exe (wine backend)")
@@ -761,13 +801,18 @@ def main():
     ap.add_argument("--no-memory-limits", action="store_true",
                     help="ignore max-memory-mb (a sanitizer's own memory would be measured, not the program's)")
     opts = ap.parse_args()
+    if not opts.backend and not opts.dump_cases:
+        ap.error("--backend is required")
 
     global KALBD
     KALBD = opts.kalbd
     root = opts.cases.resolve()
     cases = [parse_case(p, root) for p in sorted(root.rglob("*.expect"))]
-    cases = [c for c in cases
-             if (not opts.only or any(o in c.name for o in opts.only)) and opts.backend in c.backends]
+    cases = [c for c in cases if not opts.only or any(o in c.name for o in opts.only)]
+    if opts.dump_cases:
+        json.dump([case_json(c, root) for c in cases], sys.stdout, ensure_ascii=False)
+        return 0
+    cases = [c for c in cases if opts.backend in c.backends]
     if opts.work:
         opts.keep = True
         opts.work.mkdir(parents=True, exist_ok=True)

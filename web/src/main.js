@@ -1,13 +1,14 @@
-// The playground: the editor with the checker's problems, Run, Step and Stop, the run's boxes and graphics
-// window, the state of a stepped run, and the disk's files.
+// The playground's wiring: the editor with the checker's problems, the buttons, the boxes and the graphics
+// window a run shows (run.js), the state panel, the disk's files, and the test hooks.
 import {EditorView, basicSetup} from 'codemirror';
 import {EditorState, StateEffect, StateField} from '@codemirror/state';
 import {Decoration} from '@codemirror/view';
 import {forceLinting, linter, lintGutter} from '@codemirror/lint';
 import {kalLanguage} from './kal-language.js';
 import {decode, encode} from './cp1252.js';
-import {Disk, Runner} from './runner.js';
-import {Surfaces} from './surfaces.js';
+import {Disk, inProgramFolder} from './disk.js';
+import {Run} from './run.js';
+import {Runner} from './runner.js';
 import {TEXTS} from './texts.js';
 
 const $ = (selector) => document.querySelector(selector);
@@ -86,7 +87,7 @@ function status(text) {
 // ---- Boxes and dialogs ----
 
 // Shows a modal box of the run; resolves with the button pressed, or never when the run is stopped first.
-function showBox(r, title, text, buttons, input) {
+function showBox(title, text, buttons, input) {
   return new Promise((resolve) => {
     const box = $('#box');
     box.querySelector('.box-title').textContent = title;
@@ -98,7 +99,6 @@ function showBox(r, title, text, buttons, input) {
     row.replaceChildren();
     const close = (answer) => {
       box.hidden = true;
-      r.closeBox = null;
       resolve(answer);
     };
     for (const [answer, label] of buttons) {
@@ -112,13 +112,10 @@ function showBox(r, title, text, buttons, input) {
       if (e.key === 'Enter') close('ok');
       if (e.key === 'Escape') close('cancel');
     };
-    r.closeBox = () => { box.hidden = true; };  // Stop: the box goes, the run is never answered
     box.hidden = false;
     (input ? field : row.firstChild).focus();
   });
 }
-
-// ---- Runs ----
 
 // The graphics window: a client area of the size asked for, holding at its top-left a drawing control one pixel
 // narrower and lower, whose border leaves the canvas two pixels less again, as on Windows.
@@ -134,121 +131,59 @@ function openWindowCanvas(width, height) {
   return canvas;
 }
 
-function makeHost(r) {
-  let due = 0, lastTurn = performance.now(), lastWatch = 0;
-  const never = () => new Promise(() => {});
-  return {
-    screen: {width: window.screen.width, height: window.screen.height},
-    now: () => new Date(),
-    surfaces: r.surfaces,
-    messageBox(title, text, yesNo) {
-      if (r.stopped) return never();
-      const buttons = yesNo ? [['yes', t('yes')], ['no', t('no')]] : [['ok', t('ok')]];
-      return showBox(r, decode(title), decode(text), buttons, false).then((a) => (a === 'yes' ? 1 : 0));
-    },
-    inputDialog(title, prompt) {
-      if (r.stopped) return never();
-      return showBox(r, decode(title), decode(prompt), [['ok', 'OK'], ['cancel', 'Cancel']], true)
-          .then((a) => encode(a === 'ok' ? $('#box input').value : ''));
-    },
-    // The label pause: a loop runs about as fast as on Windows (a millisecond a round), and gives the page a
-    // turn at least every 50 ms, so that it never freezes and Stop is heard.
-    pause(ms) {
-      if (r.stopped) return never();
-      const now = performance.now();
-      due = Math.max(due, now) + ms;
-      if (due - now < 4 && now - lastTurn < 50) return null;
-      return new Promise((resolve) => setTimeout(() => {
-        lastTurn = performance.now();
-        if (lastTurn - lastWatch > 250) {
-          lastWatch = lastTurn;
-          showWatch(r);
-        }
-        if (!r.stopped) resolve(0);
-      }, Math.max(0, due - now)));
-    },
-    step(statement) {
-      if (r.stopped) return never();
-      return new Promise((resolve) => {
-        r.resume = resolve;
-        // Each statement's line, from the checker's reading of the script that runs.
-        r.lines ??= runner.check(r.source).lines;
-        const line = r.lines[statement - 1] ?? null;
-        view.dispatch({effects: setRunLine.of(line)});
-        status(`${t('paused')} ${line}`);
-        showWatch(r, statement);
-        buttons();
-      });
-    },
-    halted() {
-      queueMicrotask(() => finish(r, t('ended')));
-    },
-    shellOpen(path) {
-      const name = decode(path);
-      queueMicrotask(() => {
-        const bytes = Runner.file(r.module, name);
-        $('#output-name').textContent = name;
-        $('#output-text').textContent = bytes ? decode(bytes) : '';
-        $('#output').hidden = false;
-      });
-      return true;
-    },
-    commandInterpreter() {},
-  };
-}
+// ---- Runs ----
+
+// What a run shows on the page.
+const ui = {
+  box: showBox,
+  inputText: () => $('#box input').value,
+  hideBox: () => { $('#box').hidden = true; },  // a stopped run's box goes, never answered
+  openWindow: openWindowCanvas,
+  text: t,
+  status,
+  line: (line) => view.dispatch({effects: setRunLine.of(line)}),
+  watch: (r, statement) => showWatch(r.watch(), statement),
+  paused: () => buttons(),
+  shellOpen(name, bytes) {
+    $('#output-name').textContent = name;
+    $('#output-text').textContent = bytes ? decode(bytes) : '';
+    $('#output').hidden = false;
+  },
+  ended(r, how) {
+    if (r.module) {
+      showWatch(r.watch());
+      changed = r.changed;
+    }
+    view.dispatch({effects: setRunLine.of(null)});
+    if (run === r) run = null;
+    showFiles();
+    status(how);
+    buttons();
+    document.body.dataset.runs = String(Number(document.body.dataset.runs || 0) + 1);
+    document.body.dataset.lastRunMs = String(Math.round(performance.now() - r.startedAt));
+  },
+};
 
 async function start(step) {
-  if (run) stop();
+  if (run) run.stop();
   const source = view.state.doc.toString();
-  const path = `C:\\${scriptName}`;
+  const path = inProgramFolder(scriptName);
   disk.put(path, encode(source.replace(/\n/g, '\r\n')));
-  const r = {stopped: false, finished: false, resume: null, closeBox: null, module: null, lines: null, source};
-  r.before = new Map(disk.files().map((e) => [e.path.toLowerCase(), e.bytes]));
-  r.surfaces = new Surfaces(openWindowCanvas);
-  r.startedAt = performance.now();
+  const r = new Run(runner, disk, ui);
   run = r;
   $('#graphics').hidden = true;
   $('#output').hidden = true;
   status(t('running'));
   buttons();
-  const started = await runner.start(disk, path, makeHost(r), step, (m) => { r.module = m; });
-  started.done.then(() => finish(r, t('ended')));
-}
-
-function finish(r, how) {
-  if (r.finished) return;
-  r.finished = true;
-  if (r.closeBox) r.closeBox();
-  if (r.module) {
-    Runner.collect(r.module, disk);
-    showWatch(r);
-    changed = new Set(disk.files().filter((e) => !e.folder && !same(r.before.get(e.path.toLowerCase()), e.bytes))
-                          .map((e) => e.path.toLowerCase()));
-  }
-  view.dispatch({effects: setRunLine.of(null)});
-  if (run === r) run = null;
-  showFiles();
-  status(how);
-  buttons();
-  document.body.dataset.runs = String(Number(document.body.dataset.runs || 0) + 1);
-  document.body.dataset.lastRunMs = String(Math.round(performance.now() - r.startedAt));
-}
-
-function stop() {
-  if (!run) return;
-  run.stopped = true;
-  finish(run, t('stopped'));
+  await r.start(path, source, step);
 }
 
 function stepOrRun(stepping) {
-  if (run && run.resume) {
-    Runner.stepping(run.module, stepping);
-    const resume = run.resume;
-    run.resume = null;
+  if (run && run.paused) {
     status(t('running'));
     view.dispatch({effects: setRunLine.of(null)});
+    run.proceed(stepping);
     buttons();
-    resume(0);
   } else if (!run) {
     start(stepping);
   }
@@ -256,16 +191,15 @@ function stepOrRun(stepping) {
 
 function buttons() {
   $('#stop').disabled = !run;
-  $('#run').disabled = Boolean(run && !run.resume);
-  $('#step').disabled = Boolean(run && !run.resume);
-  document.body.dataset.state = run ? (run.resume ? 'paused' : 'running') : 'idle';
+  $('#run').disabled = Boolean(run && !run.paused);
+  $('#step').disabled = Boolean(run && !run.paused);
+  document.body.dataset.state = run ? (run.paused ? 'paused' : 'running') : 'idle';
 }
 
 // ---- The state panel and the disk ----
 
-function showWatch(r, statement) {
-  if (!r.module) return;
-  const w = Runner.watch(r.module);
+function showWatch(w, statement) {
+  if (!w) return;
   const rows = (list) => list.map(([name, value]) => {
     const tr = document.createElement('tr');
     const a = document.createElement('td');
@@ -286,9 +220,6 @@ function showWatch(r, statement) {
 // The files the last run wrote, marked in the list so that what a script made (a picture, a log) is found at
 // once.
 let changed = new Set();
-function same(a, b) {
-  return a !== undefined && a !== null && a.length === b.length && a.every((v, i) => v === b[i]);
-}
 
 // Each listing's download links hold their files' bytes until the next listing replaces them.
 let links = [];
@@ -336,7 +267,7 @@ async function loadExamples() {
   }
   select.addEventListener('change', () => {
     if (!select.value) return;
-    const entry = disk.get(`C:\\${select.value}`);
+    const entry = disk.get(inProgramFolder(select.value));
     setSource(decode(entry.bytes), select.value);
     select.value = '';
   });
@@ -366,13 +297,11 @@ async function main() {
   window.addEventListener('pagehide', save);
   $('#run').addEventListener('click', () => stepOrRun(false));
   $('#step').addEventListener('click', () => stepOrRun(true));
-  $('#stop').addEventListener('click', stop);
+  $('#stop').addEventListener('click', () => run?.stop());
   // Closing the graphics window ends the program, as on Windows.
   $('#graphics .close').addEventListener('click', () => {
     $('#graphics').hidden = true;
-    if (!run) return;
-    run.stopped = true;
-    finish(run, t('ended'));
+    run?.stop('ended');
   });
   $('#share').addEventListener('click', shareLink);
   $('#language').addEventListener('click', () => {
@@ -380,7 +309,7 @@ async function main() {
     applyLanguage();
   });
   $('#upload').addEventListener('change', async (e) => {
-    for (const file of e.target.files) disk.put(`C:\\${file.name}`, new Uint8Array(await file.arrayBuffer()));
+    for (const file of e.target.files) disk.put(inProgramFolder(file.name), new Uint8Array(await file.arrayBuffer()));
     showFiles();
   });
   await Promise.all([runner.load(), loadExamples()]);
@@ -388,12 +317,12 @@ async function main() {
   const kept = localStorage.getItem('kal.source');
   if (fromLink) setSource(fromLink.text, fromLink.name);
   else if (kept !== null) setSource(kept, scriptName);
-  else setSource(decode(disk.get('C:\\hola.txt').bytes), 'hola.txt');
+  else setSource(decode(disk.get(inProgramFolder('hola.txt')).bytes), 'hola.txt');
   showFiles();
   buttons();
   status(t('ready'));
-  // What the page's tests read: the disk's files.
-  window.kalPage = {file: (path) => disk.get(path)?.bytes ?? null, files: () => disk.files().map((e) => e.path),
+  // What the page's tests reach for, only when the page is opened with ?test.
+  if (new URLSearchParams(location.search).has('test')) window.kalPage = {file: (path) => disk.get(path)?.bytes ?? null, files: () => disk.files().map((e) => e.path),
                     source: (text) => setSource(text, scriptName), text: () => view.state.doc.toString(),
                     bench: (text) => runner.bench(text),
                     load: (name, bytes) => setSource(decode(Uint8Array.from(bytes)), name),

@@ -1,25 +1,7 @@
 // Runs scripts in the WebAssembly module. The module is compiled once; every run gets a fresh instance, so
-// a run that ended half-way (an error box, Stop) leaves nothing behind. The disk (C:\ with the examples and
-// whatever runs wrote or the user uploaded) lives here between runs and is copied into each instance.
+// a run that ended half-way (an error box, Stop) leaves nothing behind. The page's disk (disk.js) lives between
+// runs and is copied into each instance.
 import {encode} from './cp1252.js';
-
-export class Disk {
-  constructor() {
-    this.entries = new Map();  // lower-cased path -> {path, folder, bytes}
-  }
-  put(path, bytes) {
-    this.entries.set(path.toLowerCase(), {path, folder: false, bytes});
-  }
-  folder(path) {
-    this.entries.set(path.toLowerCase(), {path, folder: true, bytes: null});
-  }
-  get(path) {
-    return this.entries.get(path.toLowerCase());
-  }
-  files() {
-    return [...this.entries.values()].sort((a, b) => a.path.localeCompare(b.path));
-  }
-}
 
 function text(module, pointer) {
   return module.UTF8ToString(pointer);

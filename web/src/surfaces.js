@@ -2,7 +2,10 @@
 // canvas as the program's graphics calls ask. Colours come as 0x00BBGGRR.
 import {decode} from './cp1252.js';
 
-export const SYSTEM_COLOURS = [0x000000, 0xf0f0f0];  // window text, button face
+// Codes that come from the module as numbers (JsFill and JsSystemColour in platform/web/web_imports.h).
+export const FILL = Object.freeze({SOLID: 0, HATCH: 1, HOLLOW: 2});
+export const SYSTEM_COLOUR = Object.freeze({WINDOW_TEXT: 0, BUTTON_FACE: 1});
+const SYSTEM_COLOURS = {[SYSTEM_COLOUR.WINDOW_TEXT]: 0x000000, [SYSTEM_COLOUR.BUTTON_FACE]: 0xf0f0f0};
 
 export function css(colour) {
   return `rgb(${colour & 255},${(colour >>> 8) & 255},${(colour >>> 16) & 255})`;
@@ -159,8 +162,9 @@ export class Surfaces {
     const w = box.right - box.left - 1, h = box.bottom - box.top - 1;
     if (w <= 0 || h <= 0) return;
     const pen = Math.max(penWidth, 1);
-    const fillStyle = fill.kind === 0 ? css(fill.colour)
-                    : fill.kind === 1 ? hatchPattern(ctx, fill.hatch, fill.colour, background, transparent) : null;
+    const fillStyle = fill.kind === FILL.SOLID ? css(fill.colour)
+                    : fill.kind === FILL.HATCH ? hatchPattern(ctx, fill.hatch, fill.colour, background, transparent)
+                    : null;
     if (pen === 1 && (cornerWidth <= 0 || cornerHeight <= 0)) {
       // A plain box with a thin pen, pixel by pixel: the outline on its first and last rows and columns.
       const {left, top, right, bottom} = box;

@@ -1,8 +1,10 @@
 // The page's own words, Spanish first. The interpreter's texts (box titles, messages) are never translated.
+import {PROGRAM_FOLDER} from './disk.js';
+
 export const TEXTS = {
   es: {
     run: 'Ejecutar', step: 'Paso a paso', stop: 'Parar', share: 'Compartir enlace', examples: 'Ejemplos',
-    guide: 'Guía', language: 'English', files: 'Disco C:\\', upload: 'Subir un fichero', watch: 'Estado',
+    guide: 'Guía', language: 'English', files: `Disco ${PROGRAM_FOLDER}`, upload: 'Subir un fichero', watch: 'Estado',
     variables: 'Variables', constants: 'Constantes', flag: 'Indicador de comparación', database: 'Base de datos',
     record: 'registro', search: 'búsqueda', statement: 'Sentencia', ready: 'Listo.', running: 'Ejecutando…',
     paused: 'En pausa en la línea', ended: 'El programa ha terminado.', stopped: 'Parado.', loading: 'Cargando…',
@@ -12,7 +14,7 @@ export const TEXTS = {
   },
   en: {
     run: 'Run', step: 'Step', stop: 'Stop', share: 'Share link', examples: 'Examples',
-    guide: 'Guide', language: 'Español', files: 'Disk C:\\', upload: 'Upload a file', watch: 'State',
+    guide: 'Guide', language: 'Español', files: `Disk ${PROGRAM_FOLDER}`, upload: 'Upload a file', watch: 'State',
     variables: 'Variables', constants: 'Constants', flag: 'Comparison flag', database: 'Database',
     record: 'record', search: 'search', statement: 'Statement', ready: 'Ready.', running: 'Running…',
     paused: 'Paused at line', ended: 'The program has ended.', stopped: 'Stopped.', loading: 'Loading…',

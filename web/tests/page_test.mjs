@@ -6,6 +6,9 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
+import {execFileSync} from 'node:child_process';
+import {fileURLToPath} from 'node:url';
+import {inProgramFolder} from '../src/disk.js';
 import {launch} from './chromium.mjs';
 import {serve} from './serve.mjs';
 
@@ -13,57 +16,22 @@ const [site, casesDir, pictures] = process.argv.slice(2).map((p) => p && path.re
 const failures = [];
 const consoleErrors = [];
 
-// ---- The cases' expectations (the subset the examples use; see tests/e2e/driver.py) ----
+// ---- The cases' expectations, as the case driver reads them ----
 
-function unescape(text) {
-  return text.replace(/\\(r|n|t|\\|x([0-9a-fA-F]{2}))/g, (_, c, hex) =>
-    hex ? new TextDecoder('windows-1252').decode(Uint8Array.of(parseInt(hex, 16)))
-        : {r: '\r', n: '\n', t: '\t', '\\': '\\'}[c]);
-}
-
-const expand = (text) => text.replace(/\{\{repeat (\d+):(.*?)\}\}/gs, (_, n, t) => t.repeat(Number(n)));
-
-function parseCase(file) {
-  const c = {name: `${path.basename(path.dirname(file))}/${path.basename(file, '.expect')}`, steps: [], files: [],
-             bmps: [], hex: [], given: [], absent: [], opens: null, backends: null,
-             script: `${path.basename(file, '.expect')}.txt`, folder: path.dirname(file), example: false};
-  const lines = fs.readFileSync(file, 'utf8').split('\n');
-  const bars = (i) => {
-    const content = [];
-    while (i + 1 < lines.length && lines[i + 1].startsWith('|')) content.push(lines[++i].replace(/^\| ?/, ''));
-    return [i, expand(content.map((l) => `${l}\r\n`).join(''))];
-  };
-  for (let i = 0; i < lines.length; ++i) {
-    const line = lines[i].trimEnd();
-    if (!line || line.startsWith('#')) continue;
-    let m;
-    if ((m = line.match(/^script: (.*)$/))) [c.script, c.example] = [path.basename(m[1]), true];
-    else if ((m = line.match(/^backends: (.*)$/))) c.backends = m[1].split(' ');
-    else if ((m = line.match(/^box (.+?)(?: answer=(\S+))?: (.*)$/))) c.steps.push({kind: 'box', title: m[1], answer: m[2] ?? 'Return', text: unescape(m[3])});
-    else if ((m = line.match(/^window (.+?): (.*)$/))) c.steps.push({kind: 'window', title: m[1], answer: m[2]});
-    else if ((m = line.match(/^screen (.+?) (\d+)x(\d+): (.*)$/))) c.steps.push({kind: 'screen', width: +m[2], height: +m[3], checks: m[4]});
-    else if ((m = line.match(/^bmp (.+?): (.*)$/))) c.bmps.push({name: m[1], checks: m[2]});
-    else if ((m = line.match(/^opens: (.*)$/))) c.opens = m[1];
-    else if ((m = line.match(/^absent: (.*)$/))) c.absent.push(m[1]);
-    else if ((m = line.match(/^file-hex (.+?): (.*)$/))) c.hex.push({name: m[1], hex: expand(m[2]).replace(/\s/g, '')});
-    else if ((m = line.match(/^(file|given): (.*)$/))) {
-      let text;
-      [i, text] = bars(i);
-      (m[1] === 'file' ? c.files : c.given).push({name: m[2], text});
-    } else if (!/^(copy|arg):/.test(line)) throw new Error(`${file}: no page step for "${line}"`);
+const driver = path.join(path.dirname(fileURLToPath(import.meta.url)), '../../tests/e2e/driver.py');
+function readCases(...folders) {
+  const only = folders.flatMap((f) => ['--only', `${f}/`]);
+  const cases = JSON.parse(execFileSync('python3', [driver, '--dump-cases', '--cases', casesDir, ...only],
+                                        {encoding: 'utf8', maxBuffer: 1 << 28}));
+  for (const c of cases) {
+    if (c.unsupported.length) throw new Error(`${c.name}: the page cannot ${c.unsupported.join(', ')}`);
   }
-  return c;
+  return cases;
 }
+const bytesOf = (hex) => [...Buffer.from(hex, 'hex')];
 
-function today() {
-  const d = new Date();
-  return `${String(d.getDate()).padStart(2, '0')}/${String(d.getMonth() + 1).padStart(2, '0')}/${d.getFullYear()}`;
-}
-
-function matches(expected, seen) {
-  if (expected === '{{any}}') return true;
-  return expected.replace('{{today}}', today()) === seen;
-}
+// The driver has put the date in for "{{today}}"; "{{any}}" takes any text.
+const matches = (expected, seen) => expected === '{{any}}' || expected === seen;
 
 // A 24-bit bottom-up BMP as (x, y) -> 0xRRGGBB.
 function readBmp(bytes) {
@@ -99,7 +67,7 @@ const browser = await launch();
 const server = await serve(site);
 const origin = `http://127.0.0.1:${server.address().port}`;
 
-async function openPage(url = `${origin}/`) {
+async function openPage(url = `${origin}/?test`) {
   const page = await browser.newPage();
   await page.setViewport({width: 1280, height: 900});
   page.on('console', (m) => { if (m.type() === 'error') consoleErrors.push(m.text()); });
@@ -137,20 +105,13 @@ async function test(name, body) {
 }
 
 // Every example and every graphics case, answered as its case answers KAL.exe.
-const cases = ['examples', 'graphics'].flatMap((folder) =>
-  fs.readdirSync(path.join(casesDir, folder)).filter((f) => f.endsWith('.expect')).sort()
-      .map((f) => parseCase(path.join(casesDir, folder, f))));
-for (const c of cases) {
+for (const c of readCases('examples', 'graphics')) {
   await test(`case ${c.name}`, async () => {
     const page = await openPage();
-    if (c.example) {
-      await page.select('#examples', c.script);
-    } else {
-      const bytes = [...fs.readFileSync(path.join(c.folder, c.script))];
-      await page.evaluate((name, b) => window.kalPage.load(name, b), c.script, [...Buffer.from(expand(Buffer.from(bytes).toString('latin1')), 'latin1')]);
-    }
+    if (c.example) await page.select('#examples', c.script);
+    else await page.evaluate((name, b) => window.kalPage.load(name, b), c.script, bytesOf(c.script_hex));
     for (const g of c.given) {
-      await page.evaluate((name, b) => window.kalPage.put(name, b), `C:\\${g.name}`, [...Buffer.from(g.text, 'latin1')]);
+      await page.evaluate((name, b) => window.kalPage.put(name, b), inProgramFolder(g.name), bytesOf(g.hex));
     }
     await page.click('#run');
     for (const step of c.steps) {
@@ -170,7 +131,7 @@ for (const c of cases) {
         await boxShown(page);
         assert.equal(await page.$eval('#box input', (i) => i.hidden), false, 'the input dialog');
         const typed = step.answer.match(/^type (.*)$/);
-        if (typed) await page.type('#box input', expand(typed[1]));
+        if (typed) await page.type('#box input', typed[1]);
         await page.click(`#box button[data-answer=${step.answer === 'Escape' ? 'cancel' : 'ok'}]`);
       } else if (step.kind === 'screen') {
         // The window's client area holds the drawing surface one pixel in, inside its one-pixel border.
@@ -186,22 +147,20 @@ for (const c of cases) {
     }
     await waitIdle(page);
     for (const f of c.files) {
-      const bytes = await diskFile(page, `C:\\${f.name.replace(/\//g, '\\')}`);
+      const bytes = await diskFile(page, inProgramFolder(f.name));
       assert.ok(bytes, `${f.name} is on the disk`);
-      assert.equal(new TextDecoder('windows-1252').decode(bytes), f.text, f.name);
+      assert.equal(Buffer.from(bytes).toString('hex'), f.hex, f.name);
     }
-    for (const b of c.bmps) {
-      const bytes = await diskFile(page, `C:\\${b.name}`);
+    for (const b of c.bitmaps) {
+      const bytes = await diskFile(page, inProgramFolder(b.name));
       assert.ok(bytes, `${b.name} is on the disk`);
       checkPixels(b.name, readBmp(bytes).pixel, b.checks);
     }
-    for (const h of c.hex) {
-      const bytes = await diskFile(page, `C:\\${h.name}`);
-      assert.ok(bytes, `${h.name} is on the disk`);
-      assert.equal(Buffer.from(bytes).toString('hex'), h.hex.toLowerCase(), h.name);
+    for (const name of c.present) assert.ok(await diskFile(page, inProgramFolder(name)), `${name} is there`);
+    for (const name of c.absent) assert.equal(await diskFile(page, inProgramFolder(name)), null, `${name} is absent`);
+    for (const name of c.opens) {
+      assert.equal(await page.$eval('#output-name', (e) => e.textContent), inProgramFolder(name));
     }
-    for (const name of c.absent) assert.equal(await diskFile(page, `C:\\${name}`), null, `${name} is absent`);
-    if (c.opens) assert.equal(await page.$eval('#output-name', (e) => e.textContent), `C:\\${c.opens}`);
     await page.close();
   });
 }
@@ -300,7 +259,7 @@ await test('the checker underlines problems as one types; the script is kept and
   assert.equal(await page.evaluate(() => window.kalPage.text()), '.codigo;\n&a := 1\n&b := 2;\n.fin;\n');
   await page.evaluate(() => localStorage.clear());
   await page.close();
-  const shared = await openPage(link);
+  const shared = await openPage(link.replace('#', '?test#'));
   assert.equal(await shared.evaluate(() => window.kalPage.text()), '.codigo;\n&a := 1\n&b := 2;\n.fin;\n');
   await shared.close();
 });
@@ -310,7 +269,8 @@ await test('a file uploaded to the disk is read by a script, and what it writes 
   const upload = path.join(fs.mkdtempSync('/tmp/kal-page-'), 'dato.txt');
   fs.writeFileSync(upload, Buffer.from('D\xEDa uno', 'latin1'));
   await (await page.$('#upload')).uploadFile(upload);
-  await page.waitForFunction(() => [...document.querySelectorAll('#files a')].some((a) => a.textContent === 'C:\\dato.txt'));
+  await page.waitForFunction((n) => [...document.querySelectorAll('#files a')].some((a) => a.textContent === n), {},
+                             inProgramFolder('dato.txt'));
   await editorText(page, '.codigo;\n&f := ~dato.txt;\n&t := %LEERTEXTO &f;\n.aviso &t;\n&g := ~copia.txt;\n&cero := 0;\n' +
                          '&r := %WOUT &g &t &cero;\n.fin;\n');
   await page.click('#run');
@@ -318,10 +278,12 @@ await test('a file uploaded to the disk is read by a script, and what it writes 
   assert.equal(await page.$eval('.box-text', (e) => e.textContent), 'D\u00eda uno');
   await page.click('#box button');
   await waitIdle(page);
-  const link = await page.$$eval('#files a', (as) => as.filter((a) => a.textContent === 'C:\\copia.txt').map((a) => a.download));
+  const link = await page.$$eval('#files a', (as, n) => as.filter((a) => a.textContent === n).map((a) => a.download),
+                                 inProgramFolder('copia.txt'));
   assert.deepEqual(link, ['copia.txt']);
   // The run's own file is marked as its work; the uploaded one is not.
-  assert.deepEqual(await page.$$eval('#files li.changed a', (as) => as.map((a) => a.textContent)), ['C:\\copia.txt']);
+  assert.deepEqual(await page.$$eval('#files li.changed a', (as) => as.map((a) => a.textContent)),
+                   [inProgramFolder('copia.txt')]);
   await page.close();
 });
 

@@ -1,0 +1,133 @@
+// One run of a script, in a fresh instance of the module: its start, the calls the module makes to the page
+// (boxes, the label pause, steps, the end), Stop, and its end, when the run's files go back onto the page's
+// disk. What the person sees is the page's: it gives a run its `ui`.
+import {decode, encode} from './cp1252.js';
+import {Runner} from './runner.js';
+import {Surfaces} from './surfaces.js';
+
+const never = () => new Promise(() => {});
+
+function same(a, b) {
+  return a !== undefined && a !== null && a.length === b.length && a.every((v, i) => v === b[i]);
+}
+
+export class Run {
+  // ui: box(title, text, buttons, input) -> the answer's promise; inputText(); hideBox(); openWindow(width,
+  // height) -> canvas; text(key); status(text); line(number or null); watch(run, statement); shellOpen(name,
+  // bytes); paused(run); ended(run, how).
+  constructor(runner, disk, ui) {
+    this.runner = runner;
+    this.disk = disk;
+    this.ui = ui;
+    this.stopped = false;
+    this.finished = false;
+    this.resume = null;  // while a step waits: what goes on
+    this.module = null;
+    this.lines = null;
+    this.changed = new Set();  // the files the run wrote, by lower-cased path
+    this.surfaces = new Surfaces(ui.openWindow);
+    this.before = new Map(disk.files().map((e) => [e.path.toLowerCase(), e.bytes]));
+  }
+
+  get paused() {
+    return this.resume !== null;
+  }
+
+  // The script at path (already on the disk), whose text is source; step: stop before the first statement.
+  async start(path, source, step) {
+    this.source = source;
+    this.startedAt = performance.now();
+    const started = await this.runner.start(this.disk, path, this.host(), step, (m) => { this.module = m; });
+    started.done.then(() => this.finish('ended'));
+  }
+
+  // From a step: one statement more when stepping, else on to the end.
+  proceed(stepping) {
+    Runner.stepping(this.module, stepping);
+    const resume = this.resume;
+    this.resume = null;
+    resume(0);
+  }
+
+  stop(how = 'stopped') {
+    this.stopped = true;
+    this.finish(how);
+  }
+
+  finish(how) {
+    if (this.finished) return;
+    this.finished = true;
+    this.ui.hideBox();
+    if (this.module) {
+      Runner.collect(this.module, this.disk);
+      this.changed = new Set(this.disk.files()
+                                 .filter((e) => !e.folder && !same(this.before.get(e.path.toLowerCase()), e.bytes))
+                                 .map((e) => e.path.toLowerCase()));
+    }
+    this.ui.ended(this, this.ui.text(how));
+  }
+
+  // The state panel's values: variables, constants, the flag, the database.
+  watch() {
+    return this.module ? Runner.watch(this.module) : null;
+  }
+
+  // The calls the module makes; a stopped run's calls never return.
+  host() {
+    const ui = this.ui;
+    let due = 0, lastTurn = performance.now(), lastWatch = 0;
+    return {
+      screen: {width: window.screen.width, height: window.screen.height},
+      now: () => new Date(),
+      surfaces: this.surfaces,
+      messageBox: (title, text, yesNo) => {
+        if (this.stopped) return never();
+        const buttons = yesNo ? [['yes', ui.text('yes')], ['no', ui.text('no')]] : [['ok', ui.text('ok')]];
+        return ui.box(decode(title), decode(text), buttons, false).then((a) => (a === 'yes' ? 1 : 0));
+      },
+      inputDialog: (title, prompt) => {
+        if (this.stopped) return never();
+        return ui.box(decode(title), decode(prompt), [['ok', 'OK'], ['cancel', 'Cancel']], true)
+            .then((a) => encode(a === 'ok' ? ui.inputText() : ''));
+      },
+      // The label pause: a loop runs about as fast as on Windows (a millisecond a round), and gives the page
+      // a turn at least every 50 ms, so that it never freezes and Stop is heard.
+      pause: (ms) => {
+        if (this.stopped) return never();
+        const now = performance.now();
+        due = Math.max(due, now) + ms;
+        if (due - now < 4 && now - lastTurn < 50) return null;
+        return new Promise((resolve) => setTimeout(() => {
+          lastTurn = performance.now();
+          if (lastTurn - lastWatch > 250) {
+            lastWatch = lastTurn;
+            ui.watch(this);
+          }
+          if (!this.stopped) resolve(0);
+        }, Math.max(0, due - now)));
+      },
+      step: (statement) => {
+        if (this.stopped) return never();
+        return new Promise((resolve) => {
+          this.resume = resolve;
+          // Each statement's line, from the checker's reading of the script that runs.
+          this.lines ??= this.runner.check(this.source).lines;
+          const line = this.lines[statement - 1] ?? null;
+          ui.line(line);
+          ui.status(`${ui.text('paused')} ${line}`);
+          ui.watch(this, statement);
+          ui.paused(this);
+        });
+      },
+      halted: () => {
+        queueMicrotask(() => this.finish('ended'));
+      },
+      shellOpen: (path) => {
+        const name = decode(path);
+        queueMicrotask(() => ui.shellOpen(name, Runner.file(this.module, name)));
+        return true;
+      },
+      commandInterpreter() {},
+    };
+  }
+}
