@@ -71,7 +71,11 @@ std::string fn_arreglon(Interpreter&, Operands ops);
 std::string fn_totalreg(Interpreter& in, Operands);
 std::string fn_record(Interpreter& in, Operands);
 
-// The input dialog.
+// Message boxes and the input dialog: aviso and objeto, the Yes/No question avisosino (statements of their
+// own), and INPUTDATA.
+struct Statement;
+void run_message(Interpreter& in, const Statement& s);
+void run_question(Interpreter& in, const Statement& s);
 std::string fn_inputdata(Interpreter& in, Operands);
 
 // System and screen.

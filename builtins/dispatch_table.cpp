@@ -5,7 +5,6 @@
 #include "builtins/builtins.h"
 #include "builtins/database_statements.h"
 #include "builtins/graphics_commands.h"
-#include "builtins/message_boxes.h"
 #include "interp/handlers.h"
 
 namespace kal {

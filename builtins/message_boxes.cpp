@@ -1,5 +1,3 @@
-#include "builtins/message_boxes.h"
-
 #include "builtins/builtins.h"
 #include "common/messages.h"
 #include "interp/interpreter.h"
