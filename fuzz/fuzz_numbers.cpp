@@ -1,6 +1,9 @@
-// Reading numbers out of texts, value classes, and every number text.
+// Reading numbers out of texts, value classes, and every number text; and a number text read back prints the
+// same text again, so that a value stored by one statement means the same to the next.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "values/date_functions.h"
@@ -15,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)kal::read_short_whole_number(text);
   (void)kal::read_long_whole_number(text);
   for (int digits : {7, 15}) {
-    (void)kal::plain_number_text(x, digits);
+    const std::string printed = kal::plain_number_text(x, digits);
+    if (std::isfinite(x) && kal::plain_number_text(kal::read_number(printed), digits) != printed) __builtin_trap();
     (void)kal::display_format(x, digits);
   }
   (void)kal::fixed_decimals(x, size % 64);
