@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)kal::read_long_whole_number(text);
   for (int digits : {7, 15}) {
     const std::string printed = kal::plain_number_text(x, digits);
-    if (std::isfinite(x) && kal::plain_number_text(kal::read_number(printed), digits) != printed) __builtin_trap();
+    if (std::isfinite(x) && kal::plain_number_text(kal::read_number(printed), digits) != printed)
+      __builtin_trap();
     (void)kal::display_format(x, digits);
   }
   (void)kal::fixed_decimals(x, size % 64);
