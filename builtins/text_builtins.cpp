@@ -1,12 +1,13 @@
 #include "builtins/builtins.h"
 #include "common/cp1252.h"
+#include "common/limits.h"
 #include "values/number_reading.h"
 #include "values/text_functions.h"
 
 namespace kal {
 
 std::string fn_cambiarp(Interpreter&, Operands ops) {
-  return replace_all(ops[0], ops[1], ops[2]);
+  return replace_all(ops[0], ops[1], ops[2], limits::kMaxValueLength);
 }
 std::string fn_middlestring(Interpreter&, Operands ops) {
   return std::string(middle_string(ops[0], read_whole_number(ops[1]), read_whole_number(ops[2])));

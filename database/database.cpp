@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "common/extended.h"
 #include "common/halt.h"
@@ -170,6 +171,8 @@ void Database::insert(std::string_view list) {
       end != 0 && file->read_at(end - kDataRecordSize, last, kDataRecordSize) == kDataRecordSize
           ? number_at(last + data_at::kRecordNumber, 8)
           : 0;
+  // A damaged file may end with the largest record number: the next one would wrap to a negative number.
+  if (previous == std::numeric_limits<std::int64_t>::max()) write_failed();
   std::string bytes;
   for (std::size_t i = 0; i < all.size(); ++i) bytes += encode_value(all[i], values[i], previous + 1);
   if (bytes.empty()) return;  // a record of empty values occupies nothing

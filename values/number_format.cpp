@@ -284,8 +284,8 @@ std::string fixed_decimals(long double x, int decimals) {
   if (!std::isfinite(x)) return not_finite_text(x);
   decimals = std::max(decimals, 0);
   const Parts p = split_rounded(exact_decimal(std::fabs(x)), decimals);
-  const bool zero = p.whole.empty() && p.fraction.find_first_not_of('0') == std::string::npos;
-  std::string out = x < 0 && !zero ? "-" : "";
+  // The sign is the value's, even when it rounds to zero (-0.001 to two places is -0.00).
+  std::string out = x < 0 ? "-" : "";
   out += p.whole.empty() ? "0" : p.whole;
   if (decimals > 0) {
     out += '.';

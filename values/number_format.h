@@ -20,7 +20,7 @@ std::string display_format(long double x, int digits);
 
 // The number rounded to `decimals` places (half away from zero): its whole part in plain digits (a single 0
 // when it is 0), then, when decimals > 0, "." and exactly that many digits: `3.00`, `0.50`, `-12.5`, `7`. A
-// value that rounds to 0 carries no sign.
+// negative value keeps its "-" when it rounds to 0: `-0.00`.
 std::string fixed_decimals(long double x, int decimals);
 
 }  // namespace kal

@@ -48,16 +48,21 @@ std::string_view select_field(std::string_view text, std::string_view separator,
   return text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
 }
 
-std::string replace_all(std::string_view search, std::string_view replacement, std::string_view text) {
-  if (search.empty() || text.empty()) return std::string(text);
+std::string replace_all(std::string_view search, std::string_view replacement, std::string_view text,
+                        std::size_t keep) {
+  if (search.empty() || text.empty()) return std::string(text.substr(0, keep));
   std::string out;
   std::size_t from = 0;
-  for (std::size_t at = text.find(search); at != std::string_view::npos; at = text.find(search, from)) {
+  // A long replacement of a frequent piece would grow the text by its square; what lies past `keep` is cut
+  // anyway.
+  for (std::size_t at = text.find(search); at != std::string_view::npos && out.size() < keep;
+       at = text.find(search, from)) {
     out.append(text, from, at - from);
     out += replacement;
     from = at + search.size();
   }
-  out.append(text, from);
+  if (out.size() < keep) out.append(text, from);
+  if (out.size() > keep) out.resize(keep);
   return out;
 }
 

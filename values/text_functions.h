@@ -19,8 +19,10 @@ std::string_view right_string(std::string_view text, std::int64_t count);
 // text.
 std::string_view select_field(std::string_view text, std::string_view separator, std::int64_t index);
 
-// Every occurrence of `search`, from the left and without overlaps, replaced.
-std::string replace_all(std::string_view search, std::string_view replacement, std::string_view text);
+// Every occurrence of `search`, from the left and without overlaps, replaced; at most the first `keep`
+// characters of the result, which is built no further than that.
+std::string replace_all(std::string_view search, std::string_view replacement, std::string_view text,
+                        std::size_t keep = std::string::npos);
 
 // The value without its spaces, laid into the mask: "#" takes the next character, "_" is a blank, the rest is
 // copied.

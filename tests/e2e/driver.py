@@ -30,7 +30,9 @@ Expectation files are UTF-8 text, one directive a line ('#' starts a comment lin
                           ("| " then the text; a lone "|" is an empty line)
   absent: NAME            the run leaves no such file
   present: NAME           the run leaves such a file
-  max-memory-mb: N        native only: the run's peak memory stays below N MB (not checked under sanitizers)
+  max-memory-mb: N        native only: the run's peak memory stays below N MB, and its address space is held
+                          to 1 GB, so that a run growing far past its limit stops at once (neither under
+                          sanitizers)
   bmp NAME: CHECKS        pixels of a 24-bit BMP the run leaves: "X,Y=RRGGBB" (or "=!RRGGBB": another colour),
                           "X0,Y0-X1,Y1~RRGGBB" (some pixel of the rectangle has it, "!~": none has)
   file-hex NAME: HEX      the file's exact bytes, in hexadecimal (blanks ignored; templates allowed)
@@ -63,6 +65,7 @@ import difflib
 import json
 import os
 import re
+import resource
 import shutil
 import signal
 import subprocess
@@ -333,7 +336,10 @@ def prepare_folder(case, work_root):
 # Native backend
 
 
-def run_native(case, folder, host):
+ADDRESS_LIMIT = 1 << 30  # for the cases with a memory limit
+
+
+def run_native(case, folder, host, limit_address=False):
     replies = []
     for answer in case.answers:
         if answer in ("Return", "Escape"):
@@ -354,7 +360,9 @@ def run_native(case, folder, host):
     for a in case.command_args():
         cmd += ["--arg", a]
     with tempfile.TemporaryFile() as out_file, tempfile.TemporaryFile() as err_file:
-        proc = subprocess.Popen(cmd, stdout=out_file, stderr=err_file)
+        limit = (lambda: resource.setrlimit(resource.RLIMIT_AS, (ADDRESS_LIMIT, ADDRESS_LIMIT))) \
+            if limit_address else None
+        proc = subprocess.Popen(cmd, stdout=out_file, stderr=err_file, preexec_fn=limit)
         timer = threading.Timer(CASE_TIMEOUT, proc.kill)
         timer.start()
         # wait4 gives this child's own peak memory.
@@ -471,11 +479,15 @@ class WineSession:
         self.box_style = None
         self.server = None
         self.xvfb = None
-        if display:
-            os.environ["DISPLAY"] = display
-        else:
-            self._start_xvfb()
-        self._start_wine()
+        try:
+            if display:
+                os.environ["DISPLAY"] = display
+            else:
+                self._start_xvfb()
+            self._start_wine()
+        except BaseException:  # a signal or a failure while setting up leaves no X server behind
+            self.close()
+            raise
 
     def _start_xvfb(self):
         read_fd, write_fd = os.pipe()
@@ -833,7 +845,8 @@ def main():
                     events, code, problems = session.run(step, folder, Path(opts.exe).resolve())
                     peak_kb = 0
                 else:
-                    events, code, problems, peak_kb = run_native(step, folder, opts.host)
+                    events, code, problems, peak_kb = run_native(
+                        step, folder, opts.host, limit_address=bool(step.max_memory_mb) and not opts.no_memory_limits)
                     if opts.no_memory_limits:
                         peak_kb = 0
                 failures = [(f if step is case else f"{step.name}: {f}")

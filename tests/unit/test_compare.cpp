@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <string>
+#include <vector>
+
 namespace kal {
 namespace {
 
@@ -105,6 +109,62 @@ TEST(Compare, StopsAtTheFirstPairThatHolds) {
   EXPECT_EQ(compare_values(C::Greater, "5|x", "4", 0), 1);
   EXPECT_EQ(compare_values(C::Greater, "x|5", "4", 0), 1);
   EXPECT_EQ(compare_pair(C::Greater, "x", "4", 1), 0);
+}
+
+// The list rule as the language states it: every element of a against every element of b, in order, stopping
+// once a pair leaves the flag at 1. Long lists are answered another way; they must answer the same.
+std::int32_t every_pair(C how, std::string_view a, std::string_view b, std::int32_t flag) {
+  auto split = [](std::string_view list) {
+    std::vector<std::string_view> parts;
+    for (std::size_t bar; (bar = list.find('|')) != std::string_view::npos; list.remove_prefix(bar + 1))
+      parts.push_back(list.substr(0, bar));
+    parts.push_back(list);
+    return parts;
+  };
+  for (std::string_view x : split(a))
+    for (std::string_view y : split(b))
+      if ((flag = compare_pair(how, x, y, flag)) == 1) return 1;
+  return flag;
+}
+
+TEST(Compare, ListsAnswerAsEveryPairInOrderWould) {
+  // Texts, numbers written several ways, values no rule applies to, and whole numbers past 2^64 beside the
+  // decimal nearest them.
+  const std::string_view pool[] = {"",
+                                   "1",
+                                   "01",
+                                   "2",
+                                   "10",
+                                   "1.5",
+                                   "1.50",
+                                   "2.5",
+                                   "0",
+                                   "00",
+                                   "0.0",
+                                   "abc",
+                                   "ABC",
+                                   "b",
+                                   ".5",
+                                   "x y",
+                                   "a\tb",
+                                   "1.2.3",
+                                   "99999999999999999999999",
+                                   "18446744073709551617",
+                                   "18446744073709551616.0"};
+  std::mt19937 random(26);
+  auto list = [&] {
+    std::string out(pool[random() % std::size(pool)]);
+    for (int n = static_cast<int>(random() % 5); n > 0; --n)
+      out.append("|").append(pool[random() % std::size(pool)]);
+    return out;
+  };
+  for (int i = 0; i < 40000; ++i) {
+    const std::string a = list(), b = list();
+    const auto how = static_cast<C>(random() % 6);
+    const std::int32_t flag = static_cast<std::int32_t>(random() % 2);
+    ASSERT_EQ(compare_values(how, a, b, flag), every_pair(how, a, b, flag))
+        << static_cast<int>(how) << " '" << a << "' '" << b << "' from " << flag;
+  }
 }
 
 }  // namespace

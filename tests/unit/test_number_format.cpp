@@ -148,9 +148,10 @@ TEST(FixedDecimals, TheMaskOfDigitsPointAndDecimals) {
       {7.4L, 0, "7"},  // no decimals: no point either
       {7.5L, 0, "8"},
       {1e20L, 0, "100000000000000000000"},
-      {-0.0000000149L, 1, "0.0"},  // rounds to zero: no sign
-      {-0.4L, 0, "0"},
-      {0.25L, -3, "0"},  // fewer than no decimals are none
+      {-0.0000000149L, 1, "-0.0"},  // a negative value keeps its sign when it rounds to zero
+      {-0.4L, 0, "-0"},
+      {-0.0L, 2, "0.00"},  // zero itself has none
+      {0.25L, -3, "0"},    // fewer than no decimals are none
   };
   for (const Fixed& r : rows)
     EXPECT_EQ(fixed_decimals(r.x, r.decimals), r.text) << static_cast<double>(r.x) << " d=" << r.decimals;
