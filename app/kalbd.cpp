@@ -1,8 +1,11 @@
 // kalbd: creates a KAL database from a short description, and prints a database's records as CSV. KAL itself
 // only reads structure files, so a database starts here.
 //
-//   kalbd crear  RAIZ NOMBRE DESCRIPCION [--cp1252]   the folder RAIZ/NOMBRE with NOMBRE.z04 (and an empty
-//                                                      NOMBRE.zbd); the description in UTF-8, or Windows-1252
+//   kalbd crear  RAIZ NOMBRE DESCRIPCION [--cp1252] [--reemplazar]
+//                                                      the folder RAIZ/NOMBRE with NOMBRE.z04 (and an empty
+//                                                      NOMBRE.zbd); the description in UTF-8, or
+//                                                      Windows-1252. A database that holds records keeps its
+//                                                      structure unless --reemplazar is given
 //   kalbd listar RAIZ NOMBRE [--cp1252] [--numeros]    the records as CSV, in UTF-8 unless asked for
 //                                                      Windows-1252; choice fields by their choice, as KAL
 //                                                      reads them, or by the stored number
@@ -10,17 +13,22 @@
 // A description has one field a line: name, type (0 to 9), maximum length and, for type 9, the choices
 // separated by "|"; blanks between them. Lines that are empty or start with "#" are skipped. A description
 // that is not valid UTF-8 (one saved as ANSI) is refused unless --cp1252 says so: guessing would store "?"
-// for every accent.
+// for every accent. A name KAL cannot select ([NOMBRE]) is refused with exit code 2; every other refusal or
+// failure says why and exits with 1, leaving the root as it was.
+#include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "common/cp1252.h"
+#include "compiler/token_class.h"
 #include "database/database.h"
 #include "database/records.h"
 
@@ -30,9 +38,43 @@ using kal::db::Field;
 namespace {
 
 int usage() {
-  std::cerr << "uso: kalbd crear RAIZ NOMBRE DESCRIPCION [--cp1252]\n"
+  std::cerr << "uso: kalbd crear RAIZ NOMBRE DESCRIPCION [--cp1252] [--reemplazar]\n"
                "     kalbd listar RAIZ NOMBRE [--cp1252] [--numeros]\n";
   return 2;
+}
+
+// What a script can select: the name inside a database selector ("_" stands for a blank there). Names of dots
+// alone would lead out of the root.
+bool selectable(const std::string& name) {
+  std::string selector = "[" + name + "]";
+  std::replace(selector.begin(), selector.end(), ' ', '_');
+  return kal::is_database_selector(selector) && name.find_first_not_of('.') != std::string::npos;
+}
+
+// A whole number and nothing else ("5x" is no length).
+std::optional<int> whole_number(const std::string& word) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+  if (error != std::errc() || end != word.data() + word.size()) return std::nullopt;
+  return value;
+}
+
+// How a stored value of a field is read: by the last structure record of its name.
+using Reading = std::map<std::string, std::pair<std::int16_t, std::string>>;
+Reading reading(const std::vector<Field>& fields) {
+  Reading by_name;
+  for (const Field& f : fields) by_name[f.name] = {f.type, f.type == kal::db::kChoiceField ? f.choices : ""};
+  return by_name;
+}
+
+// The stored records, by number, with the names of the fields each holds a value in.
+std::map<std::int64_t, std::set<std::string>> stored_fields(const std::string& data) {
+  std::map<std::int64_t, std::set<std::string>> records;
+  for (std::size_t at = 0; at + kal::db::kDataRecordSize <= data.size(); at += kal::db::kDataRecordSize) {
+    const auto r = kal::db::decode_data(std::string_view(data).substr(at, kal::db::kDataRecordSize));
+    records[r.record_number].insert(r.name);
+  }
+  return records;
 }
 
 std::string slurp(const fs::path& p) {
@@ -46,54 +88,108 @@ fs::path database_file(const fs::path& root, const std::string& name, const char
   return root / name / (name + extension);
 }
 
-int create(const fs::path& root, const std::string& name, const fs::path& description, bool cp1252) {
+int create(const fs::path& root, const std::string& name, const fs::path& description, bool cp1252,
+           bool replace) {
+  if (!selectable(name)) {
+    std::cerr << "kalbd: KAL no puede elegir una base de datos llamada \"" << kal::cp1252::to_utf8(name)
+              << "\": use letras, cifras, _ y puntos, sin / ni \\ ni ..\n";
+    return 2;
+  }
   std::ifstream in(description, std::ios::binary);
   if (!in) {
     std::cerr << "kalbd: no puedo leer " << description << "\n";
     return 1;
   }
-  std::string structure;
+  std::vector<Field> fields;
   std::string line;
-  int id = 0;
   for (int number = 1; std::getline(in, line); ++number) {
+    auto refuse = [number](const std::string& why) {
+      std::cerr << "kalbd: linea " << number << ": " << why << "\n";
+      return 1;
+    };
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (number == 1 && !cp1252 && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);  // Notepad's mark
     if (!cp1252) {
       const std::optional<std::string> text = kal::cp1252::from_utf8_exact(line);
-      if (!text) {
-        std::cerr << "kalbd: linea " << number
-                  << ": no es texto UTF-8, o lleva un caracter que Windows-1252 no tiene. Guarde la "
-                     "descripcion en UTF-8, o si esta guardada como ANSI (Windows-1252) anada --cp1252\n";
-        return 1;
-      }
+      if (!text)
+        return refuse(
+            "no es texto UTF-8, o lleva un caracter que Windows-1252 no tiene. Guarde la descripcion en "
+            "UTF-8, o "
+            "si esta guardada como ANSI (Windows-1252) anada --cp1252");
       line = *text;
     }
     if (line.find_first_not_of(" \t") == std::string::npos || line[line.find_first_not_of(" \t")] == '#')
       continue;
     std::istringstream words(line);
     Field f;
-    int type = 0, length = 0;
-    if (!(words >> f.name >> type >> length) || type < 0 || type > kal::db::kLastFieldType || length < 0 ||
-        length > 32767) {
-      std::cerr << "kalbd: linea " << number << ": se espera nombre, tipo (0 a 9) y longitud\n";
-      return 1;
-    }
+    std::string type_word, length_word;
+    words >> f.name >> type_word >> length_word;
+    const std::optional<int> type = whole_number(type_word), length = whole_number(length_word);
+    if (!type || !length || *type < 0 || *type > kal::db::kLastFieldType || *length < 0 || *length > 32767)
+      return refuse("se espera nombre, tipo (0 a 9) y longitud (0 a 32767), separados por blancos");
     std::string choices;
     std::getline(words >> std::ws, choices);
-    if (f.name.size() > 30) {
-      std::cerr << "kalbd: linea " << number << ": un nombre tiene 30 caracteres como mucho\n";
+    if (f.name.size() > kal::db::kNameBytes - 1) return refuse("un nombre tiene 30 caracteres como mucho");
+    for (const Field& earlier : fields)
+      if (earlier.name == f.name)
+        return refuse("el campo " + kal::cp1252::to_utf8(f.name) + " ya esta descrito");
+    // The list keeps its closing NUL, or KAL would read past it.
+    if (choices.size() > kal::db::kChoiceBytes - 1)
+      return refuse("las opciones tienen " + std::to_string(choices.size()) + " caracteres, y caben " +
+                    std::to_string(kal::db::kChoiceBytes - 1));
+    f.id = static_cast<std::int32_t>(fields.size() + 1);
+    f.type = static_cast<std::int16_t>(*type);
+    f.max_length = static_cast<std::int16_t>(*length);
+    f.choices = choices;
+    fields.push_back(std::move(f));
+  }
+
+  std::error_code error;
+  if (fs::exists(root, error) && !fs::is_directory(root, error)) {
+    std::cerr << "kalbd: la raiz " << root << " no es una carpeta\n";
+    return 1;
+  }
+  const fs::path data = database_file(root, name, ".zbd");
+  const std::string stored = slurp(data);
+  if (const auto records = stored_fields(stored); !records.empty()) {
+    if (!replace) {
+      std::cerr << "kalbd: la base de datos " << kal::cp1252::to_utf8(name) << " ya guarda " << records.size()
+                << " registros; su estructura no se cambia sin --reemplazar\n";
       return 1;
     }
-    f.id = ++id;
-    f.type = static_cast<std::int16_t>(type);
-    f.max_length = static_cast<std::int16_t>(length);
-    f.choices = choices;
-    structure += kal::db::encode_field(f);
+    const Reading before = reading(kal::db::decode_structure(slurp(database_file(root, name, ".z04"))));
+    const Reading after = reading(fields);
+    std::size_t unread = 0;
+    for (const auto& [number, names] : records) {
+      for (const std::string& field : names) {
+        const auto was = before.find(field), is = after.find(field);
+        if ((was == before.end()) != (is == after.end()) ||
+            (was != before.end() && was->second != is->second)) {
+          ++unread;
+          break;
+        }
+      }
+    }
+    std::cout << "kalbd: estructura nueva; " << unread << " de los " << records.size()
+              << " registros guardados ya no se leen como antes\n";
   }
-  fs::create_directories(root / name);
-  std::ofstream(database_file(root, name, ".z04"), std::ios::binary) << structure;
-  const fs::path data = database_file(root, name, ".zbd");
-  if (!fs::exists(data)) std::ofstream(data, std::ios::binary).flush();
+
+  std::string structure;
+  for (const Field& f : fields) structure += kal::db::encode_field(f);
+  fs::create_directories(root / name, error);
+  if (error) {
+    std::cerr << "kalbd: no puedo crear la carpeta " << root / name << ": " << error.message() << "\n";
+    return 1;
+  }
+  std::ofstream out(database_file(root, name, ".z04"), std::ios::binary);
+  if (!(out << structure) || !out.flush()) {
+    std::cerr << "kalbd: no puedo escribir " << database_file(root, name, ".z04") << "\n";
+    return 1;
+  }
+  if (!fs::exists(data, error) && !std::ofstream(data, std::ios::binary)) {
+    std::cerr << "kalbd: no puedo escribir " << data << "\n";
+    return 1;
+  }
   return 0;
 }
 
@@ -149,18 +245,33 @@ int main(int argc, char** argv) {
   std::vector<std::string> args;
   bool cp1252 = false;
   bool numbers = false;
+  bool replace = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--cp1252")
       cp1252 = true;
     else if (arg == "--numeros")
       numbers = true;
+    else if (arg == "--reemplazar")
+      replace = true;
     else
       args.push_back(arg);
   }
-  if (args.size() == 4 && args[0] == "crear" && !numbers)
-    return create(args[1], kal::cp1252::from_utf8(args[2]), args[3], cp1252);
-  if (args.size() == 3 && args[0] == "listar")
-    return list(args[1], kal::cp1252::from_utf8(args[2]), cp1252, numbers);
+  // Whatever the file system refuses is said, never an abort.
+  try {
+    if (args.size() == 4 && args[0] == "crear" && !numbers)
+      return create(args[1], kal::cp1252::from_utf8(args[2]), args[3], cp1252, replace);
+    if (args.size() == 3 && args[0] == "listar" && !replace) {
+      const std::string name = kal::cp1252::from_utf8(args[2]);
+      if (!selectable(name)) {
+        std::cerr << "kalbd: KAL no puede elegir una base de datos llamada \"" << args[2] << "\"\n";
+        return 2;
+      }
+      return list(args[1], name, cp1252, numbers);
+    }
+  } catch (const std::exception& e) {
+    std::cerr << "kalbd: " << e.what() << "\n";
+    return 1;
+  }
   return usage();
 }

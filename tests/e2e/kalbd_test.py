@@ -78,6 +78,41 @@ def main():
             failures.append("a character Windows-1252 lacks was stored instead of refused")
         if subprocess.run([kalbd, "listar", str(root), "nada"], capture_output=True).returncode == 0:
             failures.append("listing a missing database succeeded")
+        # Each refusal says why, with its exit code, and leaves the root exactly as it was.
+        def snapshot(folder):
+            return {p.relative_to(folder): p.read_bytes() if p.is_file() else None for p in folder.rglob("*")}
+        (root / "fichero").write_text("no soy una carpeta", "utf-8")
+        refusals = [  # (why, name, description text, extra options, exit code, words of the message)
+            ("over a database that holds records", "agenda", "nombre 3 20\n", [], 1, b"--reemplazar"),
+            ("a name with a slash", "a/b", "nombre 3 20\n", [], 2, b"no puede elegir"),
+            ("a name with a backslash", "a\\b", "nombre 3 20\n", [], 2, b"no puede elegir"),
+            ("a name that leads out of the root", "../fuera", "nombre 3 20\n", [], 2, b"no puede elegir"),
+            ("a name of dots", "..", "nombre 3 20\n", [], 2, b"no puede elegir"),
+            ("a field named twice", "doble", "nombre 3 20\nedad 1 3\nnombre 3 5\n", [], 1, b"linea 3"),
+            ("a length that is no number", "largo", "nombre 3 5x\n", [], 1, b"linea 1"),
+            ("a type that is no number", "tipo", "nombre 3x 5\n", [], 1, b"linea 1"),
+            ("choices past the field's room", "opciones", "c 9 3 " + "x" * 12001 + "\n", [], 1, b"linea 1"),
+        ]
+        for why, name, text, options, code, words in refusals:
+            (root / "r.txt").write_text(text, "utf-8")
+            before = snapshot(root)
+            got = subprocess.run([kalbd, "crear", str(root), name, str(root / "r.txt"), *options],
+                                 capture_output=True)
+            if got.returncode != code or words not in got.stderr:
+                failures.append(f"{why}: exit {got.returncode}, {got.stderr!r}")
+            if snapshot(root) != before:
+                failures.append(f"{why}: the root changed")
+        (root / "r.txt").write_text("nombre 3 20\n", "utf-8")
+        got = subprocess.run([kalbd, "crear", str(root / "fichero"), "base", str(root / "r.txt")], capture_output=True)
+        if got.returncode != 1 or b"no es una carpeta" not in got.stderr:
+            failures.append(f"a root that is a file: exit {got.returncode}, {got.stderr!r}")
+        # With --reemplazar the structure is replaced, saying how many records it no longer reads as before:
+        # agenda's two records both hold a nombre, which becomes a number field.
+        (root / "r.txt").write_text("nombre 1 20\nciudad 3 20\ncolor 9 10 rojo|verde|azul\n", "utf-8")
+        got = subprocess.run([kalbd, "crear", str(root), "agenda", str(root / "r.txt"), "--reemplazar"],
+                             capture_output=True)
+        if got.returncode != 0 or b" 2 de los 2 registros" not in got.stdout:
+            failures.append(f"replacing a structure: exit {got.returncode}, {got.stdout!r}")
         examples = Path(__file__).resolve().parents[2] / "examples"
         subprocess.run([kalbd, "crear", str(root / "ejemplo"), "agenda", str(examples / "agenda.campos")], check=True)
         for name in ("agenda.z04", "agenda.zbd"):
