@@ -19,6 +19,7 @@ import argparse
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -82,7 +83,26 @@ def main():
     ap.add_argument("--xvfb", action="store_true", help="use a private X server even when a display is set")
     opts = ap.parse_args()
 
+    # Ended from outside (a timeout, CI, the terminal closing), the run cleans up as on Ctrl+C: the finally
+    # below ends Wine's processes and the X server and removes the run's folder.
+    def ended_from_outside(number, _frame):
+        raise SystemExit(128 + number)
+
+    for number in (signal.SIGTERM, signal.SIGHUP):
+        signal.signal(number, ended_from_outside)
     work = Path(tempfile.mkdtemp(prefix="kal-demo-"))
+    try:
+        return run(opts, work)
+    finally:
+        # A second signal must not cut the cleaning short.
+        for number in (signal.SIGTERM, signal.SIGHUP, signal.SIGINT):
+            signal.signal(number, signal.SIG_IGN)
+        if not opts.keep:
+            shutil.rmtree(work, ignore_errors=True)
+
+
+def run(opts, work):
+    """Runs the script in a folder of `work` and reports it; the caller removes `work`."""
     folder = work / "programa"
     folder.mkdir()
     shutil.copy(opts.script, folder / opts.script.name)
@@ -93,7 +113,6 @@ def main():
     print(f"KAL.exe runs {opts.script} in {folder}" + ("" if display else " (on a private Xvfb display)"))
     if not (opts.prefix / "kal-setup.txt").exists():
         print(f"setting up the Wine prefix {opts.prefix} (once)")
-    session = driver.WineSession(work, display=display, prefix=opts.prefix.resolve(), relay_boxes=True)
     given = list(opts.answers)
     shots, windows = [], []
 
@@ -145,6 +164,7 @@ def main():
         return answer
 
     case = driver.Case(name="demo", script=opts.script, script_as=opts.script.name)
+    session = driver.WineSession(work, display=display, prefix=opts.prefix.resolve(), relay_boxes=True)
     try:
         _, code, problems = session.run(case, folder, opts.exe.resolve(), on_event=on_event, on_window=on_window,
                                         close_idle_window=3.0, timeout=opts.limit, answer_for=answer_for,
@@ -166,8 +186,6 @@ def main():
         print(f"{len(given)} answer(s) left unused.")
     if opts.keep:
         print(f"The run's folder is kept: {folder}")
-    else:
-        shutil.rmtree(work, ignore_errors=True)
     return 0 if code == 0 and not problems else 1
 
 

@@ -1,14 +1,17 @@
 #!/usr/bin/env python3
 """Checks the demo runner as a user runs it: every example of examples/ runs to its end under Wine with its answers
-given on the command line, a run that never ends is stopped at its limit, nothing is left in the temporary folder,
-and a program named notepad.exe that the demo did not start keeps running.
+given on the command line, a run that never ends is stopped at its limit, one ended by SIGTERM or SIGINT leaves no
+process and no folder, nothing is left in the temporary folder, and a program named notepad.exe that the demo did
+not start keeps running.
 
 Usage: demo_test.py --exe KAL.exe --prefix DIR
 """
 import argparse
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 from pathlib import Path
 
 import report
@@ -26,6 +29,57 @@ RUNS = {
     "hola": ([], ["The shell opened FORENSE.txt with the text viewer.", "Hay 5 sentencias"]),
     "dibujo": ([], ["[Ventana Grafica KAL] window shown"]),
 }
+
+
+def processes():
+    """Every process: (pid, parent's pid, command line, environment)."""
+    for entry in Path("/proc").iterdir():
+        if not entry.name.isdigit():
+            continue
+        try:
+            parent = int((entry / "stat").read_text().rsplit(")", 1)[1].split()[1])
+            command = (entry / "cmdline").read_bytes().replace(b"\0", b" ").decode(errors="replace").strip()
+            environ = (entry / "environ").read_bytes().split(b"\0")
+        except (OSError, IndexError, ValueError):
+            continue
+        yield int(entry.name), parent, command, environ
+
+
+def prefix_processes(prefix):
+    """The processes that run in this Wine prefix, by their environment."""
+    return [f"{pid} {command}" for pid, _, command, environ in processes()
+            if f"WINEPREFIX={prefix}".encode() in environ]
+
+
+def ended_by(number, exe, prefix, tmp):
+    """Runs a script that loops for ever, ends the demo runner with a signal once KAL.exe runs it, and says what
+    was left behind."""
+    loop = Path(tmp) / "bucle.txt"
+    loop.write_bytes(b".codigo;\r\n:otra;\r\n.saltar :otra;\r\n.fin;\r\n")
+    before = set(Path(tempfile.gettempdir()).glob("kal-demo-*"))
+    demo = subprocess.Popen([sys.executable, str(ROOT / "tools" / "run_demo.py"), "--exe", exe, "--xvfb",
+                             "--prefix", prefix, str(loop)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + 60
+    while not any("KAL.exe" in p for p in prefix_processes(prefix)) and time.monotonic() < deadline:
+        time.sleep(0.5)
+    running = any("KAL.exe" in p for p in prefix_processes(prefix))
+    time.sleep(1)
+    xservers = [pid for pid, parent, command, _ in processes() if parent == demo.pid and command.startswith("Xvfb")]
+    demo.send_signal(number)
+    try:
+        demo.wait(timeout=60)
+    except subprocess.TimeoutExpired:
+        demo.kill()
+        return [f"{signal.Signals(number).name}: the demo runner did not end"]
+    time.sleep(1)
+    problems = [] if running else [f"{signal.Signals(number).name}: KAL.exe never ran the loop"]
+    left = prefix_processes(prefix) + [f"{pid} Xvfb" for pid in xservers if Path(f"/proc/{pid}").exists()]
+    folders = set(Path(tempfile.gettempdir()).glob("kal-demo-*")) - before
+    if left:
+        problems.append(f"{signal.Signals(number).name} left processes: {left}")
+    if folders:
+        problems.append(f"{signal.Signals(number).name} left folders: {sorted(map(str, folders))}")
+    return problems
 
 
 def main():
@@ -64,6 +118,12 @@ def main():
                 failures.append("the demo ended a notepad.exe it had not started")
         finally:
             other.kill()
+    # Ended by a signal in the middle of a loop (a timeout, CI, Ctrl+C), the runner leaves nothing running and
+    # no folder.
+    prefix = str(Path(opts.prefix).resolve())
+    with tempfile.TemporaryDirectory() as tmp:
+        for number in (signal.SIGTERM, signal.SIGINT):
+            failures += ended_by(number, opts.exe, prefix, tmp)
     code, out = demo(ROOT / "examples" / "calculadora.txt", "--limit", "15")
     if code != 1 or "Stopped: the run was still going after 15 s (--limit)." not in out:
         failures.append(f"an endless run was not stopped at its limit: exit code {code}\n{out}")
