@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <optional>
 #include <set>
+#include <span>
 
 #include "checker/hints.h"
 #include "common/cp1252.h"
@@ -42,9 +44,12 @@ class Lines {
 
 // Where a compiled statement's tokens were: its first token, and the token of each field after the shape.
 struct StatementPlace {
-  std::size_t start = 0;
-  std::size_t first_token = 0;      // in the checker's token list
-  std::vector<std::size_t> fields;  // the token of each: fields[0] is field 2
+  std::uint32_t start = 0;        // in the file
+  std::uint32_t first_token = 0;  // in the checker's token list
+  // Its fields' tokens, in the checker's list of them: the first is field 2. One list for all statements
+  // spares a script of a hundred thousand statements as many small allocations.
+  std::uint32_t first_field = 0;
+  std::uint32_t field_count = 0;
   bool cut = false;
   bool bad_token = false;  // its record lacks a refused token, so its shape says nothing more
 };
@@ -86,6 +91,61 @@ std::size_t utf8_evidence(std::string_view bytes) {
   return first;
 }
 
+// Where each character of the joined text came from in the file. The joined text is the file with its line
+// ends taken out, so it maps to the file in runs of consecutive bytes: one entry a run, not one a byte.
+class Origins {
+ public:
+  void reserve(std::size_t runs) { runs_.reserve(runs); }
+  void keep(std::size_t joined, std::size_t file) {
+    if (runs_.empty() || file != runs_.back().file + (joined - runs_.back().joined))
+      runs_.push_back({joined, file});
+  }
+  std::size_t at(std::size_t joined) const {
+    const Run& r = run_of(joined);
+    return r.file + (joined - r.joined);
+  }
+  // How many characters from `joined` on, at most `n`, come from consecutive bytes of the file.
+  std::size_t unbroken(std::size_t joined, std::size_t n) const {
+    const auto next = std::upper_bound(runs_.begin(), runs_.end(), joined,
+                                       [](std::size_t j, const Run& r) { return j < r.joined; });
+    return next == runs_.end() ? n : std::min(n, next->joined - joined);
+  }
+
+ private:
+  struct Run {
+    std::size_t joined, file;
+  };
+  const Run& run_of(std::size_t joined) const {
+    return *(std::upper_bound(runs_.begin(), runs_.end(), joined,
+                              [](std::size_t j, const Run& r) { return j < r.joined; }) -
+             1);
+  }
+  std::vector<Run> runs_;
+};
+
+// The whole tokens of the joined text, each as its place in the text: half a view's size, for the million
+// tokens of a large script.
+class TokenList {
+ public:
+  explicit TokenList(const std::string& text) : text_(text) {}
+  void reserve(std::size_t n) { places_.reserve(n); }
+  void push_back(std::string_view token) {
+    places_.push_back(
+        {static_cast<std::uint32_t>(token.data() - text_.data()), static_cast<std::uint32_t>(token.size())});
+  }
+  std::string_view operator[](std::size_t i) const {
+    return std::string_view(text_).substr(places_[i].start, places_[i].size);
+  }
+  std::size_t size() const { return places_.size(); }
+
+ private:
+  struct Place {
+    std::uint32_t start, size;
+  };
+  const std::string& text_;
+  std::vector<Place> places_;
+};
+
 class Checker {
  public:
   explicit Checker(std::string_view bytes) : bytes_(bytes), lines_(bytes) {}
@@ -113,23 +173,31 @@ class Checker {
   }
 
   // The joined text, and for each of its characters the byte of the file it came from.
+  // Large scripts are measured first, so that no list grows by doubling past what it needs.
   void join() {
+    text_.reserve(bytes_.size());
+    origins_.reserve(1 + static_cast<std::size_t>(std::count_if(
+                             bytes_.begin(), bytes_.end(), [](char c) { return c == '\r' || c == '\x1A'; })));
     for_each_joined_byte(bytes_, [this](std::size_t i) {
+      origins_.keep(text_.size(), i);
       text_.push_back(bytes_[i]);
-      origin_.push_back(i);
     });
   }
   std::size_t origin(std::string_view part) const {
-    return origin_[static_cast<std::size_t>(part.data() - text_.data())];
+    return origins_.at(static_cast<std::size_t>(part.data() - text_.data()));
   }
 
   void compile() {
+    const OuterForm counted = survey(text_, std::numeric_limits<std::size_t>::max());
+    tokens_.reserve(counted.tokens);
+    token_offsets_.reserve(counted.tokens);
+    compiler_.reserve(counted.statements);
     StatementPlace place;
     bool in_statement = false;
     for_each_whole_token(text_, [&](std::string_view whole) {
       const std::size_t at = origin(whole);
       const std::string_view token = cut_token(whole);
-      token_offsets_.push_back(at);
+      token_offsets_.push_back(static_cast<std::uint32_t>(at));
       tokens_.push_back(whole);
       form_.count(token);
       if (token_offsets_.size() == limits::kMaxTokens + 1) error(at, std::string(msg::kTooManyTokens));
@@ -139,7 +207,12 @@ class Checker {
         warn(origin(whole.substr(tab)),
              "un tabulador pegado a una palabra forma parte de ella: sep\xE1relas con espacios");
       if (!in_statement) {
-        place = StatementPlace{at, tokens_.size() - 1, {}, false, false};
+        place = StatementPlace{static_cast<std::uint32_t>(at),
+                               static_cast<std::uint32_t>(tokens_.size() - 1),
+                               static_cast<std::uint32_t>(field_tokens_.size()),
+                               0,
+                               false,
+                               false};
         in_statement = true;
       }
       const std::size_t fields_before = compiler_.pending_fields();
@@ -153,7 +226,8 @@ class Checker {
         error(at, message);
         place.bad_token = true;
       } else if (compiler_.pending_fields() > fields_before) {
-        place.fields.push_back(tokens_.size() - 1);
+        field_tokens_.push_back(static_cast<std::uint32_t>(tokens_.size() - 1));
+        ++place.field_count;
       }
       if (compiler_.records().size() > records_before) {
         place.cut = compiler_.last_record_was_cut();
@@ -177,7 +251,7 @@ class Checker {
     std::size_t after = 0;
     bool found() const { return after != 0; }
   };
-  std::size_t line_of_joined(std::size_t j) const { return lines_.at(origin_[j]).first; }
+  std::size_t line_of_joined(std::size_t j) const { return lines_.at(origins_.at(j)).first; }
   std::size_t joined(std::string_view part) const {
     return static_cast<std::size_t>(part.data() - text_.data());
   }
@@ -279,13 +353,18 @@ class Checker {
     std::map<std::string, std::size_t> first_read;
     std::set<std::string> written;
     const std::vector<std::string> names = label_names(statements);
-    std::vector<std::size_t> label_word(statements.size() + 1, Word::kNone);  // by statement number
+    std::vector<std::uint32_t> label_word(statements.size() + 1, Word::kNone);  // by statement number
+    std::size_t word_count = 0;
+    for (std::size_t i = 1; i <= statements.size(); ++i)
+      note_words(statements.at(i), places_[i - 1],
+                 [&word_count](Word::Kind, std::size_t, bool) { ++word_count; });
+    words_.reserve(word_count);
     std::vector<std::pair<std::size_t, std::int32_t>> goes_to;  // a jump or label word, its label statement
     for (std::size_t i = 1; i <= statements.size(); ++i) {
       const Statement& s = statements.at(i);
       const StatementPlace& place = places_[i - 1];
       auto field_at = [&](std::size_t k) {
-        return k >= 2 && k - 2 < place.fields.size() ? token_offsets_[place.fields[k - 2]] : place.start;
+        return k >= 2 && k - 2 < place.field_count ? token_offsets_[fields_of(place)[k - 2]] : place.start;
       };
       const bool runs = s.route == Route::Execute || s.route == Route::Command;
       const std::size_t last_token =
@@ -323,10 +402,12 @@ class Checker {
       }
       note_variables(s, field_at, first_read, written);
       const std::size_t before = words_.size();
-      note_words(s, place);
+      note_words(s, place, [this](Word::Kind kind, std::size_t token, bool assigned) {
+        add_word(kind, token, assigned);
+      });
       for (std::size_t w = before; w < words_.size(); ++w) {
         if (words_[w].kind == Word::Kind::Label) {
-          label_word[i] = w;
+          label_word[i] = static_cast<std::uint32_t>(w);
           goes_to.emplace_back(w, labels.find(s.field(2)));
         } else if (words_[w].kind == Word::Kind::Jump) {
           goes_to.emplace_back(w, labels.find(s.field(3)));
@@ -338,46 +419,49 @@ class Checker {
       if (!written.contains(name)) warn(at, name + " se lee pero nunca recibe valor: vale el texto vac\xEDo");
   }
 
-  // The words a statement names, by the codes of its shape; comments name none.
-  void note_words(const Statement& s, const StatementPlace& place) {
+  // The words a statement names, by the codes of its shape, each given to `add`; comments name none.
+  template <class Add>
+  void note_words(const Statement& s, const StatementPlace& place, Add add) const {
     const std::string_view shape = s.field(1);
     if (shape.empty() || shape.front() == '\'') return;
     if (shape.starts_with("BD")) {
-      if (!place.fields.empty()) add_word(Word::Kind::Selector, place.fields.front(), false);
+      if (place.field_count > 0) add(Word::Kind::Selector, fields_of(place).front(), false);
       return;
     }
     const std::vector<std::string_view> codes = shape_codes(shape);
     const bool assignment = shape.front() == '&' || shape.front() == '@';
-    for (std::size_t k = 0; k < codes.size() && k < place.fields.size(); ++k) {
+    const std::span<const std::uint32_t> fields = fields_of(place);
+    for (std::size_t k = 0; k < codes.size() && k < fields.size(); ++k) {
       const std::string_view code = codes[k];
-      const std::size_t token = place.fields[k];
+      const std::size_t token = fields[k];
       if (code == "&")
-        add_word(Word::Kind::Variable, token, k == 0 && assignment);
+        add(Word::Kind::Variable, token, k == 0 && assignment);
       else if (code == "@")
-        add_word(Word::Kind::Constant, token, k == 0 && assignment);
+        add(Word::Kind::Constant, token, k == 0 && assignment);
       else if (code == "#")
-        add_word(Word::Kind::Field, token, false);
+        add(Word::Kind::Field, token, false);
       else if (code == ":")
-        add_word(shape == ":" ? Word::Kind::Label : Word::Kind::Jump, token, false);
+        add(shape == ":" ? Word::Kind::Label : Word::Kind::Jump, token, false);
       else if (code == "." && k == 0)
-        add_word(Word::Kind::Command, token, false);
+        add(Word::Kind::Command, token, false);
       else if (code == "%")
-        add_word(Word::Kind::Function, token, false);
+        add(Word::Kind::Function, token, false);
     }
+  }
+  std::span<const std::uint32_t> fields_of(const StatementPlace& place) const {
+    return {field_tokens_.data() + place.first_field, place.field_count};
   }
   void add_word(Word::Kind kind, std::size_t token, bool assigned) {
     const std::size_t at = token_offsets_[token];
-    words_.push_back(
-        Word{kind, std::string(cut_token(tokens_[token])), at, extent(token), lines_.at(at).first, assigned});
+    words_.push_back(Word{std::string(cut_token(tokens_[token])), at,
+                          static_cast<std::uint32_t>(extent(token)),
+                          static_cast<std::uint32_t>(lines_.at(at).first), Word::kNone, kind, assigned});
   }
 
  public:
   // How many bytes of the file the token covers from its start before a line end interrupts it.
   std::size_t extent(std::size_t token) const {
-    const std::size_t first = joined(tokens_[token]);
-    std::size_t n = 1;
-    while (n < tokens_[token].size() && origin_[first + n] == origin_[first] + n) ++n;
-    return n;
+    return std::max<std::size_t>(origins_.unbroken(joined(tokens_[token]), tokens_[token].size()), 1);
   }
   // The token that starts at this byte of the file, if any.
   std::optional<std::size_t> token_at(std::size_t offset) const {
@@ -386,6 +470,7 @@ class Checker {
     return static_cast<std::size_t>(it - token_offsets_.begin());
   }
   std::vector<Word> take_words() { return std::move(words_); }
+  const Lines& lines() const { return lines_; }
   std::vector<std::size_t> statement_starts() const {
     std::vector<std::size_t> starts;
     starts.reserve(places_.size());
@@ -416,13 +501,14 @@ class Checker {
   Lines lines_;
   bool utf8_ = false;  // the file looks saved as UTF-8
   std::string text_;
-  std::vector<std::size_t> origin_;
-  std::vector<std::size_t> token_offsets_;
-  std::vector<std::string_view> tokens_;  // whole, in the joined text
+  Origins origins_;
+  std::vector<std::uint32_t> token_offsets_;  // in the file, which analyze_script holds under 4 GB
+  TokenList tokens_{text_};                   // whole, in the joined text
   std::vector<Word> words_;
   OuterForm form_;
   StatementCompiler compiler_;
   std::vector<StatementPlace> places_;
+  std::vector<std::uint32_t> field_tokens_;
   std::vector<Found> found_;
 };
 
@@ -430,6 +516,8 @@ class Checker {
 
 std::vector<std::size_t> line_starts(std::string_view bytes) {
   std::vector<std::size_t> starts{0};
+  starts.reserve(1 + static_cast<std::size_t>(std::count_if(bytes.begin(), bytes.end(),
+                                                            [](char c) { return c == '\r' || c == '\n'; })));
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
     if (bytes[i] == '\r' || bytes[i] == '\n') starts.push_back(i + 1);
@@ -438,11 +526,14 @@ std::vector<std::size_t> line_starts(std::string_view bytes) {
 }
 
 Analysis analyze_script(std::string_view file_bytes) {
+  // Places in the file are kept in 32 bits: a script is a few hundred kilobytes at most.
+  if (file_bytes.size() > std::numeric_limits<std::uint32_t>::max())
+    return {{Problem{1, 1, true, "el fichero pasa de 4 GB: no es un programa de KAL", 0, 0}}, {}, {}};
   Checker checker(file_bytes);
   std::vector<Found> found = checker.run();
   std::stable_sort(found.begin(), found.end(),
                    [](const Found& a, const Found& b) { return a.offset < b.offset; });
-  const Lines lines(file_bytes);
+  const Lines& lines = checker.lines();
   Analysis analysis;
   analysis.problems.reserve(found.size());
   for (Found& f : found) {

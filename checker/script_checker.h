@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,19 +20,21 @@ struct Problem {
   std::size_t length = 1;  // the word it names, up to its line's end (a word joined across lines starts here)
 };
 
-// A word of the script that names something, for editors: where it is and what it is.
+// A word of the script that names something, for editors: where it is and what it is. A large script names
+// hundreds of thousands, so the counts that cannot pass 2^32 for any file a checker reads are kept in 32
+// bits.
 struct Word {
-  enum class Kind { Variable, Constant, Field, Label, Jump, Selector, Command, Function };
-  Kind kind;
-  std::string text;        // as written, sigil included (Windows-1252)
-  std::size_t offset = 0;  // in the file
-  std::size_t length = 0;  // in the file, up to its line's end
-  std::size_t line = 1;    // of its first character, from 1
-  bool assigned = false;   // a variable or constant that receives a value here
+  enum class Kind : std::uint8_t { Variable, Constant, Field, Label, Jump, Selector, Command, Function };
+  std::string text;          // as written, sigil included (Windows-1252)
+  std::size_t offset = 0;    // in the file
+  std::uint32_t length = 0;  // in the file, up to its line's end
+  std::uint32_t line = 1;    // of its first character, from 1
   // For a jump or a label: the label word the interpreter's label table chooses for its name (the last
   // registered label statement of that name), as an index into Analysis::words; kNone when none registers.
-  std::size_t target = kNone;
-  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::uint32_t target = kNone;
+  Kind kind = Kind::Variable;
+  bool assigned = false;  // a variable or constant that receives a value here
+  static constexpr std::uint32_t kNone = static_cast<std::uint32_t>(-1);
 };
 
 struct Analysis {

@@ -16,10 +16,13 @@ std::string one_byte_per_unit(std::string_view utf8) {
   return cp1252::from_utf16(*units);
 }
 
-Document::Document(std::string_view utf8)
+Document::Document(std::string utf8)
     : bytes_(one_byte_per_unit(utf8)),
-      line_starts_(check::line_starts(bytes_)),
-      analysis_(check::analyze_script(bytes_)) {}
+      too_large_(bytes_.size() > kMaxBytes),
+      line_starts_(check::line_starts(bytes_)) {
+  utf8 = std::string();
+  if (!too_large_) analysis_ = check::analyze_script(bytes_);
+}
 
 std::size_t Document::line_of(std::size_t offset) const {
   return static_cast<std::size_t>(std::upper_bound(line_starts_.begin(), line_starts_.end(), offset) -

@@ -20,8 +20,15 @@ struct Position {
 
 class Document {
  public:
-  explicit Document(std::string_view utf8);
+  // A script KAL can run holds at most 100,000 words, a few hundred kilobytes; far past that a text is no
+  // script, and reading it would only cost the editor's memory and time.
+  static constexpr std::size_t kMaxBytes = 4 * 1024 * 1024;
 
+  // The client's text is let go once converted, before the script is read.
+  explicit Document(std::string utf8);
+
+  // Longer than kMaxBytes: not read at all, so it names no word and has no problem but its size.
+  bool too_large() const { return too_large_; }
   const std::string& bytes() const { return bytes_; }
   const check::Analysis& analysis() const { return analysis_; }
   Position position(std::size_t offset) const;
@@ -34,6 +41,7 @@ class Document {
 
  private:
   std::string bytes_;
+  bool too_large_;
   std::vector<std::size_t> line_starts_;
   check::Analysis analysis_;
 };

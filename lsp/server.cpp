@@ -11,6 +11,7 @@
 
 #include "checker/hints.h"
 #include "common/cp1252.h"
+#include "common/limits.h"
 #include "compiler/label_table.h"
 #include "compiler/token_class.h"
 #include "database/records.h"
@@ -42,6 +43,10 @@ constexpr int kCompletionReference = 18;
 constexpr int kSymbolFunction = 12;
 constexpr int kSymbolStruct = 23;
 constexpr int kSnippet = 2;
+
+// No message of the protocol nests deeper than a few levels; a deeper one is refused before it is built.
+constexpr int kMaxDepth = 256;
+struct TooDeep {};
 
 struct RpcError {
   int code;
@@ -128,13 +133,18 @@ std::vector<std::string> field_names(const std::filesystem::path& folder, const 
   return names;
 }
 
+// A text as a JSON string, quotes included.
+std::string quoted(const std::string& text) {
+  return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 bool is_name_char(unsigned char c) {
   return std::isalnum(c) || c == '_' || c >= 0x80;
 }
 
 }  // namespace
 
-std::string Server::text(const char* spanish, const char* english) const {
+std::string Server::text(std::string spanish, std::string english) const {
   return language_ == Language::English ? english : spanish;
 }
 
@@ -144,17 +154,26 @@ std::vector<std::string> Server::bad_header() const {
           .dump()};
 }
 
-std::vector<std::string> Server::handle(std::string_view body) {
+std::vector<std::string> Server::handle(std::string body) {
   std::vector<std::string> out;
   json message;
-  try {
-    message = json::parse(body);
-  } catch (const json::exception&) {
-    out.push_back(json{
-        {"jsonrpc", "2.0"}, {"id", nullptr}, {"error", {{"code", kParseError}, {"message", "invalid JSON"}}}}
-                      .dump());
+  auto refuse_text = [&](const char* why) {
+    out.push_back(
+        json{{"jsonrpc", "2.0"}, {"id", nullptr}, {"error", {{"code", kParseError}, {"message", why}}}}
+            .dump());
     return out;
+  };
+  try {
+    message = json::parse(body, [](int depth, json::parse_event_t, json&) {
+      if (depth > kMaxDepth) throw TooDeep{};
+      return true;
+    });
+  } catch (const json::exception&) {
+    return refuse_text("invalid JSON");
+  } catch (const TooDeep&) {
+    return refuse_text("JSON nested too deep");
   }
+  body = std::string();
   const bool has_id = message.is_object() && message.contains("id") &&
                       (message["id"].is_number_integer() || message["id"].is_string());
   const json id = has_id ? message["id"] : json(nullptr);
@@ -169,15 +188,23 @@ std::vector<std::string> Server::handle(std::string_view body) {
     return out;
   }
   const std::string method = message["method"];
-  const json params = message.value("params", json::object());
+  json no_params = json::object();
+  json& params = message.contains("params") ? message["params"] : no_params;
   if (!initialized_ && method != "initialize" && method != "exit") {
     if (has_id) reply_error(kServerNotInitialized, "the server is not initialized");
     return out;
   }
+  if (shut_down_ && method != "exit") {  // after shutdown only exit is valid
+    if (has_id) reply_error(kInvalidRequest, "the server is shut down");
+    return out;
+  }
   try {
-    json result = dispatch(method, params, out);
-    if (has_id)
-      out.push_back(json{{"jsonrpc", "2.0"}, {"id", id}, {"result", result}}.dump(
+    reply_start_ = R"({"jsonrpc":"2.0","id":)" + id.dump() + R"(,"result":)";
+    Result result = dispatch(method, params, out);
+    if (has_id && result.reply)
+      out.push_back(std::move(*result.reply += '}'));
+    else if (has_id)
+      out.push_back(json{{"jsonrpc", "2.0"}, {"id", id}, {"result", result.value}}.dump(
           -1, ' ', false, json::error_handler_t::replace));
   } catch (const RpcError& e) {
     if (has_id) reply_error(e.code, e.message);
@@ -187,7 +214,7 @@ std::vector<std::string> Server::handle(std::string_view body) {
   return out;
 }
 
-Server::json Server::dispatch(const std::string& method, const json& params, std::vector<std::string>& out) {
+Server::Result Server::dispatch(const std::string& method, json& params, std::vector<std::string>& out) {
   if (method == "initialize") return initialize(params);
   if (method == "initialized") return nullptr;
   if (method == "shutdown") {
@@ -200,13 +227,16 @@ Server::json Server::dispatch(const std::string& method, const json& params, std
   }
   if (method == "textDocument/didOpen" || method == "textDocument/didChange") {
     const std::string uri = params.at("textDocument").at("uri");
-    const json& changes = method == "textDocument/didOpen" ? json::array() : params.at("contentChanges");
-    if (method == "textDocument/didChange" && (!changes.is_array() || changes.empty()))
-      throw RpcError{kInvalidParams, "a change without its text"};
-    const std::string text = method == "textDocument/didOpen"
-                                 ? params.at("textDocument").at("text").get<std::string>()
-                                 : changes.back().at("text").get<std::string>();
-    documents_[uri] = std::make_unique<Document>(text);
+    json* text = nullptr;
+    if (method == "textDocument/didOpen") {
+      text = &params.at("textDocument").at("text");
+    } else {
+      json& changes = params.at("contentChanges");
+      if (!changes.is_array() || changes.empty()) throw RpcError{kInvalidParams, "a change without its text"};
+      text = &changes.back().at("text");
+    }
+    // Taken from the message, not copied: a document may be megabytes.
+    documents_[uri] = std::make_unique<Document>(std::move(text->get_ref<std::string&>()));
     publish(uri, out);
     return nullptr;
   }
@@ -218,6 +248,14 @@ Server::json Server::dispatch(const std::string& method, const json& params, std
                        {"params", {{"uri", uri}, {"diagnostics", json::array()}}}}
                       .dump());
     return nullptr;
+  }
+  // A document too large to be a script has nothing to show.
+  if (method == "textDocument/hover" || method == "textDocument/definition" ||
+      method == "textDocument/rename") {
+    if (document(params).too_large()) return nullptr;
+  } else if (method == "textDocument/completion" || method == "textDocument/references" ||
+             method == "textDocument/documentSymbol") {
+    if (document(params).too_large()) return json::array();
   }
   if (method == "textDocument/hover") return hover(params);
   if (method == "textDocument/completion") return completion(params);
@@ -259,22 +297,43 @@ Server::json Server::range(const Document& d, std::size_t offset, std::size_t le
           {"end", {{"line", end.line}, {"character", end.character}}}};
 }
 
+void Server::append_range(std::string& out, const Document& d, std::size_t offset, std::size_t length) const {
+  const Position start = d.position(offset);
+  const Position end = d.position(offset + length);
+  out.append(R"({"start":{"line":)").append(std::to_string(start.line));
+  out.append(R"(,"character":)").append(std::to_string(start.character));
+  out.append(R"(},"end":{"line":)").append(std::to_string(end.line));
+  out.append(R"(,"character":)").append(std::to_string(end.character)).append("}}");
+}
+
 Server::json Server::location(const std::string& uri, const Document& d, const Word& w) const {
   return {{"uri", uri}, {"range", range(d, w.offset, w.length)}};
 }
 
 void Server::publish(const std::string& uri, std::vector<std::string>& out) const {
   const Document& d = *documents_.at(uri);
-  json diagnostics = json::array();
-  for (const check::Problem& p : d.analysis().problems)
-    diagnostics.push_back({{"range", range(d, p.offset, p.length)},
-                           {"severity", p.error ? kSeverityError : kSeverityWarning},
-                           {"source", "kalcheck"},
-                           {"message", message_text(p)}});
-  out.push_back(json{{"jsonrpc", "2.0"},
-                     {"method", "textDocument/publishDiagnostics"},
-                     {"params", {{"uri", uri}, {"diagnostics", diagnostics}}}}
-                    .dump(-1, ' ', false, json::error_handler_t::replace));
+  // Written as text: a script full of mistakes has a problem for every few words.
+  std::string reply = R"({"jsonrpc":"2.0","method":"textDocument/publishDiagnostics","params":{"uri":)" +
+                      json(uri).dump(-1, ' ', false, json::error_handler_t::replace) + R"(,"diagnostics":[)";
+  auto add = [&](std::size_t offset, std::size_t length, bool error, const std::string& message) {
+    if (reply.back() != '[') reply += ',';
+    reply += R"({"range":)";
+    append_range(reply, d, offset, length);
+    reply.append(R"(,"severity":)").append(std::to_string(error ? kSeverityError : kSeverityWarning));
+    reply.append(R"(,"source":"kalcheck","message":)");
+    reply.append(json(message).dump(-1, ' ', false, json::error_handler_t::replace)).append("}");
+  };
+  if (d.too_large())
+    add(0, 0, true,
+        text("El fichero tiene " + std::to_string(d.bytes().size()) +
+                 " caracteres: es demasiado grande para ser un programa de KAL (100000 palabras como mucho), "
+                 "y no se "
+                 "lee",
+             "The file holds " + std::to_string(d.bytes().size()) +
+                 " characters: it is too large to be a KAL program (100,000 words at most), and it is not "
+                 "read"));
+  for (const check::Problem& p : d.analysis().problems) add(p.offset, p.length, p.error, message_text(p));
+  out.push_back(reply + "]}}");
 }
 
 namespace {
@@ -400,22 +459,33 @@ Server::json Server::definition(const json& params) const {
   return location(params.at("textDocument").at("uri"), d, *target);
 }
 
-Server::json Server::references(const json& params) const {
+Server::Result Server::references(const json& params) const {
   const Document& d = document(params);
   const Word* w = d.word_at(offset_at(d, params));
-  json found = json::array();
-  if (w == nullptr || !is_named(*w)) return found;
+  if (w == nullptr || !is_named(*w)) return json::array();
   const bool declarations = params.value("context", json::object()).value("includeDeclaration", true);
-  const std::string uri = params.at("textDocument").at("uri");
+  const std::string uri = quoted(params.at("textDocument").at("uri").get<std::string>());
+  auto wanted = [&](const Word& other) {
+    return same_symbol(other, *w) && (declarations || !(other.assigned || other.kind == Word::Kind::Label));
+  };
+  // Measured first: a reply of tens of megabytes that grew by doubling would briefly take three times its
+  // size.
+  const auto count =
+      static_cast<std::size_t>(std::count_if(d.analysis().words.begin(), d.analysis().words.end(), wanted));
+  std::string found = reply_start_ + "[";
+  found.reserve(found.size() + count * (uri.size() + 104) + 2);
   for (const Word& other : d.analysis().words) {
-    if (!same_symbol(other, *w)) continue;
-    if (!declarations && (other.assigned || other.kind == Word::Kind::Label)) continue;
-    found.push_back(location(uri, d, other));
+    if (!wanted(other)) continue;
+    if (found.back() != '[') found += ',';
+    found.append(R"({"uri":)").append(uri).append(R"(,"range":)");
+    append_range(found, d, other.offset, other.length);
+    found += '}';
   }
-  return found;
+  found += ']';
+  return Result::written(std::move(found));
 }
 
-Server::json Server::rename(const json& params) const {
+Server::Result Server::rename(const json& params) const {
   const Document& d = document(params);
   const Word* w = d.word_at(offset_at(d, params));
   if (w == nullptr || !is_named(*w))
@@ -431,6 +501,10 @@ Server::json Server::rename(const json& params) const {
       name && (sigil == '&'   ? is_ordinary_variable(written)
                : sigil == '@' ? is_constant(written)
                               : is_label(written) && LabelTable::registers_name(convert_field(written)));
+  if (valid && written.size() > limits::kMaxTokenLength)
+    throw RpcError{kRequestFailed,
+                   text("El nombre pasa de 255 caracteres: KAL solo lee los 255 primeros",
+                        "The name is longer than 255 characters: KAL reads only the first 255")};
   if (!valid) {
     std::string message = "\xC2\xAB";
     message.append(1, sigil).append(wanted).append("\xC2\xBB ");
@@ -440,7 +514,9 @@ Server::json Server::rename(const json& params) const {
                               : text("no vale como nombre de variable", "is no valid variable name");
     throw RpcError{kRequestFailed, message};
   }
-  json edits = json::array();
+  std::string edits = reply_start_ + R"({"changes":{)" +
+                      quoted(params.at("textDocument").at("uri").get<std::string>()) + ":[";
+  const std::string new_text = quoted(utf8(written));
   for (const Word& other : d.analysis().words) {
     if (!same_symbol(other, *w)) continue;
     if (other.length != other.text.size())
@@ -448,9 +524,13 @@ Server::json Server::rename(const json& params) const {
                      text("Un uso del nombre sigue en la l\xC3\xAD"
                           "nea siguiente: no se puede cambiar",
                           "A use of the name runs on into the next line: it cannot be renamed")};
-    edits.push_back({{"range", range(d, other.offset, other.length)}, {"newText", utf8(written)}});
+    if (edits.back() != '[') edits += ',';
+    edits += R"({"range":)";
+    append_range(edits, d, other.offset, other.length);
+    edits.append(R"(,"newText":)").append(new_text).append("}");
   }
-  return {{"changes", {{params.at("textDocument").at("uri").get<std::string>(), edits}}}};
+  edits += "]}}";
+  return Result::written(std::move(edits));
 }
 
 Server::json Server::symbols(const json& params) const {
@@ -477,7 +557,8 @@ int serve(std::istream& in, std::ostream& out) {
   while (!server.finished()) {
     Incoming incoming = reader.next();
     if (incoming.kind == Incoming::Kind::End) return 0;  // the client went away: nothing is wrong here
-    send(incoming.kind == Incoming::Kind::BadHeader ? server.bad_header() : server.handle(incoming.body));
+    send(incoming.kind == Incoming::Kind::BadHeader ? server.bad_header()
+                                                    : server.handle(std::move(incoming.body)));
   }
   return server.exit_code();
 }

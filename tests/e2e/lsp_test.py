@@ -147,7 +147,7 @@ def conversation(command, env, failures):
         renamed = c.request("textDocument/rename", dict(at(5, 1), newName="ñandú"))["result"]["changes"][uri]
         expect("rename", [(e["range"], e["newText"]) for e in renamed],
                [(rng(5, 0, 3), "&ñandú"), (rng(5, 19, 22), "&ñandú"), (rng(13, 11, 14), "&ñandú")])
-        for position, name in ((at(5, 1), "mal-nombre"), (at(6, 2), "otra_vez")):
+        for position, name in ((at(5, 1), "mal-nombre"), (at(6, 2), "otra_vez"), (at(5, 1), "x" * 255)):
             error = c.request("textDocument/rename", dict(position, newName=name)).get("error", {})
             expect(f"rename to {name} refused", error.get("code"), -32803)
 
@@ -198,8 +198,22 @@ def abuse(command, env, failures):
     got += [error_code(), error_code(), error_code()]
     c.raw(b'Content-Length: 2\r\n\r\n[]')                # JSON, but no request
     got.append(error_code())
-    if got != [-32002, -32700, -32700, -32700, -32700, -32601, -32600]:
+    deep = b'{"jsonrpc":"2.0","id":60,"method":"textDocument/hover","params":' + b"[" * 100000 + b"]" * 100000 + b"}"
+    c.raw(b"Content-Length: %d\r\n\r\n" % len(deep) + deep)  # nested far past any message of the protocol
+    got.append(error_code())
+    if got != [-32002, -32700, -32700, -32700, -32700, -32601, -32600, -32700]:
         failures.append(f"abuse: error codes {got}")
+    # A document far larger than any script gets one problem, its size, and nothing else is read of it.
+    big = "file:///grande.txt"
+    c.notify("textDocument/didOpen", {"textDocument": {"uri": big, "languageId": "kal", "version": 1,
+                                                       "text": ".codigo;\r\n" + "&a := &a + 1;\r\n" * 330000}})
+    diagnostics = c.receive()["params"]["diagnostics"]
+    if len(diagnostics) != 1 or "demasiado grande" not in diagnostics[0]["message"]:
+        failures.append(f"abuse: a 5 MB document got {len(diagnostics)} problems: {diagnostics[:2]}")
+    refs = c.request("textDocument/references", {"textDocument": {"uri": big}, "position": {"line": 1, "character": 1},
+                                                  "context": {"includeDeclaration": True}})
+    if refs.get("result") != []:
+        failures.append(f"abuse: references in a too large document: {str(refs)[:200]}")
     c.notify("textDocument/didChange", {"textDocument": {"uri": "file:///x"}, "contentChanges": []})  # no text
     bad_uri = "file:///a%zz/b%4.txt"  # percent signs that escape nothing, where fields are looked for
     c.notify("textDocument/didOpen", {"textDocument": {"uri": bad_uri, "languageId": "kal", "version": 1,
@@ -211,6 +225,9 @@ def abuse(command, env, failures):
         failures.append(f"abuse: fields for a URI with stray percent signs: {fields!r}")
     if c.request("shutdown").get("result", "missing") is not None:
         failures.append("abuse: the server stopped serving")
+    after = c.request("textDocument/hover", {"textDocument": {"uri": big}, "position": {"line": 0, "character": 0}})
+    if after.get("error", {}).get("code") != -32600:
+        failures.append(f"abuse: a request after shutdown got {after!r}")
     c.p.stdin.close()
     if c.p.wait(timeout=60) != 0:
         failures.append("abuse: the end of input did not end the server cleanly")
