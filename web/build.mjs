@@ -49,5 +49,6 @@ for (const [md, html] of [['guia.md', 'guia.html'], ['guide.md', 'guide.html']])
   const source = fs.readFileSync(path.join(root, 'docs', md), 'utf8').replaceAll('](../examples', '](examples');
   const title = source.match(/^# (.*)$/m)?.[1] ?? 'KAL';
   fs.writeFileSync(path.join(out, html), `<!doctype html><html><head><meta charset="utf-8"><title>${title}</title>` +
+    `<meta http-equiv="Content-Security-Policy" content="default-src 'self'; script-src 'none'; style-src 'self' 'unsafe-inline'; img-src 'self' data:">` +
     `<link rel="stylesheet" href="style.css"></head><body class="guide"><main>${marked.parse(source)}</main></body></html>`);
 }

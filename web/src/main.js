@@ -9,13 +9,15 @@ import {decode, encode} from './cp1252.js';
 import {Disk, inProgramFolder} from './disk.js';
 import {Run} from './run.js';
 import {Runner} from './runner.js';
+import {Scripts, linkHash, linkedScript, scriptName as cleanName} from './scripts.js';
 import {TEXTS} from './texts.js';
 
 const $ = (selector) => document.querySelector(selector);
 const runner = new Runner('./');
 const disk = new Disk();
+const scripts = new Scripts();
 let lang = localStorage.getItem('kal.lang') === 'en' ? 'en' : 'es';
-let scriptName = localStorage.getItem('kal.name') || 'programa.txt';
+let scriptName = null;  // the stored script the editor holds
 let run = null;  // the current run
 
 const t = (key) => TEXTS[lang][key];
@@ -49,7 +51,12 @@ const problems = linter((view) => {
 }, {delay: 150});
 
 let saveTimer = 0;
-const save = () => localStorage.setItem('kal.source', view.state.doc.toString());
+// The editor's script is kept as it is typed; when the browser has no room, the page says so.
+function save() {
+  clearTimeout(saveTimer);
+  if (scriptName === null) return;
+  notice('full', scripts.put(scriptName, view.state.doc.toString()) ? null : `${t('full')} ${scriptName}`);
+}
 const view = new EditorView({
   parent: $('#editor'),
   state: EditorState.create({
@@ -64,11 +71,40 @@ const view = new EditorView({
 });
 
 function setSource(text, name) {
+  save();  // the script being left keeps what was typed last
   scriptName = name;
-  localStorage.setItem('kal.name', name);
+  scripts.current = name;
   view.dispatch({changes: {from: 0, to: view.state.doc.length, insert: text.replace(/\r\n?/g, '\n')}});
   $('#script-name').textContent = name;
+  save();
+  showScripts();
   forceLinting(view);  // a new script's problems at once, not the last one's moved
+}
+
+// A script from elsewhere (an example, a link, a test) opens beside the stored ones: under its own name when
+// that is free or holds the same text, else under a new name.
+function openBeside(text, name) {
+  const same = scripts.get(name) === text.replace(/\r\n?/g, '\n');
+  setSource(text, same ? name : scripts.freeName(name));
+}
+
+function showScripts() {
+  const list = $('#scripts');
+  list.replaceChildren(...scripts.names().map((name) => {
+    const option = document.createElement('option');
+    option.value = option.textContent = name;
+    return option;
+  }));
+  list.value = scriptName ?? '';
+}
+
+// What the page must tell the person, by kind, until it no longer holds.
+const notices = new Map();
+function notice(kind, text) {
+  if (text) notices.set(kind, text);
+  else notices.delete(kind);
+  $('#notice').textContent = [...notices.values()].join(' ');
+  $('#notice').hidden = notices.size === 0;
 }
 
 // ---- The page's own words ----
@@ -76,6 +112,7 @@ function setSource(text, name) {
 function applyLanguage() {
   document.documentElement.lang = lang;
   for (const el of document.querySelectorAll('[data-text]')) el.textContent = t(el.dataset.text);
+  for (const el of document.querySelectorAll('[data-label]')) el.setAttribute('aria-label', t(el.dataset.label));
   $('#guide').href = lang === 'es' ? 'guia.html' : 'guide.html';
   localStorage.setItem('kal.lang', lang);
 }
@@ -268,24 +305,13 @@ async function loadExamples() {
   select.addEventListener('change', () => {
     if (!select.value) return;
     const entry = disk.get(inProgramFolder(select.value));
-    setSource(decode(entry.bytes), select.value);
+    openBeside(decode(entry.bytes), select.value);
     select.value = '';
   });
 }
 
-function shared() {
-  const hash = new URLSearchParams(location.hash.slice(1));
-  if (!hash.has('s')) return null;
-  const bytes = Uint8Array.from(atob(hash.get('s').replace(/-/g, '+').replace(/_/g, '/')), (c) => c.charCodeAt(0));
-  return {text: new TextDecoder().decode(bytes), name: hash.get('n') || 'programa.txt'};
-}
-
 function shareLink() {
-  const bytes = new TextEncoder().encode(view.state.doc.toString());
-  let binary = '';
-  for (const b of bytes) binary += String.fromCharCode(b);
-  const code = btoa(binary).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
-  const link = `${location.origin}${location.pathname}#n=${encodeURIComponent(scriptName)}&s=${code}`;
+  const link = `${location.origin}${location.pathname}${linkHash(scriptName, view.state.doc.toString())}`;
   $('#share-link').value = link;
   $('#share-link').hidden = false;
   navigator.clipboard?.writeText(link).then(() => status(t('copied')), () => {});
@@ -313,11 +339,19 @@ async function main() {
     showFiles();
   });
   await Promise.all([runner.load(), loadExamples()]);
-  const fromLink = shared();
-  const kept = localStorage.getItem('kal.source');
-  if (fromLink) setSource(fromLink.text, fromLink.name);
-  else if (kept !== null) setSource(kept, scriptName);
-  else setSource(decode(disk.get(inProgramFolder('hola.txt')).bytes), 'hola.txt');
+  $('#scripts').addEventListener('change', () => {
+    const name = $('#scripts').value;
+    if (name && name !== scriptName) setSource(scripts.get(name) ?? '', name);
+  });
+  // A shared link's script opens beside the person's own, once: the address forgets it, so a reload does not
+  // open it again. A link that cannot be read says why, and the person's own script opens.
+  const linked = linkedScript(location.hash);
+  if (linked) history.replaceState(null, '', location.pathname + location.search);
+  if (linked?.error) notice('link', t(linked.error));
+  const current = scripts.current;
+  if (linked && !linked.error) openBeside(linked.text, linked.name);
+  else if (current !== null && scripts.get(current) !== null) setSource(scripts.get(current), current);
+  else openBeside(decode(disk.get(inProgramFolder('hola.txt')).bytes), 'hola.txt');
   showFiles();
   buttons();
   status(t('ready'));
@@ -325,7 +359,8 @@ async function main() {
   if (new URLSearchParams(location.search).has('test')) window.kalPage = {file: (path) => disk.get(path)?.bytes ?? null, files: () => disk.files().map((e) => e.path),
                     source: (text) => setSource(text, scriptName), text: () => view.state.doc.toString(),
                     bench: (text) => runner.bench(text),
-                    load: (name, bytes) => setSource(decode(Uint8Array.from(bytes)), name),
+                    load: (name, bytes) => openBeside(decode(Uint8Array.from(bytes)), cleanName(name)),
+                    scripts: () => scripts.names(), current: () => scriptName,
                     put: (path, bytes) => { disk.put(path, Uint8Array.from(bytes)); showFiles(); }};
   document.body.dataset.ready = 'yes';
 }

@@ -21,6 +21,7 @@ export class Run {
     this.ui = ui;
     this.stopped = false;
     this.finished = false;
+    this.failure = null;  // what went wrong inside the module, when it did
     this.resume = null;  // while a step waits: what goes on
     this.module = null;
     this.lines = null;
@@ -37,8 +38,19 @@ export class Run {
   async start(path, source, step) {
     this.source = source;
     this.startedAt = performance.now();
-    const started = await this.runner.start(this.disk, path, this.host(), step, (m) => { this.module = m; });
-    started.done.then(() => this.finish('ended'));
+    // A run that fails inside the module (a fault of the page's, memory the browser refuses) ends as a failed
+    // run: the page never stays "running".
+    try {
+      const started = await this.runner.start(this.disk, path, this.host(), step, (m) => { this.module = m; });
+      started.done.then(() => this.finish('ended'), (e) => this.fail(e));
+    } catch (e) {
+      this.fail(e);
+    }
+  }
+
+  fail(error) {
+    this.failure = String(error?.message ?? error);
+    this.stop('failed');
   }
 
   // From a step: one statement more when stepping, else on to the end.
@@ -58,18 +70,28 @@ export class Run {
     if (this.finished) return;
     this.finished = true;
     this.ui.hideBox();
-    if (this.module) {
-      Runner.collect(this.module, this.disk);
-      this.changed = new Set(this.disk.files()
-                                 .filter((e) => !e.folder && !same(this.before.get(e.path.toLowerCase()), e.bytes))
-                                 .map((e) => e.path.toLowerCase()));
+    if (this.module && !this.failure) {
+      try {
+        Runner.collect(this.module, this.disk);
+        this.changed = new Set(this.disk.files()
+                                   .filter((e) => !e.folder && !same(this.before.get(e.path.toLowerCase()), e.bytes))
+                                   .map((e) => e.path.toLowerCase()));
+      } catch (e) {  // a module that failed may have nothing left to give
+        this.failure = String(e?.message ?? e);
+        how = 'failed';
+      }
     }
-    this.ui.ended(this, this.ui.text(how));
+    this.ui.ended(this, this.failure ? `${this.ui.text('failed')} ${this.failure}` : this.ui.text(how));
   }
 
   // The state panel's values: variables, constants, the flag, the database.
   watch() {
-    return this.module ? Runner.watch(this.module) : null;
+    if (!this.module || this.failure) return null;
+    try {
+      return Runner.watch(this.module);
+    } catch {
+      return null;
+    }
   }
 
   // The calls the module makes; a stopped run's calls never return.

@@ -44,8 +44,12 @@ function hatchPattern(ctx, hatch, colour, background, transparent) {
 }
 
 // Windows draws shapes without anti-aliasing: a pixel is painted or not. The canvas' shape is drawn apart
-// and each of its pixels kept whole when at least half covered, or dropped.
-function crisp(ctx, left, top, width, height, draw) {
+// and each of its pixels kept whole when at least half covered, or dropped. Only the part of the shape's
+// box that lies on the surface is drawn: a shape far larger than the surface costs no more than the surface.
+function crisp(ctx, shapeLeft, shapeTop, shapeWidth, shapeHeight, draw) {
+  const left = Math.max(shapeLeft, 0), top = Math.max(shapeTop, 0);
+  const width = Math.min(shapeLeft + shapeWidth, ctx.canvas.width) - left;
+  const height = Math.min(shapeTop + shapeHeight, ctx.canvas.height) - top;
   if (width <= 0 || height <= 0) return;
   const scratch = document.createElement('canvas');
   scratch.width = width;
@@ -58,6 +62,33 @@ function crisp(ctx, left, top, width, height, draw) {
   for (let i = 3; i < d.length; i += 4) d[i] = d[i] >= 128 ? 255 : 0;
   c.putImageData(image, 0, 0);
   ctx.drawImage(scratch, left, top);
+}
+
+// The pixels of a thin line from (x1, y1) towards (x2, y2), its end excluded, as Bresenham's walk gives them,
+// walked only where they can fall on a width x height surface: a line thousands of times longer than the
+// surface costs no more than one across it. After k steps along the longer axis, the walk has moved
+// floor((2 k minor + major - 1) / (2 major)) steps along the other, so it starts at the surface's edge in the
+// state it would have reached there.
+export function thinLine(x1, y1, x2, y2, width, height, plot) {
+  const dx = Math.abs(x2 - x1), dy = Math.abs(y2 - y1), sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
+  const n = Math.max(dx, dy);
+  if (n === 0) return;
+  const shallow = dx >= dy;
+  const [start, step, size] = shallow ? [x1, sx, width] : [y1, sy, height];
+  const from = Math.max(step > 0 ? -start : start - (size - 1), 0);
+  const to = Math.min(step > 0 ? size - 1 - start : start, n - 1);
+  if (from > to) return;
+  // Past 2^53 a product loses digits, so the jump is computed in whole numbers of any size.
+  const major = BigInt(n), minor = BigInt(shallow ? dy : dx), k = BigInt(from);
+  const moved = (2n * k * minor + major - 1n) / (2n * major);
+  let x = x1 + sx * (shallow ? from : Number(moved)), y = y1 + sy * (shallow ? Number(moved) : from);
+  let err = Number(BigInt(dx - dy) + (shallow ? moved * BigInt(dx) - k * BigInt(dy) : k * BigInt(dx) - moved * BigInt(dy)));
+  for (let i = from; i <= to; ++i) {
+    if (x >= 0 && y >= 0 && x < width && y < height) plot(x, y);
+    const e2 = 2 * err;
+    if (e2 > -dy) { err -= dy; x += sx; }
+    if (e2 < dx) { err += dx; y += sy; }
+  }
 }
 
 export class Surfaces {
@@ -138,14 +169,7 @@ export class Surfaces {
       return;
     }
     ctx.fillStyle = css(colour);
-    const dx = Math.abs(x2 - x1), dy = Math.abs(y2 - y1), sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
-    let err = dx - dy, x = x1, y = y1;
-    while (x !== x2 || y !== y2) {
-      ctx.fillRect(x, y, 1, 1);
-      const e2 = 2 * err;
-      if (e2 > -dy) { err -= dy; x += sx; }
-      if (e2 < dx) { err += dx; y += sy; }
-    }
+    thinLine(x1, y1, x2, y2, ctx.canvas.width, ctx.canvas.height, (x, y) => ctx.fillRect(x, y, 1, 1));
   }
   setPixel(id, x, y, colour) {
     const s = this.get(id);
@@ -257,6 +281,9 @@ export class Surfaces {
     const spaces = (text.match(/ /g) || []).length;
     const justify = s.breaks > 0 && s.extra !== 0 && spaces > 0;
     const width = this.width(s, text) + (justify ? s.extra : 0);
+    // Text that cannot reach the surface, whatever its angle, is not drawn at all.
+    const reach = width + ascent + descent;
+    if (x + reach < 0 || y + reach < 0 || x - reach > s.canvas.width || y - reach > s.canvas.height) return;
     ctx.save();
     ctx.translate(x, y);
     if (t.escapement) ctx.rotate(-t.escapement * Math.PI / 1800);

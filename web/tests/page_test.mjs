@@ -5,6 +5,7 @@
 // Usage: node page_test.mjs SITE_DIR CASES_DIR [PICTURES_DIR]  (PICTURES_DIR: the driver's --pictures, from Wine)
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
+import http from 'node:http';
 import path from 'node:path';
 import {execFileSync} from 'node:child_process';
 import {fileURLToPath} from 'node:url';
@@ -67,8 +68,9 @@ const browser = await launch();
 const server = await serve(site);
 const origin = `http://127.0.0.1:${server.address().port}`;
 
-async function openPage(url = `${origin}/?test`) {
-  const page = await browser.newPage();
+// Each page in a browser profile of its own (its own storage), unless it is to share one.
+async function openPage(url = `${origin}/?test`, context = null) {
+  const page = await (context ?? await browser.createBrowserContext()).newPage();
   await page.setViewport({width: 1280, height: 900});
   page.on('console', (m) => { if (m.type() === 'error') consoleErrors.push(m.text()); });
   page.on('pageerror', (e) => consoleErrors.push(e.message));
@@ -262,6 +264,70 @@ await test('the checker underlines problems as one types; the script is kept and
   const shared = await openPage(link.replace('#', '?test#'));
   assert.equal(await shared.evaluate(() => window.kalPage.text()), '.codigo;\n&a := 1\n&b := 2;\n.fin;\n');
   await shared.close();
+});
+
+await test('a shared link opens beside the person\'s scripts, never over them, and bad links say why', async () => {
+  const context = await browser.createBrowserContext();
+  const mine = '.codigo;\n&t := ~mio;\n.aviso &t;\n.fin;\n';
+  const page = await openPage(undefined, context);
+  await page.evaluate((b) => window.kalPage.load('mio.txt', b), [...Buffer.from(mine, 'latin1')]);
+  const theirs = '.codigo;\n&t := ~suyo;\n.aviso &t;\n.fin;\n';
+  const hash = `#n=mio.txt&s=${Buffer.from(theirs, 'utf8').toString('base64url')}`;
+  for (const expected of ['mio (2).txt', 'mio (3).txt']) {  // the same link twice: a new name each time
+    const linked = await openPage(`${origin}/?test${hash}`, context);
+    assert.equal(await linked.evaluate(() => window.kalPage.current()), expected);
+    assert.equal(await linked.evaluate(() => window.kalPage.text()), theirs);
+    await linked.close();
+  }
+  await page.reload();
+  await page.waitForSelector('body[data-ready=yes]');
+  assert.deepEqual(await page.evaluate(() => window.kalPage.scripts()),
+                   ['hola.txt', 'mio (2).txt', 'mio (3).txt', 'mio.txt']);
+  await page.select('#scripts', 'mio.txt');
+  assert.equal(await page.evaluate(() => window.kalPage.text()), mine);
+  // A malformed or cut-short link says what is wrong, and the person's own script opens in a working page.
+  for (const [bad, words] of [['%%%', 'caracteres'], ['@@@@', 'caracteres'], ['AAAAA', 'cortado'], ['_w', 'no trae']]) {
+    const opened = await openPage(`${origin}/?test#n=x.txt&s=${bad}`, context);
+    assert.match(await opened.$eval('#notice', (n) => (n.hidden ? '' : n.textContent)), new RegExp(words), bad);
+    assert.equal(await opened.evaluate(() => window.kalPage.current()), 'mio.txt');
+    await opened.click('#run');
+    await boxShown(opened);
+    assert.equal(await opened.$eval('.box-text', (e) => e.textContent), 'mio');
+    await opened.click('#box button');
+    await waitIdle(opened);
+    await opened.close();
+  }
+  // A script the browser has no room for is said to be unsaved.
+  await editorText(page, `.codigo;\n'${'x'.repeat(6e6)};\n.fin;\n`);
+  await page.waitForFunction(() => /no tiene sitio/.test(document.querySelector('#notice').textContent), {timeout: 5000});
+  await page.close();
+  await context.close();
+});
+
+await test('lines far off the surface are drawn at once, and the page is ready for the next run', async () => {
+  const page = await openPage();
+  await editorText(page, '.codigo;\n&c := 0;\n&w := 400;\n&h := 300;\n.ventana &w &h;\n&lejos := 2000000000;\n' +
+                         '.linea &c &c &lejos &c &c;\n&p := 3;\n.pluma &p;\n&x := 40000;\n.linea &c &c &x &x &c;\n' +
+                         '&t := ~hecho;\n.aviso &t;\n.fin;\n');
+  await page.click('#run');
+  await boxShown(page);  // was 115 s of a frozen tab, then a run that never ended
+  assert.equal(await page.$eval('.box-text', (e) => e.textContent), 'hecho');
+  await page.click('#box button');
+  await page.click('#graphics .close');
+  await waitIdle(page);
+  await editorText(page, '.codigo;\n&t := ~otra;\n.aviso &t;\n.fin;\n');
+  await page.click('#run');
+  await boxShown(page);
+  await page.click('#box button');
+  await waitIdle(page);
+  await page.close();
+});
+
+await test('the test server refuses a malformed path with 400 and goes on serving', async () => {
+  const status = (p) => new Promise((resolve, reject) =>
+    http.get(`${origin}${p}`, (res) => { res.resume(); resolve(res.statusCode); }).on('error', reject));
+  assert.equal(await status('/%'), 400);
+  assert.equal(await status('/'), 200);
 });
 
 await test('a file uploaded to the disk is read by a script, and what it writes can be downloaded', async () => {

@@ -10,7 +10,13 @@ const TYPES = {'.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.
 export function serve(folder, port = 0) {
   const root = path.resolve(folder);
   const server = http.createServer((req, res) => {
-    const url = decodeURIComponent(new URL(req.url, 'http://localhost').pathname);
+    let url;
+    try {
+      url = decodeURIComponent(new URL(req.url, 'http://localhost').pathname);
+    } catch {  // a malformed escape such as "/%": refused, and the server goes on
+      res.writeHead(400).end();
+      return;
+    }
     const file = path.join(root, url.endsWith('/') ? `${url}index.html` : url);
     if (!(file === root || file.startsWith(root + path.sep)) || !fs.existsSync(file) || fs.statSync(file).isDirectory()) {
       res.writeHead(404).end();
