@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include "common/cp1252.h"
 
 namespace kal::lsp {
@@ -22,6 +26,11 @@ Document::Document(std::string utf8)
       line_starts_(check::line_starts(bytes_)) {
   utf8 = std::string();
   if (!too_large_) analysis_ = check::analyze_script(bytes_);
+#ifdef __GLIBC__
+  // Reading a large script frees its working memory in small pieces, which glibc keeps for later: handed
+  // back, a server holding a 4 MB document stays under 100 MB while it answers.
+  malloc_trim(0);
+#endif
 }
 
 std::size_t Document::line_of(std::size_t offset) const {
