@@ -4,11 +4,10 @@
 
 Usage: python3 bench/lsp_change.py --kalcheck build/native/kalcheck
 """
-import argparse
-import json
 import statistics
-import subprocess
 import time
+
+from lsp_client import Server
 
 STATEMENTS = 16_665  # six tokens each: with the outer form, 99,989 tokens
 
@@ -21,26 +20,10 @@ def script(variant):
 
 
 def main():
-    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    ap.add_argument("--kalcheck", required=True)
-    opts = ap.parse_args()
-    p = subprocess.Popen([opts.kalcheck, "--lsp"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-
-    def send(message):
-        body = json.dumps(message).encode()
-        p.stdin.write(b"Content-Length: %d\r\n\r\n" % len(body) + body)
-        p.stdin.flush()
-
-    def receive():
-        length = 0
-        while (line := p.stdout.readline()) != b"\r\n":
-            if line.lower().startswith(b"content-length:"):
-                length = int(line.split(b":")[1])
-        return json.loads(p.stdout.read(length))
+    server = Server.from_command_line(__doc__)
+    send, receive = server.send, server.receive
 
     uri = "file:///bench/largo.txt"
-    send({"jsonrpc": "2.0", "id": 1, "method": "initialize", "params": {"capabilities": {}}})
-    receive()
     send({"jsonrpc": "2.0", "method": "textDocument/didOpen",
           "params": {"textDocument": {"uri": uri, "languageId": "kal", "version": 1, "text": script(1)}}})
     receive()
@@ -53,10 +36,7 @@ def main():
         message = receive()
         times.append(time.perf_counter() - start)
         assert message["method"] == "textDocument/publishDiagnostics"
-    send({"jsonrpc": "2.0", "id": 2, "method": "shutdown"})
-    receive()
-    send({"jsonrpc": "2.0", "method": "exit"})
-    p.wait()
+    server.finish()
     print(f"problems of a 100,000-token script after a change: median {statistics.median(times) * 1000:.1f} ms, "
           f"worst {max(times) * 1000:.1f} ms (goal: within 50 ms)")
 

@@ -5,36 +5,20 @@ variable it uses on every line (about 570,000 of them).
 
 Usage: python3 bench/lsp_large.py --kalcheck build/native/kalcheck
 """
-import argparse
 import json
-import subprocess
 import time
+
+from lsp_client import Server
 
 LINE = "&total := &total + &paso;\r\n"  # 27 bytes, six tokens
 
 
 def main():
-    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    ap.add_argument("--kalcheck", required=True)
-    opts = ap.parse_args()
-    p = subprocess.Popen([opts.kalcheck, "--lsp"], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-
-    def send(message):
-        body = json.dumps(message).encode()
-        p.stdin.write(b"Content-Length: %d\r\n\r\n" % len(body) + body)
-        p.stdin.flush()
-
-    def receive():
-        length = 0
-        while (line := p.stdout.readline()) != b"\r\n":
-            if line.lower().startswith(b"content-length:"):
-                length = int(line.split(b":")[1])
-        return p.stdout.read(length)
+    server = Server.from_command_line(__doc__)
+    send, receive = server.send, server.receive_bytes
 
     text = ".codigo;\r\n&paso := 1;\r\n" + LINE * ((4 * 1024 * 1024 - 64) // len(LINE)) + ".fin;\r\n"
     uri = "file:///bench/grande.txt"
-    send({"jsonrpc": "2.0", "id": 1, "method": "initialize", "params": {"capabilities": {}}})
-    receive()
     start = time.perf_counter()
     send({"jsonrpc": "2.0", "method": "textDocument/didOpen",
           "params": {"textDocument": {"uri": uri, "languageId": "kal", "version": 1, "text": text}}})
@@ -46,12 +30,9 @@ def main():
                      "context": {"includeDeclaration": True}}})
     reply = receive()
     referenced = time.perf_counter() - start
-    with open(f"/proc/{p.pid}/status") as status:
+    with open(f"/proc/{server.process.pid}/status") as status:
         peak = next(int(line.split()[1]) for line in status if line.startswith("VmHWM:"))
-    send({"jsonrpc": "2.0", "id": 3, "method": "shutdown"})
-    receive()
-    send({"jsonrpc": "2.0", "method": "exit"})
-    p.wait()
+    server.finish()
     print(f"a document of {len(text) / 1e6:.2f} MB: problems ({len(problems)}) after {opened:.2f} s; "
           f"references ({len(json.loads(reply)['result'])}, a reply of {len(reply) / 1e6:.1f} MB) in "
           f"{referenced:.2f} s; peak memory {peak / 1024:.0f} MB")

@@ -101,6 +101,7 @@ class Origins {
       runs_.push_back({joined, file});
   }
   std::size_t at(std::size_t joined) const {
+    if (runs_.empty()) return joined;  // an empty text: nothing to map
     const Run& r = run_of(joined);
     return r.file + (joined - r.joined);
   }
@@ -115,12 +116,25 @@ class Origins {
   struct Run {
     std::size_t joined, file;
   };
+  bool holds(std::size_t run, std::size_t joined) const {
+    return runs_[run].joined <= joined && (run + 1 == runs_.size() || joined < runs_[run + 1].joined);
+  }
+  // Tokens are looked up in the order of the text, mostly: the last run found, or the one after it, is tried
+  // before a search.
   const Run& run_of(std::size_t joined) const {
-    return *(std::upper_bound(runs_.begin(), runs_.end(), joined,
-                              [](std::size_t j, const Run& r) { return j < r.joined; }) -
-             1);
+    if (!holds(last_, joined)) {
+      if (last_ + 1 < runs_.size() && holds(last_ + 1, joined))
+        ++last_;
+      else
+        last_ = static_cast<std::size_t>(
+            std::upper_bound(runs_.begin(), runs_.end(), joined,
+                             [](std::size_t j, const Run& r) { return j < r.joined; }) -
+            runs_.begin() - 1);
+    }
+    return runs_[last_];
   }
   std::vector<Run> runs_;
+  mutable std::size_t last_ = 0;
 };
 
 // The whole tokens of the joined text, each as its place in the text: half a view's size, for the million
@@ -188,10 +202,11 @@ class Checker {
   }
 
   void compile() {
-    const OuterForm counted = survey(text_, std::numeric_limits<std::size_t>::max());
-    tokens_.reserve(counted.tokens);
-    token_offsets_.reserve(counted.tokens);
-    compiler_.reserve(counted.statements);
+    // Scripts hold about a token for every four bytes and a statement for every twenty-five: reserved so, a
+    // large script's lists seldom grow by doubling past what they need, at no cost of a counting pass.
+    tokens_.reserve(text_.size() / 4 + 16);
+    token_offsets_.reserve(text_.size() / 4 + 16);
+    compiler_.reserve(text_.size() / 25 + 16);
     StatementPlace place;
     bool in_statement = false;
     for_each_whole_token(text_, [&](std::string_view whole) {
