@@ -57,6 +57,9 @@ def ended_by(number, exe, prefix, tmp):
     loop = Path(tmp) / "bucle.txt"
     loop.write_bytes(b".codigo;\r\n:otra;\r\n.saltar :otra;\r\n.fin;\r\n")
     before = set(Path(tempfile.gettempdir()).glob("kal-demo-*"))
+    # A Wine service an earlier run left (Wine itself, now and then, keeps rpcss.exe past its server's end) is
+    # not this run's.
+    earlier = set(prefix_processes(prefix))
     demo = subprocess.Popen([sys.executable, str(ROOT / "tools" / "run_demo.py"), "--exe", exe, "--xvfb",
                              "--prefix", prefix, str(loop)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     deadline = time.monotonic() + 60
@@ -73,7 +76,8 @@ def ended_by(number, exe, prefix, tmp):
         return [f"{signal.Signals(number).name}: the demo runner did not end"]
     time.sleep(1)
     problems = [] if running else [f"{signal.Signals(number).name}: KAL.exe never ran the loop"]
-    left = prefix_processes(prefix) + [f"{pid} Xvfb" for pid in xservers if Path(f"/proc/{pid}").exists()]
+    left = sorted(set(prefix_processes(prefix)) - earlier)
+    left += [f"{pid} Xvfb" for pid in xservers if Path(f"/proc/{pid}").exists()]
     folders = set(Path(tempfile.gettempdir()).glob("kal-demo-*")) - before
     if left:
         problems.append(f"{signal.Signals(number).name} left processes: {left}")

@@ -547,6 +547,15 @@ class WineSession:
         # otherwise stay bound to an X server that is about to go. One run at a time uses a prefix.
         subprocess.run(["wineserver", "-k"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "-w"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        # A Wine service caught starting while its server ends (rpcss.exe, now and then) outlives it: Wine's
+        # programs of this prefix, and only those, are ended, found by their environment.
+        for entry in Path("/proc").iterdir():
+            try:
+                if (entry.name.isdigit() and "/wine" in os.readlink(entry / "exe") and
+                        f"WINEPREFIX={self.prefix}".encode() in (entry / "environ").read_bytes().split(b"\0")):
+                    os.kill(int(entry.name), signal.SIGKILL)
+            except OSError:
+                pass
         for p in (self.server, self.xvfb):
             if p is None:
                 continue
