@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 
 #include "checker/script_checker.h"
@@ -26,13 +27,22 @@ WebPlatform& platform() {
 // Hears the run for the watch panel, and when stepping waits before each statement until the page says on.
 class Watch final : public RunObserver {
  public:
-  void watching(const Interpreter& in) override { in_ = &in; }
+  void watching(const Interpreter& in) override {
+    in_ = &in;
+    final_.reset();
+  }
+  // The run is over: what it left stays to be shown, and the interpreter is never read again.
+  void finished(const Interpreter&) override {
+    final_ = state();
+    in_ = nullptr;
+  }
   void before_statement(std::size_t number, const Statement&) override {
     statement_ = number;
     if (stepping) kal_js_step(static_cast<int>(number));
   }
 
   nlohmann::json state() const {
+    if (in_ == nullptr && final_) return *final_;
     nlohmann::json out = {{"statement", statement_}};
     if (in_ == nullptr) return out;
     auto store = [](const VariableStore& s) {
@@ -54,6 +64,7 @@ class Watch final : public RunObserver {
 
  private:
   const Interpreter* in_ = nullptr;
+  std::optional<nlohmann::json> final_;  // the state a finished run left
   std::size_t statement_ = 0;
 };
 

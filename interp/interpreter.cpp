@@ -49,6 +49,10 @@ Interpreter::End Interpreter::run() {
   return End::PastLastStatement;
 }
 
+Interpreter::~Interpreter() {
+  if (observer_ != nullptr) observer_->finished(*this);
+}
+
 void Interpreter::execute(const Statement& s) {
   if (s.handler == nullptr) unknown_instruction(unknown_instruction_text(s));
   s.handler(*this, s);

@@ -25,11 +25,17 @@ class RunObserver {
   // The run it hears, told when it is set.
   virtual void watching(const class Interpreter&) {}
   virtual void before_statement(std::size_t number, const Statement& s) = 0;
+  // Told as the run's state goes away (however the run ended), while it can still be read: an observer must
+  // not read it afterwards.
+  virtual void finished(const class Interpreter&) {}
 };
 
 class Interpreter {
  public:
   Interpreter(Platform& platform, Program& program);
+  ~Interpreter();
+  Interpreter(const Interpreter&) = delete;
+  Interpreter& operator=(const Interpreter&) = delete;
 
   enum class End { PastLastStatement, Fin };
   // Runs statements 1..S. Returns when a "fin" has run or the run goes past the last statement; every other

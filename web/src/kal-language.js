@@ -17,6 +17,8 @@ const WORD = /^[^\s;,*+\-"|]+/;
 
 const kal = StreamLanguage.define({
   name: 'kal',
+  // "'" opens a comment and "~" a text, and neither is ever closed: the editor closes only brackets.
+  languageData: {closeBrackets: {brackets: ['(', '[', '{']}},
   startState: () => ({comment: false}),
   token(stream, state) {
     if (state.comment || stream.match("'")) {

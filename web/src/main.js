@@ -19,6 +19,7 @@ const scripts = new Scripts();
 let lang = localStorage.getItem('kal.lang') === 'en' ? 'en' : 'es';
 let scriptName = null;  // the stored script the editor holds
 let run = null;  // the current run
+let firstExample = null;  // what a first visit opens
 
 const t = (key) => TEXTS[lang][key];
 
@@ -124,6 +125,10 @@ function status(text) {
 // ---- Boxes and dialogs ----
 
 // Shows a modal box of the run; resolves with the button pressed, or never when the run is stopped first.
+// Keys work as on Windows: Enter takes the button that has the focus (the first one, or OK in the input dialog);
+// Esc closes a box with only OK and cancels the input dialog, and does nothing to a question; a question's
+// buttons answer to their first letters (S and N on the Spanish page, Y and N on the English one). A key is
+// taken on its way down and goes no further, so it never answers the box that shows next.
 function showBox(title, text, buttons, input) {
   return new Promise((resolve) => {
     const box = $('#box');
@@ -145,9 +150,18 @@ function showBox(title, text, buttons, input) {
       button.addEventListener('click', () => close(answer));
       row.append(button);
     }
-    field.onkeydown = (e) => {
-      if (e.key === 'Enter') close('ok');
-      if (e.key === 'Escape') close('cancel');
+    field.onkeydown = null;
+    box.onkeydown = (e) => {
+      let answer = null;
+      if (e.key === 'Enter') answer = input ? 'ok' : (document.activeElement?.dataset.answer ?? buttons[0][0]);
+      else if (e.key === 'Escape') answer = input ? 'cancel' : buttons.length === 1 ? buttons[0][0] : null;
+      else if (buttons.length > 1 && !input && e.key.length === 1 && !e.ctrlKey && !e.altKey && !e.metaKey)
+        answer = buttons.find(([, label]) => label[0].toLowerCase() === e.key.toLowerCase())?.[0] ?? null;
+      if (e.key === 'Enter' || e.key === 'Escape' || answer !== null) {
+        e.preventDefault();
+        e.stopPropagation();
+      }
+      if (answer !== null) close(answer);
     };
     box.hidden = false;
     (input ? field : row.firstChild).focus();
@@ -297,6 +311,7 @@ async function loadExamples() {
     disk.put(f.path, new Uint8Array(await (await fetch(f.url)).arrayBuffer()));
   }));
   const select = $('#examples');
+  firstExample = index.scripts.includes('hola.txt') ? 'hola.txt' : index.scripts[0] ?? null;
   for (const name of index.scripts) {
     const option = document.createElement('option');
     option.value = option.textContent = name;
@@ -351,7 +366,8 @@ async function main() {
   const current = scripts.current;
   if (linked && !linked.error) openBeside(linked.text, linked.name);
   else if (current !== null && scripts.get(current) !== null) setSource(scripts.get(current), current);
-  else openBeside(decode(disk.get(inProgramFolder('hola.txt')).bytes), 'hola.txt');
+  else if (firstExample) openBeside(decode(disk.get(inProgramFolder(firstExample)).bytes), firstExample);
+  else setSource('.codigo;\n\n.fin;\n', scripts.freeName('programa.txt'));
   showFiles();
   buttons();
   status(t('ready'));

@@ -97,19 +97,21 @@ export class Run {
   // The calls the module makes; a stopped run's calls never return.
   host() {
     const ui = this.ui;
-    let due = 0, lastTurn = performance.now(), lastWatch = 0;
+    let due = 0, lastTurn = performance.now();
     return {
       screen: {width: window.screen.width, height: window.screen.height},
       now: () => new Date(),
       surfaces: this.surfaces,
       messageBox: (title, text, yesNo) => {
         if (this.stopped) return never();
+        ui.watch(this);  // the state panel as it stands while the box waits
         const buttons = yesNo ? [['yes', ui.text('yes')], ['no', ui.text('no')]] : [['ok', ui.text('ok')]];
         return ui.box(decode(title), decode(text), buttons, false).then((a) => (a === 'yes' ? 1 : 0));
       },
       inputDialog: (title, prompt) => {
         if (this.stopped) return never();
-        return ui.box(decode(title), decode(prompt), [['ok', 'OK'], ['cancel', 'Cancel']], true)
+        ui.watch(this);
+        return ui.box(decode(title), decode(prompt), [['ok', ui.text('ok')], ['cancel', ui.text('cancel')]], true)
             .then((a) => encode(a === 'ok' ? ui.inputText() : ''));
       },
       // The label pause: a loop runs about as fast as on Windows (a millisecond a round), and gives the page
@@ -121,10 +123,7 @@ export class Run {
         if (due - now < 4 && now - lastTurn < 50) return null;
         return new Promise((resolve) => setTimeout(() => {
           lastTurn = performance.now();
-          if (lastTurn - lastWatch > 250) {
-            lastWatch = lastTurn;
-            ui.watch(this);
-          }
+          ui.watch(this);  // a loop's values as it goes, at every turn the page gets
           if (!this.stopped) resolve(0);
         }, Math.max(0, due - now)));
       },

@@ -323,6 +323,53 @@ await test('lines far off the surface are drawn at once, and the page is ready f
   await page.close();
 });
 
+await test('a run that ends by itself leaves its values and a ready page', async () => {
+  const page = await openPage();
+  await editorText(page, `.codigo;\n&p := ~${'a'.repeat(200)};\n&r %CARPETA &p;\n.fin;\n`);
+  for (let run = 0; run < 2; ++run) {
+    await page.click('#run');
+    await waitIdle(page);
+    const cells = await page.$$eval('#variables td', (tds) => tds.map((td) => td.textContent));
+    assert.deepEqual(cells.filter((_, i) => i % 2 === 0), ['&p', '&r']);
+    assert.equal(await page.$eval('#status', (s) => s.textContent), 'El programa ha terminado.');
+  }
+  await page.close();
+});
+
+await test('a key answers only the box it was pressed in, as on Windows', async () => {
+  const page = await openPage();
+  await editorText(page, '.codigo;\n&r := %INPUTDATA;\n.aviso &r;\n&p := ~Sigo?;\n.avisosino &p;\n' +
+                         '.saltarcero :no;\n&t := ~si;\n.aviso &t;\n.saltar :fin;\n:no;\n&t := ~no;\n.aviso &t;\n:fin;\n.fin;\n');
+  await page.click('#run');
+  await boxShown(page);
+  assert.deepEqual(await page.$$eval('#box button', (bs) => bs.map((b) => b.textContent)), ['Aceptar', 'Cancelar']);
+  await page.keyboard.type('hola');
+  await page.keyboard.press('Enter');  // answers the dialog alone: the box after it waits
+  await page.waitForFunction(() => document.querySelector('.box-text').textContent === 'hola');
+  await new Promise((r) => setTimeout(r, 300));
+  assert.equal(await page.$eval('.box-text', (e) => e.textContent), 'hola');
+  await page.keyboard.press('Escape');  // closes a box with only OK
+  await page.waitForFunction(() => document.querySelector('.box-text').textContent === 'Sigo?');
+  await page.keyboard.press('Escape');  // does nothing to a question
+  await new Promise((r) => setTimeout(r, 300));
+  assert.equal(await page.$eval('.box-text', (e) => e.textContent), 'Sigo?');
+  await page.keyboard.press('n');  // the No button's letter
+  await page.waitForFunction(() => document.querySelector('.box-text').textContent === 'no');
+  await page.keyboard.press('Enter');
+  await waitIdle(page);
+  await page.close();
+});
+
+await test('the editor never closes a comment\'s quote', async () => {
+  const page = await openPage();
+  await editorText(page, '');
+  await page.click('.cm-content');
+  await page.keyboard.type("'Nota;");
+  await page.keyboard.press('Enter');
+  assert.equal(await page.evaluate(() => window.kalPage.text()), "'Nota;\n");
+  await page.close();
+});
+
 await test('the test server refuses a malformed path with 400 and goes on serving', async () => {
   const status = (p) => new Promise((resolve, reject) =>
     http.get(`${origin}${p}`, (res) => { res.resume(); resolve(res.statusCode); }).on('error', reject));
