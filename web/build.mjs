@@ -23,7 +23,8 @@ await esbuild.build({
 for (const file of ['index.html', 'style.css']) fs.copyFileSync(path.join(here, file), path.join(out, file));
 for (const file of ['kal.js', 'kal.wasm']) fs.copyFileSync(path.join(wasmDir, file), path.join(out, file));
 
-// Every file of examples/ goes onto the page's disk in the program folder, as beside KAL.exe.
+// Every file of examples/ goes onto the page's disk in the program folder, as beside KAL.exe, from one bundle; the
+// files are also served one by one, for the guides' links.
 const scripts = [];
 const files = [];
 function walk(dir, disk) {
@@ -37,12 +38,13 @@ function walk(dir, disk) {
       continue;
     }
     fs.copyFileSync(from, path.join(out, 'examples', url));
-    files.push({path: `${disk}${entry.name}`, url: `examples/${url}`});
+    files.push({path: `${disk}${entry.name}`, data: fs.readFileSync(from).toString('base64')});
     if (disk === PROGRAM_FOLDER && entry.name.endsWith('.txt')) scripts.push(entry.name);
   }
 }
 walk(path.join(root, 'examples'), PROGRAM_FOLDER);
-fs.writeFileSync(path.join(out, 'examples/index.json'), JSON.stringify({scripts, files}, null, 1));
+// One request brings them all: a browser refuses thousands of requests at once, and the page would never be ready.
+fs.writeFileSync(path.join(out, 'examples/bundle.json'), JSON.stringify({scripts, files}));
 
 for (const [md, html] of [['guia.md', 'guia.html'], ['guide.md', 'guide.html']]) {
   // The guides' links to the examples lead to the site's own copies.

@@ -302,14 +302,11 @@ function showFiles() {
 // ---- Start ----
 
 async function loadExamples() {
-  const index = await (await fetch('examples/index.json')).json();
-  await Promise.all(index.files.map(async (f) => {
-    if (f.folder) {
-      disk.folder(f.path);
-      return;
-    }
-    disk.put(f.path, new Uint8Array(await (await fetch(f.url)).arrayBuffer()));
-  }));
+  const index = await (await fetch('examples/bundle.json')).json();
+  for (const f of index.files) {
+    if (f.folder) disk.folder(f.path);
+    else disk.put(f.path, Uint8Array.from(atob(f.data), (c) => c.charCodeAt(0)));
+  }
   const select = $('#examples');
   firstExample = index.scripts.includes('hola.txt') ? 'hola.txt' : index.scripts[0] ?? null;
   for (const name of index.scripts) {

@@ -370,6 +370,21 @@ await test('the editor never closes a comment\'s quote', async () => {
   await page.close();
 });
 
+await test('a first visit opens the first example when the examples lack hola.txt', async () => {
+  const bundle = JSON.parse(fs.readFileSync(path.join(site, 'examples', 'bundle.json'), 'utf8'));
+  bundle.scripts = bundle.scripts.filter((name) => name !== 'hola.txt');
+  bundle.files = bundle.files.filter((f) => f.path !== inProgramFolder('hola.txt'));
+  const page = await (await browser.createBrowserContext()).newPage();
+  await page.setRequestInterception(true);
+  page.on('request', (request) => (request.url().endsWith('/examples/bundle.json')
+    ? request.respond({contentType: 'application/json', body: JSON.stringify(bundle)})
+    : request.continue()));
+  await page.goto(`${origin}/?test`);
+  await page.waitForSelector('body[data-ready=yes]', {timeout: 15000});
+  assert.equal(await page.evaluate(() => window.kalPage.current()), bundle.scripts[0]);
+  await page.close();
+});
+
 await test('the test server refuses a malformed path with 400 and goes on serving', async () => {
   const status = (p) => new Promise((resolve, reject) =>
     http.get(`${origin}${p}`, (res) => { res.resume(); resolve(res.statusCode); }).on('error', reject));
