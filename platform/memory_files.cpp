@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <set>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "common/cp1252.h"
 
@@ -14,10 +16,50 @@ MemoryFiles::MemoryFiles(std::string own_path, std::string current_folder_path)
   put_folder(current_folder);
 }
 
-// Windows compares names without regard to case; a path without a drive or a leading backslash is relative.
+namespace {
+
+bool is_separator(char c) {
+  return c == '\\' || c == '/';
+}
+
+}  // namespace
+
+// The full path as Windows makes it: a path without a drive is relative to the current folder, and one that
+// starts with a backslash to its drive's root; "/" is "\\", runs of separators are one, "." segments go and
+// ".." takes the one before it away (never the root). A network path is left as it is.
 std::string MemoryFiles::resolve(const std::string& path) const {
-  bool absolute = (path.size() >= 2 && path[1] == ':') || path.starts_with("\\");
-  return absolute ? path : current_folder + path;
+  if (path.size() >= 2 && is_separator(path[0]) && is_separator(path[1])) return path;
+  std::string full;
+  if (path.size() >= 2 && path[1] == ':') {
+    const bool on_current_drive = cp1252::lower(path.substr(0, 1)) == cp1252::lower(current_folder.substr(0, 1));
+    const bool rooted = path.size() > 2 && is_separator(path[2]);
+    full = rooted || !on_current_drive ? path.substr(0, 2) + "\\" + path.substr(rooted ? 3 : 2)
+                                       : current_folder + path.substr(2);
+  } else {
+    full = !path.empty() && is_separator(path[0]) ? current_folder.substr(0, 2) + path : current_folder + path;
+  }
+  std::vector<std::string_view> segments;
+  const std::string_view rest = std::string_view(full).substr(2);
+  for (std::size_t start = 0; start < rest.size();) {
+    std::size_t end = start;
+    while (end < rest.size() && !is_separator(rest[end])) ++end;
+    const std::string_view segment = rest.substr(start, end - start);
+    if (segment == "..") {
+      if (!segments.empty()) segments.pop_back();
+    } else if (!segment.empty() && segment != ".") {
+      segments.push_back(segment);
+    }
+    start = end + 1;
+  }
+  std::string out = full.substr(0, 2) + "\\";
+  for (std::size_t i = 0; i < segments.size(); ++i) {
+    if (i > 0) out += '\\';
+    out += segments[i];
+  }
+  // A path that ends in a separator names a folder, and keeps it.
+  const bool folder_path = is_separator(full.back()) || rest.ends_with("\\.") || rest.ends_with("\\..");
+  if (folder_path && !segments.empty()) out += '\\';
+  return out;
 }
 
 std::string MemoryFiles::key(const std::string& path) const {

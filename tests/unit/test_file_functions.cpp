@@ -140,6 +140,14 @@ TEST(FileFunctions, SizesAndListings) {
   EXPECT_EQ(f.call(fn_listardir, {"lista\\vacia\\"}), "vacio");
   EXPECT_EQ(f.call(fn_listardir, {"lis"}), "lista");  // "lis*.*" in the program folder
   EXPECT_EQ(f.call(fn_listarfic, {"falta\\"}), "vacio");
+
+  // ".", ".." and a leading backslash lead where Windows takes them.
+  EXPECT_EQ(f.call(fn_listardir, {".\\"}), "lista");
+  EXPECT_EQ(f.call(fn_listarfic, {".\\lista\\"}), "a.txt|b.doc|r.txt");
+  EXPECT_EQ(f.call(fn_listarfic, {"lista\\fotos\\..\\.\\"}), "a.txt|b.doc|r.txt");
+  EXPECT_EQ(f.call(fn_leertexto, {"\\lista\\a.txt"}), "aaaaa");  // C:\kal\\lista\a.txt
+  EXPECT_EQ(*f.fs().file("\\kal\\lista\\a.txt"), "aaaaa");
+  EXPECT_EQ(f.call(fn_leertexto, {"..\\..\\..\\kal\\lista//a.txt"}), "aaaaa");  // never above the root
 }
 
 TEST(FileFunctions, ListingsStopAtTwoThousandNames) {
