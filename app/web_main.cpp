@@ -102,22 +102,28 @@ EMSCRIPTEN_KEEPALIVE const char* kal_watch() {
   return hand_over(watch().state().dump());
 }
 
-EMSCRIPTEN_KEEPALIVE void kal_put_file(const char* path, const char* bytes, int length) {
-  platform().put_file(cp1252::from_utf8(path), std::string(bytes, static_cast<std::size_t>(length)));
+// A file of the page's disk, with the attributes it had when the last run ended or it was uploaded.
+EMSCRIPTEN_KEEPALIVE void kal_put_file(const char* path, const char* bytes, int length, int attributes) {
+  platform().put_file(cp1252::from_utf8(path), std::string(bytes, static_cast<std::size_t>(length)),
+                      static_cast<std::uint32_t>(attributes));
 }
 
-EMSCRIPTEN_KEEPALIVE void kal_put_folder(const char* path) {
-  platform().put_folder(cp1252::from_utf8(path));
+EMSCRIPTEN_KEEPALIVE void kal_put_folder(const char* path, int attributes) {
+  const std::string folder = cp1252::from_utf8(path);
+  platform().put_folder(folder);
+  const std::uint32_t others = static_cast<std::uint32_t>(attributes) & ~attribute::kDirectory;
+  if (others != 0) platform().set_attributes(folder, others);
 }
 
-// Every file and folder on the disk, as [{path, folder, size}] with full paths.
+// Every file and folder on the disk, as [{path, folder, size, attributes}] with full paths.
 EMSCRIPTEN_KEEPALIVE const char* kal_files() {
   nlohmann::json list = nlohmann::json::array();
   for (const MemoryFiles::Node& node : platform().nodes_under(kProgramFolder)) {
     const bool folder = (node.attributes & attribute::kDirectory) != 0;
     list.push_back({{"path", cp1252::to_utf8(kProgramFolder + node.path)},
                     {"folder", folder},
-                    {"size", node.bytes.size()}});
+                    {"size", node.bytes.size()},
+                    {"attributes", node.attributes}});
   }
   return hand_over(list.dump());
 }

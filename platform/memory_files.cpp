@@ -31,12 +31,14 @@ std::string MemoryFiles::resolve(const std::string& path) const {
   if (path.size() >= 2 && is_separator(path[0]) && is_separator(path[1])) return path;
   std::string full;
   if (path.size() >= 2 && path[1] == ':') {
-    const bool on_current_drive = cp1252::lower(path.substr(0, 1)) == cp1252::lower(current_folder.substr(0, 1));
+    const bool on_current_drive =
+        cp1252::lower(path.substr(0, 1)) == cp1252::lower(current_folder.substr(0, 1));
     const bool rooted = path.size() > 2 && is_separator(path[2]);
     full = rooted || !on_current_drive ? path.substr(0, 2) + "\\" + path.substr(rooted ? 3 : 2)
                                        : current_folder + path.substr(2);
   } else {
-    full = !path.empty() && is_separator(path[0]) ? current_folder.substr(0, 2) + path : current_folder + path;
+    full =
+        !path.empty() && is_separator(path[0]) ? current_folder.substr(0, 2) + path : current_folder + path;
   }
   std::vector<std::string_view> segments;
   const std::string_view rest = std::string_view(full).substr(2);

@@ -79,7 +79,7 @@ if(KAL_WEB_DIR)
     set(kal_page_windows ${CMAKE_BINARY_DIR}/wine-pictures)  # what cases.wine keeps
   endif()
   add_test(NAME web.page COMMAND ${CMAKE_SOURCE_DIR}/web/tests/run_page_test.sh ${KAL_WEB_DIR}/site
-                                 ${CMAKE_SOURCE_DIR}/tests/cases ${kal_page_windows})
+                                 ${CMAKE_SOURCE_DIR}/tests/cases $<TARGET_FILE:kalbd> ${kal_page_windows})
   set_tests_properties(web.page PROPERTIES TIMEOUT 900 ENVIRONMENT NODE_PATH=/usr/share/nodejs)
   if(KAL_WINDOWS_EXE)
     set_tests_properties(web.page PROPERTIES FIXTURES_REQUIRED kal_wine_pictures)

@@ -278,26 +278,44 @@ def case_json(case, root):
             step["text"] = event[2]
         steps.append(step)
         interactive += 1
+    # What the page cannot do: start without a script or with another command line, be renamed, or run a
+    # script from a subfolder; databases need kalbd to be made.
     unsupported = [name for name, used in (
         ("no-args", case.no_args), ("exe", case.exe != "KAL.exe"), ("no-script", case.no_script),
-        ("script-as", case.script_as != case.script.name), ("then-run", case.then is not None),
-        ("database", case.databases), ("given-many", case.many), ("read-only", case.read_only),
-        ("folder", case.folders), ("open-dialog", any(e[0] == "open-dialog" for e in case.events))) if used]
+        ("script in a subfolder", "/" in case.script_as), ("then-run", case.then is not None),
+        ("arg", case.command_args() != [case.script_as]), ("database without kalbd", case.databases and not KALBD),
+        ("open-dialog", any(e[0] == "open-dialog" for e in case.events))) if used]
     return {
         "name": case.name,
-        "script": case.script.name,
-        "script_hex": script_bytes(case).hex(),
+        "script": case.script_as,
+        "script_hex": "" if case.no_script else script_bytes(case).hex(),
         # A case that runs a script of examples/ instead of its own.
         "example": case.script.parent != (root / case.name).parent,
         "steps": steps,
         "opens": [e[1] for e in case.events if e[0] == "open"],
-        "given": [{"name": n, "hex": b.hex()} for n, b in case.given.items()],
+        "disk": [] if unsupported else folder_entries(case),
         "files": [{"name": n, "hex": b.hex()} for n, b in case.files.items()],
         "bitmaps": [{"name": n, "checks": c} for n, c in case.bitmaps],
         "absent": case.absent,
         "present": case.present,
         "unsupported": unsupported,
     }
+
+
+def folder_entries(case):
+    """What the case's folder holds before the run, the script aside, as the other backends make it: files with
+    their bytes and whether they are read-only, and folders."""
+    with tempfile.TemporaryDirectory(prefix="kal-case-") as work:
+        folder = prepare_folder(case, Path(work))
+        entries = []
+        for path in sorted(folder.rglob("*")):
+            name = path.relative_to(folder).as_posix()
+            if path.is_dir():
+                entries.append({"name": name, "folder": True})
+            elif name != case.script_as:
+                entries.append({"name": name, "hex": path.read_bytes().hex(),
+                                "read_only": not path.stat().st_mode & 0o200})
+        return entries
 
 
 KALBD = None  # the kalbd tool, for cases with databases

@@ -6,7 +6,9 @@ import {Decoration} from '@codemirror/view';
 import {forceLinting, linter, lintGutter} from '@codemirror/lint';
 import {kalLanguage} from './kal-language.js';
 import {decode, encode} from './cp1252.js';
-import {Disk, inProgramFolder} from './disk.js';
+import {ARCHIVE, Disk, READ_ONLY, inProgramFolder} from './disk.js';
+import {DiskPanel} from './disk-panel.js';
+import {CRLF, KINDS, convertedTo, exactText, lineEnds, lineEndsName, openedWith, positionOf} from './line-ends.js';
 import {Run} from './run.js';
 import {Runner} from './runner.js';
 import {Scripts, linkHash, linkedScript, scriptName as cleanName} from './scripts.js';
@@ -20,8 +22,10 @@ let lang = localStorage.getItem('kal.lang') === 'en' ? 'en' : 'es';
 let scriptName = null;  // the stored script the editor holds
 let run = null;  // the current run
 let firstExample = null;  // what a first visit opens
+const examples = new Map();  // each example script's text as shipped, by name
 
 const t = (key) => TEXTS[lang][key];
+const panel = new DiskPanel(disk, t, (kind, text) => notice(kind, text));
 
 // ---- The editor ----
 
@@ -42,10 +46,10 @@ const runLine = StateField.define({
 
 const problems = linter((view) => {
   if (!runner.checker) return [];
-  const source = view.state.doc.toString();
-  return runner.check(source).problems.map((p) => ({
-    from: Math.min(p.offset, source.length),
-    to: Math.min(p.offset + Math.max(p.length, 1), source.length),
+  const {state} = view;
+  return runner.check(exactText(state)).problems.map((p) => ({
+    from: positionOf(state, p.offset),
+    to: Math.max(positionOf(state, p.offset + Math.max(p.length, 1)), positionOf(state, p.offset)),
     severity: p.error ? 'error' : 'warning',
     message: p.message,
   }));
@@ -56,37 +60,86 @@ let saveTimer = 0;
 function save() {
   clearTimeout(saveTimer);
   if (scriptName === null) return;
-  notice('full', scripts.put(scriptName, view.state.doc.toString()) ? null : `${t('full')} ${scriptName}`);
+  notice('full', scripts.put(scriptName, exactText(view.state)) ? null : `${t('full')} ${scriptName}`);
 }
 const view = new EditorView({
   parent: $('#editor'),
   state: EditorState.create({
     doc: '',
-    extensions: [basicSetup, kalLanguage(), problems, lintGutter(), runLine,
+    extensions: [basicSetup, kalLanguage(), problems, lintGutter(), runLine, lineEnds,
                  EditorView.updateListener.of((u) => {
                    if (!u.docChanged) return;
+                   showLineEnds();
                    clearTimeout(saveTimer);
                    saveTimer = setTimeout(save, 300);
                  })],
   }),
 });
 
+// The script's text opens with its own line ends.
 function setSource(text, name) {
   save();  // the script being left keeps what was typed last
   scriptName = name;
   scripts.current = name;
-  view.dispatch({changes: {from: 0, to: view.state.doc.length, insert: text.replace(/\r\n?/g, '\n')}});
+  view.dispatch({changes: {from: 0, to: view.state.doc.length, insert: text}, effects: openedWith(text)});
   $('#script-name').textContent = name;
   save();
   showScripts();
+  showLineEnds();
   forceLinting(view);  // a new script's problems at once, not the last one's moved
 }
 
 // A script from elsewhere (an example, a link, a test) opens beside the stored ones: under its own name when
 // that is free or holds the same text, else under a new name.
 function openBeside(text, name) {
-  const same = scripts.get(name) === text.replace(/\r\n?/g, '\n');
-  setSource(text, same ? name : scripts.freeName(name));
+  setSource(text, scripts.get(name) === text ? name : scripts.freeName(name));
+}
+
+// The line ends' indicator: the script's kind, or "mixed"; choosing a kind converts every line end to it.
+function showLineEnds() {
+  const name = lineEndsName(view.state);
+  const select = $('#line-ends');
+  select.querySelector('option[value=mixed]').hidden = name !== 'mixed';
+  select.value = name;
+}
+
+function convertLineEnds() {
+  const kind = KINDS.get($('#line-ends').value);
+  if (!kind) return;
+  view.dispatch({effects: convertedTo(view.state, kind)});
+  save();
+  showLineEnds();
+}
+
+// A script of the person's own: new, renamed, deleted.
+function newScript() {
+  setSource(`.codigo;${CRLF}${CRLF}.fin;${CRLF}`, scripts.freeName('programa.txt'));
+}
+
+function renameScript(answer) {
+  if (answer === null || answer === undefined) return;
+  const name = cleanName(answer);
+  if (name === scriptName) return;
+  save();
+  if (!scripts.rename(scriptName, name)) {
+    notice('rename', `${t('nameTaken')} ${name}`);
+    return;
+  }
+  notice('rename', null);
+  scriptName = name;
+  scripts.current = name;
+  $('#script-name').textContent = name;
+  showScripts();
+}
+
+function deleteScript(confirmed) {
+  if (!confirmed) return;
+  clearTimeout(saveTimer);
+  scripts.remove(scriptName);
+  scriptName = null;
+  const rest = scripts.names();
+  if (rest.length) setSource(scripts.get(rest[0]), rest[0]);
+  else newScript();
 }
 
 function showScripts() {
@@ -114,6 +167,7 @@ function applyLanguage() {
   document.documentElement.lang = lang;
   for (const el of document.querySelectorAll('[data-text]')) el.textContent = t(el.dataset.text);
   for (const el of document.querySelectorAll('[data-label]')) el.setAttribute('aria-label', t(el.dataset.label));
+  for (const el of document.querySelectorAll('[data-title]')) el.title = t(el.dataset.title);
   $('#guide').href = lang === 'es' ? 'guia.html' : 'guide.html';
   localStorage.setItem('kal.lang', lang);
 }
@@ -203,7 +257,7 @@ const ui = {
   ended(r, how) {
     if (r.module) {
       showWatch(r.watch());
-      changed = r.changed;
+      panel.changed = r.changed;
     }
     view.dispatch({effects: setRunLine.of(null)});
     if (run === r) run = null;
@@ -217,9 +271,9 @@ const ui = {
 
 async function start(step) {
   if (run) run.stop();
-  const source = view.state.doc.toString();
+  const source = exactText(view.state);
   const path = inProgramFolder(scriptName);
-  disk.put(path, encode(source.replace(/\n/g, '\r\n')));
+  disk.put(path, encode(source));
   const r = new Run(runner, disk, ui);
   run = r;
   $('#graphics').hidden = true;
@@ -268,35 +322,8 @@ function showWatch(w, statement) {
                                           : t('none');
 }
 
-// The files the last run wrote, marked in the list so that what a script made (a picture, a log) is found at
-// once.
-let changed = new Set();
-
-// Each listing's download links hold their files' bytes until the next listing replaces them.
-let links = [];
 function showFiles() {
-  const list = $('#files');
-  for (const url of links) URL.revokeObjectURL(url);
-  links = [];
-  list.replaceChildren(...disk.files().filter((e) => !e.folder).map((entry) => {
-    const li = document.createElement('li');
-    const a = document.createElement('a');
-    a.textContent = entry.path;
-    a.href = URL.createObjectURL(new Blob([entry.bytes]));
-    links.push(a.href);
-    a.download = entry.path.slice(entry.path.lastIndexOf('\\') + 1);
-    const size = document.createElement('span');
-    size.textContent = ` ${entry.bytes.length} B`;
-    li.append(a, size);
-    if (changed.has(entry.path.toLowerCase())) {
-      li.classList.add('changed');
-      const mark = document.createElement('span');
-      mark.className = 'mark';
-      mark.textContent = ` ${t('written')}`;
-      li.append(mark);
-    }
-    return li;
-  }));
+  panel.show();
 }
 
 // ---- Start ----
@@ -307,6 +334,8 @@ async function loadExamples() {
     if (f.folder) disk.folder(f.path);
     else disk.put(f.path, Uint8Array.from(atob(f.data), (c) => c.charCodeAt(0)));
   }
+  // An example opens as shipped, whatever a run or the person's own script of its name left on the disk.
+  for (const name of index.scripts) examples.set(name, decode(disk.get(inProgramFolder(name)).bytes));
   const select = $('#examples');
   firstExample = index.scripts.includes('hola.txt') ? 'hola.txt' : index.scripts[0] ?? null;
   for (const name of index.scripts) {
@@ -316,14 +345,13 @@ async function loadExamples() {
   }
   select.addEventListener('change', () => {
     if (!select.value) return;
-    const entry = disk.get(inProgramFolder(select.value));
-    openBeside(decode(entry.bytes), select.value);
+    openBeside(examples.get(select.value), select.value);
     select.value = '';
   });
 }
 
 function shareLink() {
-  const link = `${location.origin}${location.pathname}${linkHash(scriptName, view.state.doc.toString())}`;
+  const link = `${location.origin}${location.pathname}${linkHash(scriptName, exactText(view.state))}`;
   $('#share-link').value = link;
   $('#share-link').hidden = false;
   navigator.clipboard?.writeText(link).then(() => status(t('copied')), () => {});
@@ -346,10 +374,10 @@ async function main() {
     lang = lang === 'es' ? 'en' : 'es';
     applyLanguage();
   });
-  $('#upload').addEventListener('change', async (e) => {
-    for (const file of e.target.files) disk.put(inProgramFolder(file.name), new Uint8Array(await file.arrayBuffer()));
-    showFiles();
-  });
+  $('#line-ends').addEventListener('change', convertLineEnds);
+  $('#new-script').addEventListener('click', newScript);
+  $('#rename-script').addEventListener('click', () => renameScript(prompt(t('renameTo'), scriptName)));
+  $('#delete-script').addEventListener('click', () => deleteScript(confirm(`${t('deleteAsk')} ${scriptName}?`)));
   await Promise.all([runner.load(), loadExamples()]);
   $('#scripts').addEventListener('change', () => {
     const name = $('#scripts').value;
@@ -363,19 +391,55 @@ async function main() {
   const current = scripts.current;
   if (linked && !linked.error) openBeside(linked.text, linked.name);
   else if (current !== null && scripts.get(current) !== null) setSource(scripts.get(current), current);
-  else if (firstExample) openBeside(decode(disk.get(inProgramFolder(firstExample)).bytes), firstExample);
-  else setSource('.codigo;\n\n.fin;\n', scripts.freeName('programa.txt'));
+  else if (firstExample) openBeside(examples.get(firstExample), firstExample);
+  else newScript();
   showFiles();
   buttons();
   status(t('ready'));
   // What the page's tests reach for, only when the page is opened with ?test.
-  if (new URLSearchParams(location.search).has('test')) window.kalPage = {file: (path) => disk.get(path)?.bytes ?? null, files: () => disk.files().map((e) => e.path),
-                    source: (text) => setSource(text, scriptName), text: () => view.state.doc.toString(),
-                    bench: (text) => runner.bench(text),
-                    load: (name, bytes) => openBeside(decode(Uint8Array.from(bytes)), cleanName(name)),
-                    scripts: () => scripts.names(), current: () => scriptName,
-                    put: (path, bytes) => { disk.put(path, Uint8Array.from(bytes)); showFiles(); }};
+  if (new URLSearchParams(location.search).has('test')) window.kalPage = testHooks();
   document.body.dataset.ready = 'yes';
+}
+
+// What the page's tests reach for, only when the page is opened with ?test.
+function testHooks() {
+  return {
+    file: (path) => disk.get(path)?.bytes ?? null,
+    exists: (path) => Boolean(disk.get(path)),
+    files: () => disk.files().map((e) => e.path),
+    // A script typed into the page: its lines end in CR LF.
+    source: (text) => setSource(text.replace(/\r\n|\r|\n/g, CRLF), scriptName),
+    text: () => view.state.doc.toString(),
+    exact: () => exactText(view.state),
+    bench: (text) => runner.bench(text),
+    load: (name, bytes) => openBeside(decode(Uint8Array.from(bytes)), cleanName(name)),
+    scripts: () => scripts.names(), current: () => scriptName,
+    put: (path, bytes) => { disk.put(path, Uint8Array.from(bytes)); showFiles(); },
+    // The page as a first visit finds it, less the examples on the disk, for the next case.
+    reset() {
+      run?.stop();
+      clearTimeout(saveTimer);
+      for (const name of scripts.names()) scripts.remove(name);
+      scriptName = null;
+      disk.entries.clear();
+      panel.changed = new Set();
+      for (const id of ['#graphics', '#output', '#box']) $(id).hidden = true;
+      $('#output-name').textContent = '';
+      newScript();
+      showFiles();
+      status(t('ready'));
+    },
+    // A case's folder as the whole disk: [{path, folder, hex, read_only}].
+    disk(entries) {
+      disk.entries.clear();
+      for (const e of entries) {
+        if (e.folder) disk.folder(e.path);
+        else disk.put(e.path, Uint8Array.from(e.hex.match(/../g) ?? [], (h) => parseInt(h, 16)),
+                      ARCHIVE | (e.read_only ? READ_ONLY : 0));
+      }
+      showFiles();
+    },
+  };
 }
 
 main();

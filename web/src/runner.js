@@ -85,8 +85,8 @@ export class Runner {
     const m = await this.instance(host);
     onModule(m);
     for (const entry of disk.files()) {
-      if (entry.folder) withText(m, entry.path, (p) => m._kal_put_folder(p));
-      else withText(m, entry.path, (p) => withBytes(m, entry.bytes, (b) => m._kal_put_file(p, b, entry.bytes.length)));
+      if (entry.folder) withText(m, entry.path, (p) => m._kal_put_folder(p, entry.attributes));
+      else withText(m, entry.path, (p) => withBytes(m, entry.bytes, (b) => m._kal_put_file(p, b, entry.bytes.length, entry.attributes)));
     }
     // The path stays allocated: the instance is dropped with the run.
     const done = m.ccall('kal_run', 'number', ['number', 'number'], [allocText(m, path), step ? 1 : 0], {async: true});
@@ -109,8 +109,8 @@ export class Runner {
     const list = JSON.parse(text(m, m._kal_files()));
     disk.entries.clear();
     for (const entry of list) {
-      if (entry.folder) disk.folder(entry.path);
-      else disk.put(entry.path, Runner.file(m, entry.path));
+      if (entry.folder) disk.folder(entry.path, entry.attributes);
+      else disk.put(entry.path, Runner.file(m, entry.path), entry.attributes);
     }
   }
   static watch(m) {

@@ -5,18 +5,39 @@
 const PREFIX = 'kal.script.';
 const CURRENT = 'kal.current';
 const DEFAULT_NAME = 'programa.txt';
+const LINE_ENDS_KEPT = 'kal.lineEndsKept';
 
 export class Scripts {
   constructor(storage = localStorage) {
     this.storage = storage;
     this.adoptOldScript();
+    this.keepLineEnds();
+  }
+
+  // Earlier pages kept a script's lines joined by LF and ran it with CR LF; scripts now keep their own line
+  // ends, so those scripts take the CR LF they always ran with.
+  keepLineEnds() {
+    if (this.storage.getItem(LINE_ENDS_KEPT) !== null) return;
+    for (const name of this.names()) {
+      const text = this.get(name);
+      if (!text.includes('\r') && !this.put(name, text.replace(/\n/g, '\r\n'))) return;  // no room: next time
+    }
+    this.note(LINE_ENDS_KEPT, 'yes');
+  }
+  note(key, value) {
+    try {
+      this.storage.setItem(key, value);
+    } catch {
+      // Asked again at the next visit: the conversion is done once, whenever there is room.
+    }
   }
 
   // Earlier pages kept one script ("kal.source", named "kal.name"): it becomes one of the list.
   adoptOldScript() {
-    const old = this.storage.getItem('kal.source');
-    if (old === null) return;
+    if (this.storage.getItem('kal.source') === null) return;
     let name = scriptName(this.storage.getItem('kal.name'));
+    // Its lines were joined by LF, and it ran with CR LF.
+    const old = this.storage.getItem('kal.source').replace(/\n/g, '\r\n');
     if (this.get(name) !== null && this.get(name) !== old) name = this.freeName(name);
     if (this.get(name) !== old && !this.put(name, old)) return;  // no room: the old keys stay, nothing is lost
     this.storage.removeItem('kal.source');
@@ -43,6 +64,17 @@ export class Scripts {
     } catch {
       return false;
     }
+  }
+
+  remove(name) {
+    this.storage.removeItem(PREFIX + name);
+  }
+  // False when the new name is taken or the browser has no room; the script then keeps its old name.
+  rename(from, to) {
+    if (from === to) return true;
+    if (this.get(to) !== null || !this.put(to, this.get(from) ?? '')) return false;
+    this.remove(from);
+    return true;
   }
 
   // The name of the script the editor holds.
@@ -75,12 +107,13 @@ export function scriptName(name) {
   return clean && !/^\.+$/.test(clean) ? clean : DEFAULT_NAME;
 }
 
-// A link carries a script as #n=NAME&s=CODE, CODE being the text's UTF-8 bytes in base64 with "-" and "_".
+// A link carries a script as #n=NAME&v=2&s=CODE, CODE being the text's UTF-8 bytes in base64 with "-" and "_".
+// Links without v=2 come from earlier pages, which joined lines by LF and ran them with CR LF.
 export function linkHash(name, text) {
   let binary = '';
   for (const b of new TextEncoder().encode(text)) binary += String.fromCharCode(b);
   const code = btoa(binary).replace(/\+/g, '-').replace(/\//g, '_').replace(/=+$/, '');
-  return `#n=${encodeURIComponent(name)}&s=${code}`;
+  return `#n=${encodeURIComponent(name)}&v=2&s=${code}`;
 }
 
 // The script of a page address's hash: null when it carries none, {name, text}, or {error} with the key of
@@ -93,7 +126,8 @@ export function linkedScript(hash) {
   if (code.length % 4 === 1) return {error: 'linkCut'};  // no whole byte in its last character: cut short
   try {
     const bytes = Uint8Array.from(atob(code.replace(/-/g, '+').replace(/_/g, '/')), (c) => c.charCodeAt(0));
-    return {name: scriptName(params.get('n')), text: new TextDecoder('utf-8', {fatal: true}).decode(bytes)};
+    const text = new TextDecoder('utf-8', {fatal: true}).decode(bytes);
+    return {name: scriptName(params.get('n')), text: params.get('v') === '2' ? text : text.replace(/\n/g, '\r\n')};
   } catch {
     return {error: 'linkText'};  // bytes that are no UTF-8 text: damaged or cut inside a character
   }
