@@ -454,6 +454,129 @@ await test('a file uploaded to the disk is read by a script, and what it writes 
   await page.close();
 });
 
+// Runs the editor's script and gives the texts of its boxes, each answered with its first button.
+async function runBoxes(page, count) {
+  const texts = [];
+  await page.click('#run');
+  for (let i = 0; i < count; ++i) {
+    await boxShown(page);
+    texts.push(await page.$eval('.box-text', (e) => e.textContent));
+    await page.click('#box button');
+  }
+  await waitIdle(page);
+  return texts;
+}
+const exact = (page) => page.evaluate(() => window.kalPage.exact());
+const lineEnds = (page) => page.$eval('#line-ends', (s) => s.value);
+
+await test('a script keeps the line ends it was opened with, until the person converts them', async () => {
+  const page = await openPage();
+  const lf = cases.find((c) => c.name === 'startup/lf_line_ends');
+  await page.evaluate((name, b) => window.kalPage.load(name, b), lf.script, bytesOf(lf.script_hex));
+  assert.equal(await lineEnds(page), 'LF');
+  const opened = Buffer.from(lf.script_hex, 'hex').toString('latin1');
+  assert.equal(await exact(page), opened);
+  await page.reload();  // kept with its own bytes
+  await page.waitForSelector('body[data-ready=yes]');
+  assert.equal(await exact(page), opened);
+  await page.select('#line-ends', 'CRLF');
+  assert.equal(await exact(page), opened.replace(/\n/g, '\r\n'));
+  // Mixed ends are kept each as it was, the odd line marked, and a new line takes the usual kind.
+  await page.evaluate((b) => window.kalPage.load('mixto.txt', b), [...Buffer.from('.codigo;\r\n&a\n:= 1;\r\n.fin;\r\n')]);
+  assert.equal(await lineEnds(page), 'mixed');
+  assert.deepEqual(await page.$$eval('.cm-line[data-eol]', (ls) => ls.map((l) => l.dataset.eol)), ['LF']);
+  await page.click('.cm-content');
+  await page.keyboard.down('Control');
+  await page.keyboard.press('End');
+  await page.keyboard.up('Control');
+  await page.keyboard.type("'fin");
+  await page.keyboard.press('Enter');
+  assert.equal(await exact(page), ".codigo;\r\n&a\n:= 1;\r\n.fin;\r\n'fin\r\n");
+  // A script the person starts keeps CR LF.
+  await page.click('#new-script');
+  await page.click('.cm-content');
+  await page.keyboard.press('Enter');
+  assert.match(await exact(page), /^(?:[^\r\n]*\r\n)+[^\r\n]*$/);
+  assert.equal(await lineEnds(page), 'CRLF');
+  await page.close();
+});
+
+await test('own scripts are new, renamed and deleted, and an example always opens as shipped', async () => {
+  const page = await openPage();
+  page.on('dialog', (d) => d.accept(d.type() === 'prompt' ? 'mio.txt' : undefined));
+  await page.click('#new-script');
+  assert.equal(await page.evaluate(() => window.kalPage.current()), 'programa.txt');
+  await page.click('#rename-script');
+  assert.equal(await page.evaluate(() => window.kalPage.current()), 'mio.txt');
+  assert.deepEqual(await page.evaluate(() => window.kalPage.scripts()), ['hola.txt', 'mio.txt']);
+  // The person's hola.txt is run (and so written to the disk); the example still opens as shipped, beside it.
+  await page.select('#scripts', 'hola.txt');
+  const shipped = await exact(page);
+  await editorText(page, '.codigo;\n&t := ~mio;\n.aviso &t;\n.fin;\n');
+  assert.deepEqual(await runBoxes(page, 1), ['mio']);
+  await page.select('#examples', 'hola.txt');
+  assert.equal(await page.evaluate(() => window.kalPage.current()), 'hola (2).txt');
+  assert.equal(await exact(page), shipped);
+  await page.click('#delete-script');
+  assert.deepEqual(await page.evaluate(() => window.kalPage.scripts()), ['hola.txt', 'mio.txt']);
+  // ".\" is the program folder, as on Windows.
+  await editorText(page, '.codigo;\n&f := ~.\\;\n&r := %LISTARFIC &f;\n.aviso &r;\n.fin;\n');
+  const [listed] = await runBoxes(page, 1);
+  assert.ok(listed.split('|').includes('hola.txt'), listed);
+  await page.close();
+});
+
+await test('what a script makes read-only or hidden stays so in the next run, and the list says so', async () => {
+  const page = await openPage();
+  await editorText(page, '.codigo;\n&f := ~nota.txt;\n&t := ~hola;\n&c := 0;\n&r := %WOUT &f &t &c;\n&uno := 1;\n' +
+                         '&r := %ATRIBUTO &f &uno;\n&g := ~oculto.txt;\n&r := %WOUT &g &t &c;\n&dos := 2;\n' +
+                         '&r := %ATRIBUTO &g &dos;\n.fin;\n');
+  await runBoxes(page, 0);
+  const marks = await page.$$eval('#files li', (ls) => ls.map((l) => l.textContent));
+  assert.ok(marks.some((m) => m.startsWith('C:\\nota.txt') && m.includes('solo lectura')), marks.join(' / '));
+  assert.ok(marks.some((m) => m.startsWith('C:\\oculto.txt') && m.includes('oculto')), marks.join(' / '));
+  await editorText(page, '.codigo;\n&f := ~nota.txt;\n&r := %BORRAF &f;\n.aviso &r;\n&f := ~ocu;\n&r := %LISTARFIC &f;\n' +
+                         '.aviso &r;\n.fin;\n');
+  assert.deepEqual(await runBoxes(page, 2), ['70', 'vacio']);  // read-only: not deleted; hidden: not listed
+  await page.close();
+});
+
+await test('uploads go into the folder chosen or a new one; a zip and a picked folder come as folders', async () => {
+  const page = await openPage();
+  const work = fs.mkdtempSync('/tmp/kal-page-');
+  fs.writeFileSync(path.join(work, 'cumple.txt'), 'nombre 3 20\n');
+  execFileSync(kalbd, ['crear', work, 'cumple', path.join(work, 'cumple.txt')]);
+  page.on('dialog', (d) => d.accept('cumple'));
+  await page.click('#new-folder');
+  assert.equal(await page.$eval('#folder', (s) => s.value), 'C:\\cumple\\');
+  await (await page.$('#upload')).uploadFile(path.join(work, 'cumple', 'cumple.z04'), path.join(work, 'cumple', 'cumple.zbd'));
+  await page.waitForFunction(() => window.kalPage.exists('C:\\cumple\\cumple.zbd'));
+  await editorText(page, '.codigo;\n[cumple];\n&x := ~Ana;\n&l := %METER &x;\n&r := %INSERTAR &l;\n&t := %TOTALREG;\n' +
+                         '.aviso &t;\n.fin;\n');
+  assert.deepEqual(await runBoxes(page, 1), ['1']);
+  // A zip opens as a folder of its name, where a name that climbs out stays out; a picked folder keeps its tree.
+  const {zipSync} = await import('fflate');
+  fs.writeFileSync(path.join(work, 'fotos.zip'), zipSync({'a.txt': Buffer.from('a'), 'sub/b.txt': Buffer.from('b'),
+                                                          '../fuera.txt': Buffer.from('x')}));
+  await page.select('#folder', 'C:\\');
+  await (await page.$('#upload')).uploadFile(path.join(work, 'fotos.zip'));
+  await page.waitForFunction(() => window.kalPage.exists('C:\\fotos\\sub\\b.txt'));
+  await (await page.$('#upload-folder')).uploadFile(path.join(work, 'cumple'));
+  await page.waitForFunction(() => window.kalPage.exists('C:\\cumple\\cumple.z04'));
+  const files = await page.evaluate(() => window.kalPage.files());
+  assert.deepEqual(files.filter((f) => /fotos|fuera/.test(f)), ['C:\\fotos', 'C:\\fotos\\a.txt', 'C:\\fotos\\sub',
+                                                                'C:\\fotos\\sub\\b.txt']);
+  // Files dropped on the disk's panel go into the folder chosen.
+  await page.select('#folder', 'C:\\fotos\\');
+  await page.$eval('#disk', (panel) => {
+    const data = new DataTransfer();
+    data.items.add(new File(['c'], 'c.txt'));
+    panel.dispatchEvent(new DragEvent('drop', {dataTransfer: data, bubbles: true, cancelable: true}));
+  });
+  await page.waitForFunction(() => window.kalPage.exists('C:\\fotos\\c.txt'));
+  await page.close();
+});
+
 await test('the page\'s console shows no error', async () => {
   assert.deepEqual(consoleErrors, []);
 });
