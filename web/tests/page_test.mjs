@@ -574,6 +574,20 @@ await test('uploads go into the folder chosen or a new one; a zip and a picked f
     panel.dispatchEvent(new DragEvent('drop', {dataTransfer: data, bubbles: true, cancelable: true}));
   });
   await page.waitForFunction(() => window.kalPage.exists('C:\\fotos\\c.txt'));
+  // A dropped folder, read in batches as the browser gives them, with a folder inside.
+  await page.$eval('#disk', (panel) => {
+    const file = (name) => ({isFile: true, name, file: (ok) => ok(new File([name], name))});
+    const folder = (name, ...batches) => ({isFile: false, name,
+      createReader: () => ({readEntries: (ok) => setTimeout(() => ok(batches.shift() ?? []))})});
+    const dropped = folder('viaje', [file('uno.txt'), folder('dias', [file('lunes.txt')])], [file('dos.txt')]);
+    const drop = new Event('drop', {bubbles: true, cancelable: true});
+    Object.defineProperty(drop, 'dataTransfer', {value: {items: [{webkitGetAsEntry: () => dropped}], files: []}});
+    panel.dispatchEvent(drop);
+  });
+  await page.waitForFunction(() => window.kalPage.exists('C:\\fotos\\viaje\\dos.txt'));
+  assert.deepEqual((await page.evaluate(() => window.kalPage.files())).filter((f) => f.includes('viaje')),
+                   ['C:\\fotos\\viaje', 'C:\\fotos\\viaje\\dias', 'C:\\fotos\\viaje\\dias\\lunes.txt',
+                    'C:\\fotos\\viaje\\dos.txt', 'C:\\fotos\\viaje\\uno.txt']);
   await page.close();
 });
 
