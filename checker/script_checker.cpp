@@ -102,14 +102,14 @@ class Origins {
   }
   std::size_t at(std::size_t joined) const {
     if (runs_.empty()) return joined;  // an empty text: nothing to map
-    const Run& r = run_of(joined);
+    const Run& r = runs_[run_of(joined)];
     return r.file + (joined - r.joined);
   }
   // How many characters from `joined` on, at most `n`, come from consecutive bytes of the file.
   std::size_t unbroken(std::size_t joined, std::size_t n) const {
-    const auto next = std::upper_bound(runs_.begin(), runs_.end(), joined,
-                                       [](std::size_t j, const Run& r) { return j < r.joined; });
-    return next == runs_.end() ? n : std::min(n, next->joined - joined);
+    if (runs_.empty()) return n;
+    const std::size_t next = run_of(joined) + 1;
+    return next == runs_.size() ? n : std::min(n, runs_[next].joined - joined);
   }
 
  private:
@@ -121,7 +121,7 @@ class Origins {
   }
   // Tokens are looked up in the order of the text, mostly: the last run found, or the one after it, is tried
   // before a search.
-  const Run& run_of(std::size_t joined) const {
+  std::size_t run_of(std::size_t joined) const {
     if (!holds(last_, joined)) {
       if (last_ + 1 < runs_.size() && holds(last_ + 1, joined))
         ++last_;
@@ -131,7 +131,7 @@ class Origins {
                              [](std::size_t j, const Run& r) { return j < r.joined; }) -
             runs_.begin() - 1);
     }
-    return runs_[last_];
+    return last_;
   }
   std::vector<Run> runs_;
   mutable std::size_t last_ = 0;

@@ -15,6 +15,7 @@ import time
 from pathlib import Path
 
 import report
+from driver import prefix_processes, processes
 
 ROOT = Path(__file__).resolve().parents[2]
 
@@ -31,24 +32,9 @@ RUNS = {
 }
 
 
-def processes():
-    """Every process: (pid, parent's pid, command line, environment)."""
-    for entry in Path("/proc").iterdir():
-        if not entry.name.isdigit():
-            continue
-        try:
-            parent = int((entry / "stat").read_text().rsplit(")", 1)[1].split()[1])
-            command = (entry / "cmdline").read_bytes().replace(b"\0", b" ").decode(errors="replace").strip()
-            environ = (entry / "environ").read_bytes().split(b"\0")
-        except (OSError, IndexError, ValueError):
-            continue
-        yield int(entry.name), parent, command, environ
-
-
-def prefix_processes(prefix):
-    """The processes that run in this Wine prefix, by their environment."""
-    return [f"{pid} {command}" for pid, _, command, environ in processes()
-            if f"WINEPREFIX={prefix}".encode() in environ]
+def prefix_programs(prefix):
+    """What runs in this Wine prefix, as "pid command" texts."""
+    return [f"{pid} {command}" for pid, command, _ in prefix_processes(prefix)]
 
 
 def ended_by(number, exe, prefix, tmp):
@@ -59,15 +45,15 @@ def ended_by(number, exe, prefix, tmp):
     before = set(Path(tempfile.gettempdir()).glob("kal-demo-*"))
     # A Wine service an earlier run left (Wine itself, now and then, keeps rpcss.exe past its server's end) is
     # not this run's.
-    earlier = set(prefix_processes(prefix))
+    earlier = set(prefix_programs(prefix))
     demo = subprocess.Popen([sys.executable, str(ROOT / "tools" / "run_demo.py"), "--exe", exe, "--xvfb",
                              "--prefix", prefix, str(loop)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     deadline = time.monotonic() + 60
-    while not any("KAL.exe" in p for p in prefix_processes(prefix)) and time.monotonic() < deadline:
+    while not any("KAL.exe" in p for p in prefix_programs(prefix)) and time.monotonic() < deadline:
         time.sleep(0.5)
-    running = any("KAL.exe" in p for p in prefix_processes(prefix))
+    running = any("KAL.exe" in p for p in prefix_programs(prefix))
     time.sleep(1)
-    xservers = [pid for pid, parent, command, _ in processes() if parent == demo.pid and command.startswith("Xvfb")]
+    xservers = [pid for pid, parent, command, _, _ in processes() if parent == demo.pid and command.startswith("Xvfb")]
     demo.send_signal(number)
     try:
         demo.wait(timeout=60)
@@ -76,7 +62,7 @@ def ended_by(number, exe, prefix, tmp):
         return [f"{signal.Signals(number).name}: the demo runner did not end"]
     time.sleep(1)
     problems = [] if running else [f"{signal.Signals(number).name}: KAL.exe never ran the loop"]
-    left = sorted(set(prefix_processes(prefix)) - earlier)
+    left = sorted(set(prefix_programs(prefix)) - earlier)
     left += [f"{pid} Xvfb" for pid in xservers if Path(f"/proc/{pid}").exists()]
     folders = set(Path(tempfile.gettempdir()).glob("kal-demo-*")) - before
     if left:

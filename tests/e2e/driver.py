@@ -350,6 +350,30 @@ def prepare_folder(case, work_root):
     return folder
 
 
+def processes():
+    """Every process there is to see: (pid, parent's pid, command line, environment, executable or "")."""
+    for entry in Path("/proc").iterdir():
+        if not entry.name.isdigit():
+            continue
+        try:
+            parent = int((entry / "stat").read_text().rsplit(")", 1)[1].split()[1])
+            command = (entry / "cmdline").read_bytes().replace(b"\0", b" ").decode(errors="replace").strip()
+            environ = (entry / "environ").read_bytes().split(b"\0")
+        except (OSError, IndexError, ValueError):
+            continue
+        try:
+            exe = os.readlink(entry / "exe")
+        except OSError:
+            exe = ""
+        yield int(entry.name), parent, command, environ, exe
+
+
+def prefix_processes(prefix):
+    """The processes that run in a Wine prefix, found by their environment: (pid, command line, executable)."""
+    return [(pid, command, exe) for pid, _, command, environ, exe in processes()
+            if f"WINEPREFIX={prefix}".encode() in environ]
+
+
 # ----------------------------------------------------------------------------------------------------------------
 # Native backend
 
@@ -567,13 +591,12 @@ class WineSession:
         subprocess.run(["wineserver", "-w"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
         # A Wine service caught starting while its server ends (rpcss.exe, now and then) outlives it: Wine's
         # programs of this prefix, and only those, are ended, found by their environment.
-        for entry in Path("/proc").iterdir():
-            try:
-                if (entry.name.isdigit() and "/wine" in os.readlink(entry / "exe") and
-                        f"WINEPREFIX={self.prefix}".encode() in (entry / "environ").read_bytes().split(b"\0")):
-                    os.kill(int(entry.name), signal.SIGKILL)
-            except OSError:
-                pass
+        for pid, _, exe in prefix_processes(self.prefix):
+            if "/wine" in exe:
+                try:
+                    os.kill(pid, signal.SIGKILL)
+                except OSError:
+                    pass
         for p in (self.server, self.xvfb):
             if p is None:
                 continue
