@@ -63,7 +63,10 @@ add_test(NAME layout.floors COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/to
 add_test(NAME guides.words COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_guides.py --check)
 add_test(NAME editors.grammar.words COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/editors/vscode-kal/make_grammar.py --check)
 add_test(NAME editors.notepadpp COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/editors/notepad++/make_udl.py --check)
-add_test(NAME kalbd COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/kalbd_test.py $<TARGET_FILE:kalbd>)
+# The loan example's table, worked out again by exact fractions.
+add_test(NAME examples.prestamo COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/loan_table.py
+                                        ${CMAKE_SOURCE_DIR}/tests/cases/examples/prestamo.expect)
+
 # The editor grammar's tests, with the npm package vscode-tmgrammar-test (installed on first run).
 find_program(KAL_NPM npm REQUIRED)
 add_test(NAME editors.grammar
@@ -91,6 +94,13 @@ if(KAL_WINDOWS_EXE)
   get_filename_component(kal_windows_dir ${KAL_WINDOWS_EXE} DIRECTORY)
   set(KAL_CHECK_WINE --wine ${kal_windows_dir}/kalcheck.exe --prefix ${CMAKE_BINARY_DIR}/kalcheck-wine)
 endif()
+set(KAL_BD_WINE)
+if(KAL_WINDOWS_EXE)
+  set(KAL_BD_WINE --wine ${kal_windows_dir}/kalbd.exe --prefix ${CMAKE_BINARY_DIR}/kalcheck-wine)
+endif()
+add_test(NAME kalbd COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/kalbd_test.py $<TARGET_FILE:kalbd>
+                            ${KAL_BD_WINE})
+set_tests_properties(kalbd PROPERTIES TIMEOUT 600)
 add_test(NAME kalcheck COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/kalcheck_test.py
                                $<TARGET_FILE:kalcheck> ${KAL_CHECK_WINE})
 set_tests_properties(kalcheck PROPERTIES TIMEOUT 900)

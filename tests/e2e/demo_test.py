@@ -27,6 +27,7 @@ RUNS = {
                      "Hasta la próxima."]),
     "agenda": ([], ["copied", "Contactos: 2"]),
     "factura": ([], ["Total factura: 3.854,01 €"]),
+    "prestamo": ([], ["Mes 12: paga 856,04 €  interés 3,55 €  capital 852,49 €  queda 0,00 €"]),
     "hola": ([], ["The shell opened FORENSE.txt with the text viewer.", "Hay 5 sentencias"]),
     "dibujo": ([], ["[Ventana Grafica KAL] window shown"]),
 }
