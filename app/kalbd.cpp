@@ -27,6 +27,10 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "common/cp1252.h"
 #include "compiler/token_class.h"
 #include "database/database.h"
@@ -36,6 +40,11 @@ namespace fs = std::filesystem;
 using kal::db::Field;
 
 namespace {
+
+// kalbd's own words are written here in Windows-1252, as all of KAL's texts, and said in UTF-8.
+std::string u8(std::string_view text) {
+  return kal::cp1252::to_utf8(text);
+}
 
 int usage() {
   std::cerr << "uso: kalbd crear RAIZ NOMBRE DESCRIPCION [--cp1252] [--reemplazar]\n"
@@ -104,7 +113,7 @@ int create(const fs::path& root, const std::string& name, const fs::path& descri
   std::string line;
   for (int number = 1; std::getline(in, line); ++number) {
     auto refuse = [number](const std::string& why) {
-      std::cerr << "kalbd: linea " << number << ": " << why << "\n";
+      std::cerr << u8("kalbd: l\xEDnea ") << number << ": " << u8(why) << "\n";
       return 1;
     };
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -113,9 +122,8 @@ int create(const fs::path& root, const std::string& name, const fs::path& descri
       const std::optional<std::string> text = kal::cp1252::from_utf8_exact(line);
       if (!text)
         return refuse(
-            "no es texto UTF-8, o lleva un caracter que Windows-1252 no tiene. Guarde la descripcion en "
-            "UTF-8, o "
-            "si esta guardada como ANSI (Windows-1252) anada --cp1252");
+            "no es texto UTF-8, o lleva un car\xE1" "cter que Windows-1252 no tiene. Guarde la descripci\xF3n en "
+            "UTF-8, o si est\xE1 guardada como ANSI (Windows-1252) a\xF1" "ada --cp1252");
       line = *text;
     }
     if (line.find_first_not_of(" \t") == std::string::npos || line[line.find_first_not_of(" \t")] == '#')
@@ -132,11 +140,15 @@ int create(const fs::path& root, const std::string& name, const fs::path& descri
     if (f.name.size() > kal::db::kNameBytes - 1) return refuse("un nombre tiene 30 caracteres como mucho");
     for (const Field& earlier : fields)
       if (earlier.name == f.name)
-        return refuse("el campo " + kal::cp1252::to_utf8(f.name) + " ya esta descrito");
+        return refuse("el campo " + f.name + " ya est\xE1 descrito");
     // The list keeps its closing NUL, or KAL would read past it.
     if (choices.size() > kal::db::kChoiceBytes - 1)
       return refuse("las opciones tienen " + std::to_string(choices.size()) + " caracteres, y caben " +
                     std::to_string(kal::db::kChoiceBytes - 1));
+    // KAL shows a choice field's value as one of its choices: one without any would show nothing.
+    if (*type == kal::db::kChoiceField && choices.empty())
+      return refuse("un campo de tipo 9 lleva sus opciones detr\xE1s de la longitud, separadas por | "
+                    "(color 9 10 rojo|verde|azul)");
     f.id = static_cast<std::int32_t>(fields.size() + 1);
     f.type = static_cast<std::int16_t>(*type);
     f.max_length = static_cast<std::int16_t>(*length);
@@ -146,7 +158,7 @@ int create(const fs::path& root, const std::string& name, const fs::path& descri
 
   std::error_code error;
   if (fs::exists(root, error) && !fs::is_directory(root, error)) {
-    std::cerr << "kalbd: la raiz " << root << " no es una carpeta\n";
+    std::cerr << u8("kalbd: la ra\xEDz ") << root << " no es una carpeta\n";
     return 1;
   }
   const fs::path data = database_file(root, name, ".zbd");
@@ -242,6 +254,10 @@ int list(const fs::path& root, const std::string& name, bool cp1252, bool number
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // The console shows what kalbd says as the UTF-8 it is.
+  SetConsoleOutputCP(CP_UTF8);
+#endif
   std::vector<std::string> args;
   bool cp1252 = false;
   bool numbers = false;

@@ -3,8 +3,11 @@
 list as CSV in UTF-8 or Windows-1252. The example database kept in examples/ is exactly what its description
 makes, so the command written beside it recreates it.
 
-Usage: kalbd_test.py KALBD
+With --wine, kalbd.exe under Wine makes the same example database and says its refusals in the same UTF-8.
+
+Usage: kalbd_test.py KALBD [--wine KALBD.EXE --prefix DIR]
 """
+import argparse
 import subprocess
 import sys
 import tempfile
@@ -25,9 +28,35 @@ def value(field_id, name, field_type, max_length, number, text):
                     for i, c in enumerate(text))
 
 
+def windows_build(exe, prefix, failures):
+    """kalbd.exe under Wine: the example database byte for byte, and a refusal in UTF-8 with its accents."""
+    examples = Path(__file__).resolve().parents[2] / "examples"
+    env = report.wine_console_env(prefix)
+    with tempfile.TemporaryDirectory() as tmp:
+        root = Path(tmp)
+        subprocess.run(["wine", exe, "crear", str(root), "agenda", str(examples / "agenda.campos")], env=env,
+                       check=True, capture_output=True, timeout=300)
+        for name in ("agenda.z04", "agenda.zbd"):
+            if (root / "agenda" / name).read_bytes() != (examples / "agenda" / name).read_bytes():
+                failures.append(f"kalbd.exe: agenda/{name} differs from examples/agenda/{name}")
+        (root / "ansi.txt").write_bytes("sitio 9 20 Almacén|Tienda\r\n".encode("cp1252"))
+        got = subprocess.run(["wine", exe, "crear", str(root), "ansi", str(root / "ansi.txt")], env=env,
+                             capture_output=True, timeout=300)
+        if got.returncode != 1 or "línea 1: no es texto UTF-8".encode() not in got.stderr or \
+                "añada --cp1252".encode() not in got.stderr:
+            failures.append(f"kalbd.exe's refusal: exit {got.returncode}, {got.stderr!r}")
+
+
 def main():
-    kalbd = sys.argv[1]
+    ap = argparse.ArgumentParser(description="Checks kalbd.")
+    ap.add_argument("kalbd")
+    ap.add_argument("--wine", help="kalbd.exe, checked under Wine too")
+    ap.add_argument("--prefix", help="the Wine prefix to use (made on first use)")
+    opts = ap.parse_args()
+    kalbd = opts.kalbd
     failures = []
+    if opts.wine:
+        windows_build(opts.wine, opts.prefix, failures)
     with tempfile.TemporaryDirectory() as tmp:
         root = Path(tmp)
         (root / "d.txt").write_text("# agenda\nnombre 3 20\nciudad 3 20\n\ncolor 9 10 rojo|verde|azul\n", "utf-8")
@@ -58,7 +87,7 @@ def main():
         # A description saved as ANSI is refused with its line (nothing is made), or read when --cp1252 says so.
         (root / "ansi.txt").write_bytes("nombre 3 20\r\nsitio 9 20 Almacén|Tienda\r\n".encode("cp1252"))
         refused = subprocess.run([kalbd, "crear", str(root), "ansi", str(root / "ansi.txt")], capture_output=True)
-        if refused.returncode != 1 or b"linea 2" not in refused.stderr or b"--cp1252" not in refused.stderr:
+        if refused.returncode != 1 or "línea 2".encode() not in refused.stderr or "añada --cp1252".encode() not in refused.stderr:
             failures.append(f"an ANSI description was not refused: {refused!r}")
         if (root / "ansi").exists():
             failures.append("a refused description left a database behind")
@@ -88,10 +117,11 @@ def main():
             ("a name with a backslash", "a\\b", "nombre 3 20\n", [], 2, b"no puede elegir"),
             ("a name that leads out of the root", "../fuera", "nombre 3 20\n", [], 2, b"no puede elegir"),
             ("a name of dots", "..", "nombre 3 20\n", [], 2, b"no puede elegir"),
-            ("a field named twice", "doble", "nombre 3 20\nedad 1 3\nnombre 3 5\n", [], 1, b"linea 3"),
-            ("a length that is no number", "largo", "nombre 3 5x\n", [], 1, b"linea 1"),
-            ("a type that is no number", "tipo", "nombre 3x 5\n", [], 1, b"linea 1"),
-            ("choices past the field's room", "opciones", "c 9 3 " + "x" * 12001 + "\n", [], 1, b"linea 1"),
+            ("a field named twice", "doble", "nombre 3 20\nedad 1 3\nnombre 3 5\n", [], 1, "línea 3".encode()),
+            ("a length that is no number", "largo", "nombre 3 5x\n", [], 1, "línea 1".encode()),
+            ("a type that is no number", "tipo", "nombre 3x 5\n", [], 1, "línea 1".encode()),
+            ("a choice field without choices", "sin", "color 9 10\n", [], 1, "línea 1: un campo de tipo 9".encode()),
+            ("choices past the field's room", "opciones", "c 9 3 " + "x" * 12001 + "\n", [], 1, "línea 1".encode()),
         ]
         for why, name, text, options, code, words in refusals:
             (root / "r.txt").write_text(text, "utf-8")
