@@ -492,7 +492,8 @@ def close_graphics_window():
             return
 
 
-WINE_TEXT = re.compile(r'MSGBOX_OnInit L"((?:[^"\\]|\\.)*)"')
+# Wine's trace of a box's text keeps only its first 300 or so characters, and then says "...".
+WINE_TEXT = re.compile(r'MSGBOX_OnInit L"((?:[^"\\]|\\.)*)"(\.\.\.)?')
 # The relay trace of a MessageBoxW call: its last argument is the style (the buttons in its low four bits).
 BOX_STYLE = re.compile(r"Call user32\.MessageBoxW\(.*,([0-9a-fA-F]+)\) ret=")
 
@@ -614,6 +615,23 @@ class WineSession:
         return (f"{server}\n  windows shown: {', '.join(windows) or 'none'}" +
                 "".join("\n  stderr: " + line for line in said))
 
+    def _whole_box_text(self, window, start):
+        """The whole text of a box whose trace was cut: copied from the box as Windows copies one (Ctrl+C), and
+        read from the X clipboard, which Wine gives its line ends as LF. Marked with "[cut]" if that fails."""
+        xdo("windowfocus", "--sync", window)
+        xdo("key", "ctrl+c")
+        deadline = time.monotonic() + 5
+        while time.monotonic() < deadline:
+            copied = subprocess.run(["xclip", "-o", "-selection", "clipboard"], capture_output=True, env=os.environ,
+                                    timeout=10).stdout.decode("utf-8", errors="replace").replace("\r\n", "\n")
+            parts = copied.split("\n---------------------------\n")
+            if len(parts) >= 3:
+                whole = parts[1].replace("\n", "\r\n")
+                if whole.startswith(start):
+                    return whole
+            time.sleep(0.1)
+        return start + "[cut]"
+
     def _viewers(self, folder):
         """The text viewers this session's programs started on files of `folder`: (pid, file) pairs. Other
         prefixes' processes, and other runs' in a shared prefix, are not ours to see or end."""
@@ -703,7 +721,9 @@ class WineSession:
                 if on_window:
                     on_window(w, title)
             elif len(texts) > texts_seen:
-                events.append(("box", title, wine_unescape(texts[texts_seen])))
+                traced, cut = texts[texts_seen]
+                text = wine_unescape(traced)
+                events.append(("box", title, self._whole_box_text(w, text) if cut else text))
                 if self.relay_boxes:
                     styles = BOX_STYLE.findall(err_path.read_text(encoding="utf-8", errors="replace"))
                     self.box_style = int(styles[texts_seen], 16) if len(styles) > texts_seen else None
