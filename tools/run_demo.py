@@ -166,7 +166,7 @@ def run(opts, work):
     case = driver.Case(name="demo", script=opts.script, script_as=opts.script.name)
     session = driver.WineSession(work, display=display, prefix=opts.prefix.resolve(), relay_boxes=True)
     try:
-        _, code, problems = session.run(case, folder, opts.exe.resolve(), on_event=on_event, on_window=on_window,
+        events, code, problems = session.run(case, folder, opts.exe.resolve(), on_event=on_event, on_window=on_window,
                                         close_idle_window=3.0, timeout=opts.limit, answer_for=answer_for,
                                         before_idle_close=save_windows)
     finally:
@@ -182,6 +182,9 @@ def run(opts, work):
         print(f"\nStopped: the run was still going after {opts.limit:.0f} s (--limit).")
     else:
         print(f"\nKAL.exe ended with exit code {code}.")
+        left_open = [e[1] for e in events if e[0] == "open"]
+        if left_open:
+            print(f"The text viewer it opened ({', '.join(left_open)}) was still open; the demo closed it.")
     if given:
         print(f"{len(given)} answer(s) left unused.")
     if opts.keep:

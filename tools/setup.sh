@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ libgtest-dev libgmock-dev python3 procps clang-format git
   g++-mingw-w64-x86-64-posix mingw-w64-tools
-  wine wine64 xvfb xdotool xclip x11-utils imagemagick fonts-liberation
+  wine wine64 xvfb xdotool x11-utils imagemagick fonts-liberation
   clang libclang-rt-14-dev lua5.4 nodejs nlohmann-json3-dev neovim
   emscripten chromium
 )

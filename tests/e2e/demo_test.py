@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Checks the demo runner as a user runs it: every example of examples/ runs to its end under Wine with its answers
-given on the command line, a run that never ends is stopped at its limit, one ended by SIGTERM or SIGINT leaves no
+given on the command line (a box's text printed whole, however long), a run that never ends is stopped at its
+limit, one that leaves the text viewer open is reported as ended, one ended by SIGTERM or SIGINT leaves no
 process and no folder, nothing is left in the temporary folder, and a program named notepad.exe that the demo did
 not start keeps running.
 
@@ -118,6 +119,16 @@ def main():
     code, out = demo(ROOT / "examples" / "calculadora.txt", "--limit", "15")
     if code != 1 or "Stopped: the run was still going after 15 s (--limit)." not in out:
         failures.append(f"an endless run was not stopped at its limit: exit code {code}\n{out}")
+    # A script that opens a file in the text viewer and goes on: its box is answered although the viewer came up
+    # over it, and the report says how KAL.exe ended and that the viewer was left open.
+    with tempfile.TemporaryDirectory() as tmp:
+        viewer = Path(tmp) / "visor.txt"
+        viewer.write_bytes(b".codigo;\r\n&f := ~nota.txt;\r\n&t := ~hola;\r\n&uno := 1;\r\n&r := %WOUT &f &t &uno;\r\n"
+                           b"&t := ~listo;\r\n.aviso &t;\r\n.fin;\r\n")
+        code, out = demo(viewer, "--limit", "60")
+        wanted = ["listo", "KAL.exe ended with exit code 0.", "The text viewer it opened (nota.txt) was still open"]
+        if code != 0 or any(w not in out for w in wanted):
+            failures.append(f"a run that left the text viewer open: exit code {code}\n{out}")
     left = set(Path(tempfile.gettempdir()).glob("kal-demo-*")) - before
     if left:
         failures.append(f"left behind: {sorted(map(str, left))}")

@@ -520,6 +520,7 @@ class WineSession:
         self.prefix = Path(prefix) if prefix else self.work_root / "prefix"
         self.relay_boxes = relay_boxes
         self.box_style = None
+        self.box_text_helper = None
         self.server = None
         self.xvfb = None
         try:
@@ -615,21 +616,35 @@ class WineSession:
         return (f"{server}\n  windows shown: {', '.join(windows) or 'none'}" +
                 "".join("\n  stderr: " + line for line in said))
 
-    def _whole_box_text(self, window, start):
-        """The whole text of a box whose trace was cut: copied from the box as Windows copies one (Ctrl+C), and
-        read from the X clipboard, which Wine gives its line ends as LF. Marked with "[cut]" if that fails."""
-        xdo("windowfocus", "--sync", window)
-        xdo("key", "ctrl+c")
-        deadline = time.monotonic() + 5
-        while time.monotonic() < deadline:
-            copied = subprocess.run(["xclip", "-o", "-selection", "clipboard"], capture_output=True, env=os.environ,
-                                    timeout=10).stdout.decode("utf-8", errors="replace").replace("\r\n", "\n")
-            parts = copied.split("\n---------------------------\n")
-            if len(parts) >= 3:
-                whole = parts[1].replace("\n", "\r\n")
-                if whole.startswith(start):
-                    return whole
-            time.sleep(0.1)
+    def _make_sure_answered(self, window, key, err_path, texts_seen):
+        """A window that opened meanwhile (the text viewer the shell starts) may have taken the key: while the box
+        stays and no other box has come, it is made active again and given the key again."""
+        for _ in range(3):
+            deadline = time.monotonic() + 1.5
+            while time.monotonic() < deadline:
+                if window not in xdo("search", "--onlyvisible", "--name", "").split() or \
+                        len(WINE_TEXT.findall(err_path.read_text(encoding="utf-8", errors="replace"))) > texts_seen:
+                    return
+                time.sleep(0.1)
+            # Raised and clicked on its caption, it is Wine's active window again, as a person would make it.
+            xdo("windowraise", window)
+            m = re.search(r"Position: (-?\d+),(-?\d+).*Geometry: (\d+)x(\d+)", xdo("getwindowgeometry", window), re.S)
+            if m:
+                x0, y0, width, _ = (int(v) for v in m.groups())
+                xdo("mousemove", str(x0 + width // 2), str(y0 + 8))
+                xdo("click", "1")
+            xdo("windowfocus", "--sync", window)
+            xdo("key", key)
+
+    def _whole_box_text(self, title, start):
+        """The whole text of a box whose trace was cut, read from the box itself by the helper box_text.exe
+        (built beside KAL.exe); marked with "[cut]" when there is no helper or no box to read."""
+        helper = self.box_text_helper
+        if helper is not None and helper.exists():
+            got = subprocess.run(["wine", str(helper), title], capture_output=True, env=os.environ, timeout=60)
+            whole = got.stdout.decode("utf-8", errors="replace")
+            if got.returncode == 0 and whole.startswith(start):
+                return whole
         return start + "[cut]"
 
     def _viewers(self, folder):
@@ -670,6 +685,7 @@ class WineSession:
         close_idle_window (seconds), a graphics window is closed once nothing new has shown for that long.
         answer_for(event), when given, chooses each answer instead of the case's list (None: the default);
         before_idle_close() is called before an idle graphics window is closed."""
+        self.box_text_helper = Path(exe_path).parent / "box_text.exe"
         if not (folder / case.exe).exists():  # a later run starts what the earlier one left, renamed or not
             shutil.copy(exe_path, folder / case.exe)
         env = dict(os.environ, WINEDEBUG="-all,trace+msgbox" + (",+relay" if self.relay_boxes else ""))
@@ -723,7 +739,7 @@ class WineSession:
             elif len(texts) > texts_seen:
                 traced, cut = texts[texts_seen]
                 text = wine_unescape(traced)
-                events.append(("box", title, self._whole_box_text(w, text) if cut else text))
+                events.append(("box", title, self._whole_box_text(title, text) if cut else text))
                 if self.relay_boxes:
                     styles = BOX_STYLE.findall(err_path.read_text(encoding="utf-8", errors="replace"))
                     self.box_style = int(styles[texts_seen], 16) if len(styles) > texts_seen else None
@@ -765,6 +781,8 @@ class WineSession:
             else:
                 xdo("windowfocus", "--sync", w)
                 xdo("key", answer)
+                if events[-1][0] == "box":
+                    self._make_sure_answered(w, answer, err_path, texts_seen)
             time.sleep(0.1)
         code = proc.returncode
         # The shell starts the viewer on its own time; a written trace file is the sign that one is coming.
