@@ -122,8 +122,10 @@ int create(const fs::path& root, const std::string& name, const fs::path& descri
       const std::optional<std::string> text = kal::cp1252::from_utf8_exact(line);
       if (!text)
         return refuse(
-            "no es texto UTF-8, o lleva un car\xE1" "cter que Windows-1252 no tiene. Guarde la descripci\xF3n en "
-            "UTF-8, o si est\xE1 guardada como ANSI (Windows-1252) a\xF1" "ada --cp1252");
+            "no es texto UTF-8, o lleva un car\xE1"
+            "cter que Windows-1252 no tiene. Guarde la descripci\xF3n en "
+            "UTF-8, o si est\xE1 guardada como ANSI (Windows-1252) a\xF1"
+            "ada --cp1252");
       line = *text;
     }
     if (line.find_first_not_of(" \t") == std::string::npos || line[line.find_first_not_of(" \t")] == '#')
@@ -139,16 +141,16 @@ int create(const fs::path& root, const std::string& name, const fs::path& descri
     std::getline(words >> std::ws, choices);
     if (f.name.size() > kal::db::kNameBytes - 1) return refuse("un nombre tiene 30 caracteres como mucho");
     for (const Field& earlier : fields)
-      if (earlier.name == f.name)
-        return refuse("el campo " + f.name + " ya est\xE1 descrito");
+      if (earlier.name == f.name) return refuse("el campo " + f.name + " ya est\xE1 descrito");
     // The list keeps its closing NUL, or KAL would read past it.
     if (choices.size() > kal::db::kChoiceBytes - 1)
       return refuse("las opciones tienen " + std::to_string(choices.size()) + " caracteres, y caben " +
                     std::to_string(kal::db::kChoiceBytes - 1));
     // KAL shows a choice field's value as one of its choices: one without any would show nothing.
     if (*type == kal::db::kChoiceField && choices.empty())
-      return refuse("un campo de tipo 9 lleva sus opciones detr\xE1s de la longitud, separadas por | "
-                    "(color 9 10 rojo|verde|azul)");
+      return refuse(
+          "un campo de tipo 9 lleva sus opciones detr\xE1s de la longitud, separadas por | "
+          "(color 9 10 rojo|verde|azul)");
     f.id = static_cast<std::int32_t>(fields.size() + 1);
     f.type = static_cast<std::int16_t>(*type);
     f.max_length = static_cast<std::int16_t>(*length);

@@ -188,6 +188,19 @@ std::string statement_hint(const Statement& s) {
     return operands_hint(s, codes, 2, KeywordAt::Field3, std::string(s.field(3)));
   const auto operators =
       std::count_if(codes.begin(), codes.end(), [](std::string_view c) { return is_operator(c); });
+  // "-" always stands alone, so "-12" is "-" and "12": a negative number cannot be written.
+  const std::string target = written(codes[0], s.field(2));
+  const bool negative_alone = codes.size() == 3 && codes[1] == "-" && codes[2] == "v";
+  const bool negative_second =
+      codes.size() == 5 && is_operator(codes[2]) && codes[3] == "-" && codes[4] == "v";
+  if (negative_alone || negative_second) {
+    const std::string number(s.field(negative_alone ? 4 : 6));
+    return "-" + number +
+           " no es un n\xFAmero: KAL no escribe n\xFAmeros negativos. Haga el negativo restando "
+           "de cero (&cero := 0; " +
+           target + " := &cero - " + number + ";)" +
+           (negative_second ? ", o cambie la cuenta (restar -" + number + " es sumar " + number + ")" : "");
+  }
   if (operators > 1)
     return "Cada sentencia hace una sola operaci\xF3n: guarde el resultado parcial en una variable y siga en "
            "otra sentencia (&t := &a + &b; &t := &t + &c;)";

@@ -322,6 +322,19 @@ class Checker {
       if (const char c = first_refused_text_char(cut_token(token)); c != 0 && !(utf8_ && (c & 0x80)))
         return "Un texto no puede llevar " + shown(c) + ": constr\xFAyalo con " + car_call(c) +
                " y j\xFAntelo al resto";
+    if (token.starts_with('=')) return std::string(kDidYouMean) + ":=? La asignaci\xF3n se escribe :=";
+    if (token == "|") {
+      const std::string list = tokens_[first].starts_with('&') ? std::string(tokens_[first]) : "&lista";
+      return "Una lista no se escribe con |: se construye elemento a elemento con %METER (&x := 120; " +
+             list + " := %METER &x;)";
+    }
+    if (token == "~")
+      return "No hay texto vac\xEDo: ~ solo no es nada. El texto vac\xEDo es %CAR de 0 (&cero := 0; "
+             "&vacio := %CAR &cero;)";
+    if (tokens_[first].starts_with('\'') && at > first &&
+        (token.find('^') != std::string_view::npos || token.find('\'') != std::string_view::npos))
+      return "Un comentario no puede llevar ^, ni un ' dentro de una palabra (tampoco \" ni |): "
+             "qu\xEDtelo o d\xEDgalo con otras palabras";
     if (const std::string capitals = cp1252::upper(token); capitals == "DIV" || capitals == "MOD")
       return "Los operadores se escriben en may\xFAsculas: " + capitals;
     if (token == ".")

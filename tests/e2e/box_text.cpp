@@ -1,6 +1,7 @@
-// The case driver's helper under Wine: prints, in UTF-8, the whole text of the message box that stands with the
-// title given, for Wine's trace keeps only the first 300 or so characters of a box's text. A box's text is its
-// dialog's static control with the longest text (the icon's control has none). Exit code 1: no such box.
+// The case driver's helper under Wine: prints, in UTF-8, the whole text of the message box that stands with
+// the title given, for Wine's trace keeps only the first 300 or so characters of a box's text. A box's text
+// is its dialog's static control with the longest text (the icon's control has none). Exit code 1: no such
+// box.
 #include <windows.h>
 
 #include <string>
@@ -44,9 +45,10 @@ int wmain(int argc, wchar_t** argv) {
   const int size = WideCharToMultiByte(CP_UTF8, 0, search.text.data(), static_cast<int>(search.text.size()),
                                        nullptr, 0, nullptr, nullptr);
   std::string bytes(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, search.text.data(), static_cast<int>(search.text.size()), bytes.data(), size,
-                      nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, search.text.data(), static_cast<int>(search.text.size()), bytes.data(),
+                      size, nullptr, nullptr);
   DWORD written = 0;
-  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+  WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+            nullptr);
   return 0;
 }

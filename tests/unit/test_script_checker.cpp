@@ -30,11 +30,13 @@ const std::string kNoSigil =
     "etiquetas por :";
 
 TEST(ScriptChecker, EveryBadTokenWithItsPlace) {
-  EXPECT_EQ(problems(".codigo;\r\n&a := 1;\r\nhola!; &b := 2;\r\n  &c := &a + 3; x|y;\r\n.fin;\r\n"),
-            (Lines{"3:1 e hola!: Esta expresi\xF3n es ERRONEA !!",
-                   "4:17 e x: Esta expresi\xF3n es ERRONEA !! " + kNoSigil,
-                   "4:18 e |: Esta expresi\xF3n es ERRONEA !!",
-                   "4:19 e y: Esta expresi\xF3n es ERRONEA !! " + kNoSigil}));
+  EXPECT_EQ(
+      problems(".codigo;\r\n&a := 1;\r\nhola!; &b := 2;\r\n  &c := &a + 3; x|y;\r\n.fin;\r\n"),
+      (Lines{"3:1 e hola!: Esta expresi\xF3n es ERRONEA !!",
+             "4:17 e x: Esta expresi\xF3n es ERRONEA !! " + kNoSigil,
+             "4:18 e |: Esta expresi\xF3n es ERRONEA !! Una lista no se escribe con |: se construye elemento "
+             "a elemento con %METER (&x := 120; &lista := %METER &x;)",
+             "4:19 e y: Esta expresi\xF3n es ERRONEA !! " + kNoSigil}));
 }
 
 TEST(ScriptChecker, LineEndsOfEveryKind) {
@@ -135,6 +137,19 @@ TEST(ScriptChecker, BeginnerMistakesGetAHintInPlainSpanish) {
       {"&t := ~a; &m := %may &t;", "2:11 e", "Las funciones se escriben en may\xFAsculas: %MAY"},
       {"&t := ~a; &m := %MAY &t &t;", "2:11 e", "La funci\xF3n %MAY lleva 1 operando"},
       {"&t := ~a; @m := %MAY &t;", "2:11 e", "Solo %TODAY, %DEBUG y %RECORD dan valor a una constante"},
+      {"&a = 5;", "2:4 e",
+       "\xBFQuer\xED"
+       "a decir :=?"},
+      {"&menos := -12;", "2:1 e",
+       "-12 no es un n\xFAmero: KAL no escribe n\xFAmeros negativos. Haga el negativo restando de cero "
+       "(&cero := 0; &menos := &cero - 12;)"},
+      {"&a := 1; &m := &a - -1;", "2:10 e", "o cambie la cuenta (restar -1 es sumar 1)"},
+      {"&ventas := 120|95|140;", "2:15 e",
+       "Una lista no se escribe con |: se construye elemento a elemento con "
+       "%METER (&x := 120; &ventas := %METER &x;)"},
+      {"&c := 1; .cmp &c ~;", "2:18 e",
+       "No hay texto vac\xEDo: ~ solo no es nada. El texto vac\xEDo es %CAR de 0"},
+      {"'nota con ^ dentro;", "2:11 e", "Un comentario no puede llevar ^"},
   };
   for (const auto& row : rows) {
     const Lines found = problems(std::string(".codigo;\r\n") + row.body + "\r\n.fin;\r\n");
