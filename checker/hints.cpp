@@ -91,7 +91,7 @@ bool constant_function(std::string_view word) {
 
 // A command or function word whose family is known: the operands' count and kinds.
 std::string operands_hint(const Statement& s, const std::vector<std::string_view>& codes, std::size_t prefix,
-                          KeywordAt at, const std::string& word) {
+                          KeywordAt at, const std::string& word, std::size_t& field) {
   const bool function = at == KeywordAt::Field3;
   const std::string kind = function ? "La funci\xF3n %" : "La orden .";
   const char sigil = function ? '%' : '.';
@@ -120,6 +120,7 @@ std::string operands_hint(const Statement& s, const std::vector<std::string_view
   for (std::size_t k = prefix; k < codes.size(); ++k) {
     if (codes[k] == "&") continue;
     const std::string operand = written(codes[k], s.field(k + 2));
+    field = k + 2;
     return "El operando " + std::to_string(k - prefix + 1) + " de " + std::string(1, sigil) + word + " es " +
            std::string(code_noun(codes[k])) + " (" + operand + "): las " +
            (function ? "funciones" : "\xF3rdenes") + " solo toman variables; " + instead(codes[k], operand);
@@ -173,7 +174,8 @@ bool is_jump_word(std::string_view word) {
   return false;
 }
 
-std::string statement_hint(const Statement& s) {
+std::string statement_hint(const Statement& s, std::size_t& field) {
+  field = 0;
   const std::string_view shape = s.field(1);
   const std::vector<std::string_view> codes = shape_codes(shape);
   if (codes.empty()) return {};
@@ -181,11 +183,11 @@ std::string statement_hint(const Statement& s) {
     const std::string word = cp1252::lower(s.field(2));
     if (is_jump_word(word))
       return "Los saltos llevan una etiqueta, que empieza por : (." + word + " :vuelta;)";
-    return operands_hint(s, codes, 1, KeywordAt::Field2Lower, word);
+    return operands_hint(s, codes, 1, KeywordAt::Field2Lower, word, field);
   }
   if (codes[0] != "&" && codes[0] != "@") return {};
   if (codes.size() >= 2 && codes[1] == "%")
-    return operands_hint(s, codes, 2, KeywordAt::Field3, std::string(s.field(3)));
+    return operands_hint(s, codes, 2, KeywordAt::Field3, std::string(s.field(3)), field);
   const auto operators =
       std::count_if(codes.begin(), codes.end(), [](std::string_view c) { return is_operator(c); });
   // "-" always stands alone, so "-12" is "-" and "12": a negative number cannot be written.
@@ -195,6 +197,7 @@ std::string statement_hint(const Statement& s) {
       codes.size() == 5 && is_operator(codes[2]) && codes[3] == "-" && codes[4] == "v";
   if (negative_alone || negative_second) {
     const std::string number(s.field(negative_alone ? 4 : 6));
+    field = negative_alone ? 3 : 5;  // its "-"
     return "-" + number +
            " no es un n\xFAmero: KAL no escribe n\xFAmeros negativos. Haga el negativo restando "
            "de cero (&cero := 0; " +
@@ -207,6 +210,7 @@ std::string statement_hint(const Statement& s) {
   for (std::size_t k = 1; k < codes.size(); ++k) {
     if (codes[k] != "@") continue;
     const std::string constant = written("@", s.field(k + 2));
+    field = k + 2;
     return constant + " es una constante: solo se junta con un texto (&r := " + constant +
            " + ~texto;); para hacer cuentas o copiar su valor use una variable, &" + constant.substr(1) +
            ", en lugar de la constante";
@@ -215,9 +219,11 @@ std::string statement_hint(const Statement& s) {
     return "Una constante recibe un n\xFAmero, un texto, un campo o %TODAY, no una variable: use una "
            "variable, &" +
            std::string(s.field(2)) + ", en lugar de la constante";
-  if (operators == 1 && codes.size() == 4 && codes[1] != "&" && codes[1] != "~")
+  if (operators == 1 && codes.size() == 4 && codes[1] != "&" && codes[1] != "~") {
+    field = 3;
     return "Una cuenta empieza por una variable: ponga antes " + written(codes[1], s.field(3)) +
            " en una variable (&v := " + written(codes[1], s.field(3)) + ";)";
+  }
   return {};
 }
 

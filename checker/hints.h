@@ -18,8 +18,9 @@ std::string shape_in_words(const Statement& s);
 
 // Why no rule runs this statement, when its record shows it: a misspelt or small-letter function, the wrong
 // number of operands, a literal or constant where a variable belongs, more than one operation, a jump without
-// a label. Empty when nothing is seen.
-std::string statement_hint(const Statement& s);
+// a label. Empty when nothing is seen. `field` is the record field of the operand the hint names (0: none),
+// for the problem to stand on that operand rather than on the statement.
+std::string statement_hint(const Statement& s, std::size_t& field);
 
 // The first character a text literal cannot hold (after its "~"), or 0 when it holds none.
 char first_refused_text_char(std::string_view token);

@@ -400,9 +400,11 @@ class Checker {
       if (runs && s.handler == nullptr && !place.bad_token) {
         std::string why = missing_semicolon(place.first_token, last_token);
         if (why.empty()) why = split_text(place.first_token, last_token);
-        if (why.empty()) why = statement_hint(s);
-        error(place.start, unknown_instruction_text(s) + ": " + std::string(msg::kUnknownInstruction) +
-                               " (forma: " + shape_in_words(s) + ")" + (why.empty() ? "" : ". " + why));
+        std::size_t named = 0;
+        if (why.empty()) why = statement_hint(s, named);
+        error(named != 0 ? field_at(named) : place.start,
+              unknown_instruction_text(s) + ": " + std::string(msg::kUnknownInstruction) +
+                  " (forma: " + shape_in_words(s) + ")" + (why.empty() ? "" : ". " + why));
       }
       if (s.handler != nullptr && is_jump(s.handler) && labels.find(s.field(3)) == 0) {
         std::string message = unknown_label_message(s.field(3));

@@ -117,20 +117,92 @@ std::filesystem::path folder_of(const std::string& uri) {
   return std::filesystem::path(path).parent_path();
 }
 
+// The database a selector word names ("[agenda]" names agenda).
+std::string selected_name(const Word& w) {
+  return w.text.size() < 3 ? std::string() : w.text.substr(1, w.text.size() - 2);
+}
+
+// A database's fields, from its structure file beside the script; none when there is no such file.
+std::vector<db::Field> structure_of(const std::filesystem::path& folder, const std::string& name) {
+  if (name.empty()) return {};
+  std::ifstream in(folder / name / (name + ".z04"), std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return db::decode_structure(bytes.str());
+}
+
 // The fields of the databases the script selects, from their structure files beside it.
 std::vector<std::string> field_names(const std::filesystem::path& folder, const std::vector<Word>& words) {
   std::vector<std::string> names;
   for (const Word& w : words) {
-    if (w.kind != Word::Kind::Selector || w.text.size() < 3) continue;
-    const std::string name = w.text.substr(1, w.text.size() - 2);
-    std::ifstream in(folder / name / (name + ".z04"), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    for (db::Field& field : db::decode_structure(bytes.str()))
+    if (w.kind != Word::Kind::Selector) continue;
+    for (db::Field& field : structure_of(folder, selected_name(w)))
       if (std::find(names.begin(), names.end(), field.name) == names.end())
         names.push_back(std::move(field.name));
   }
   return names;
+}
+
+// What an operator does, for its hover: the word, then Spanish and English.
+struct OperatorHelp {
+  std::string_view word, es, en;
+};
+constexpr OperatorHelp kOperators[] = {
+    {":=", "asignaci\xC3\xB3n: pone el valor de la derecha en la variable (o la constante) de la izquierda",
+     "assignment: puts the value on the right into the variable (or constant) on the left"},
+    {"+", "suma dos n\xC3\xBAmeros; si uno es un texto general, los junta (`abc + 5` da `abc5`)",
+     "adds two numbers; if one is a general text, joins them (`abc + 5` gives `abc5`)"},
+    {"-", "resta dos n\xC3\xBAmeros (`5 - 7` da `-2`, un texto general)",
+     "subtracts two numbers (`5 - 7` gives `-2`, a general text)"},
+    {"*", "multiplica dos n\xC3\xBAmeros", "multiplies two numbers"},
+    {"DIV", "el cociente completo, con decimales (`7 DIV 2` da `3.5`)",
+     "the full quotient, with decimals (`7 DIV 2` gives `3.5`)"},
+    {"MOD", "el resto, con el signo del primer n\xC3\xBAmero (`7 MOD 2` da `1`; `7 MOD 0` da `0`)",
+     "the remainder, with the first number's sign (`7 MOD 2` gives `1`; `7 MOD 0` gives `0`)"},
+};
+
+// The word of the text around an offset as the tokenizer cuts it: a punctuation character alone, or the run
+// of word characters; with where it starts.
+std::pair<std::string_view, std::size_t> token_around(std::string_view text, std::size_t at) {
+  auto breaks = [](char c) { return std::string_view(" \r\n*+-,;\"|").find(c) != std::string_view::npos; };
+  if (at >= text.size()) return {{}, at};
+  if (breaks(text[at]))
+    return {text[at] == ' ' || text[at] == '\r' || text[at] == '\n' ? std::string_view() : text.substr(at, 1),
+            at};
+  std::size_t start = at, end = at;
+  while (start > 0 && !breaks(text[start - 1])) --start;
+  while (end < text.size() && !breaks(text[end])) ++end;
+  return {text.substr(start, end - start), start};
+}
+
+// A field's type and length as a person reads them, in UTF-8.
+std::string field_kind(const db::Field& f, bool spanish) {
+  std::string kind;
+  switch (f.type) {
+    case 1:
+    case 2:
+    case 4:
+      kind = spanish ? "n\xC3\xBAmero" : "number";
+      break;
+    case 3:
+    case 5:
+    case 8:
+      kind = spanish ? "texto" : "text";
+      break;
+    case db::kTimeField:
+      kind = spanish ? "la hora al guardar" : "the time when stored";
+      break;
+    case db::kDateField:
+      kind = spanish ? "la fecha al guardar" : "the date when stored";
+      break;
+    case db::kChoiceField:
+      kind = (spanish ? "opci\xC3\xB3n: " : "choice: ") + cp1252::to_utf8(f.choices);
+      break;
+    default:
+      kind = (spanish ? "tipo " : "type ") + std::to_string(f.type);
+  }
+  return kind + ", " + (spanish ? "hasta " : "up to ") + std::to_string(f.max_length) +
+         (spanish ? " caracteres" : " characters");
 }
 
 // A text as a JSON string, quotes included.
@@ -347,9 +419,21 @@ std::size_t offset_at(const Document& d, const nlohmann::json& params) {
 
 Server::json Server::hover(const json& params) const {
   const Document& d = document(params);
-  const Word* w = d.word_at(offset_at(d, params));
-  if (w == nullptr) return nullptr;
+  const std::size_t at = offset_at(d, params);
+  const Word* w = d.word_at(at);
+  const bool spanish = language_ == Language::Spanish;
+  if (w == nullptr) {
+    const auto [token, start] = token_around(d.bytes(), at);
+    for (const OperatorHelp& op : kOperators)
+      if (token == op.word)
+        return {{"contents",
+                 {{"kind", "markdown"},
+                  {"value", "**" + std::string(op.word) + "** " + std::string(spanish ? op.es : op.en)}}},
+                {"range", range(d, start, token.size())}};
+    return nullptr;
+  }
   const auto& words = d.analysis().words;
+  const std::filesystem::path folder = folder_of(params.at("textDocument").at("uri").get<std::string>());
   // Built by appending: GCC 12 misreads some `literal + string` chains here as overlapping copies.
   std::string markdown;
   if (w->kind == Word::Kind::Command || w->kind == Word::Kind::Function) {
@@ -382,6 +466,36 @@ Server::json Server::hover(const json& params) const {
                                   "never receives a value: it is the empty text"));
   } else if (w->kind == Word::Kind::Label) {
     markdown.append("`").append(utf8(w->text)).append("`: ").append(text("etiqueta", "label"));
+  } else if (w->kind == Word::Kind::Selector) {
+    // The database's fields, from its structure file beside the script.
+    const std::vector<db::Field> fields = structure_of(folder, selected_name(*w));
+    markdown.append("`").append(utf8(w->text)).append("`: ");
+    if (fields.empty())
+      markdown.append(text("no hay estructura ", "there is no structure ") + utf8(selected_name(*w)) + "/" +
+                      utf8(selected_name(*w)) + text(".z04 junto al programa", ".z04 beside the script"));
+    for (const db::Field& f : fields)
+      markdown.append("\n- `#").append(utf8(f.name)).append("`: ").append(field_kind(f, spanish));
+  } else if (w->kind == Word::Kind::Field) {
+    // Its type and length in each database the script selects that has it.
+    markdown.append("`").append(utf8(w->text)).append("`: ");
+    bool found = false;
+    std::set<std::string> looked;
+    for (const Word& selector : words) {
+      if (selector.kind != Word::Kind::Selector || !looked.insert(selected_name(selector)).second) continue;
+      for (const db::Field& f : structure_of(folder, selected_name(selector))) {
+        if ("#" + f.name != w->text) continue;
+        markdown.append(found ? "; " : "")
+            .append(field_kind(f, spanish))
+            .append(" (")
+            .append(utf8(selector.text))
+            .append(")");
+        found = true;
+        break;
+      }
+    }
+    if (!found)
+      markdown.append(text("ninguna base de datos que el programa elige tiene este campo",
+                           "no database the script selects has this field"));
   } else {
     return nullptr;
   }

@@ -29,9 +29,11 @@ SCRIPT = [
     "&total := &año + &n;",      # 11: &año at 10-14
     ".aviso &total;",            # 12
     "&m := %MAY &ñu;",           # 13: &ñu at 11-14
+    "&q := &n DIV &año; .cmp &q 3;",  # 14: DIV at 9-12, the number 3 at 27
     ".fin;",
 ]
-FIXED = {1: "'Cuenta en € con ñ y una cara \U0001F600;", 2: "&año := 5;", 5: "&ñu := ~€; .aviso &ñu;", 7: ".saltar :vuelta;"}
+FIXED = {1: "'Cuenta en € con ñ y una cara \U0001F600;", 2: "&año := 5;", 5: "&ñu := ~€; .aviso &ñu;", 7: ".saltar :vuelta;",
+         14: "&q := &n DIV &año;"}
 
 
 def rng(line, start, end):
@@ -112,6 +114,10 @@ def conversation(command, env, failures):
             (rng(2, 8, 9), 1, "5&b: Esta expresión es ERRONEA !! ¿Falta un ; al final de la línea 3?"),
             (rng(5, 11, 18), 1, ".&avisso: Instrucción Desconocida ... (forma: orden, variable). ¿Quería decir .aviso?"),
             (rng(7, 8, 14), 1, "No existe la etiqueta :vuelt a la que salta el programa. ¿Quería decir :vuelta?"),
+            # On the operand the problem names.
+            (rng(14, 27, 28), 1, ".&v: Instrucción Desconocida ... (forma: orden, variable, número). El operando 2 de "
+                                 ".cmp es un número (3): las órdenes solo toman variables; póngalo antes en una "
+                                 "variable (&v := 3;)"),
         ])
 
         hover = c.request("textDocument/hover", at(12, 3))["result"]
@@ -121,6 +127,15 @@ def conversation(command, env, failures):
                "`&ñu`: recibe valor por primera vez en la línea 6")
         expect("hover on a jump", c.request("textDocument/hover", at(8, 14))["result"]["contents"]["value"],
                "`:vuelta`: salta a la línea 7")
+        for what, position, value, where in (
+                ("+", at(11, 15), "**+** suma dos números; si uno es un texto general, los junta (`abc + 5` da `abc5`)",
+                 rng(11, 15, 16)),
+                ("DIV", at(14, 10), "**DIV** el cociente completo, con decimales (`7 DIV 2` da `3.5`)", rng(14, 9, 12)),
+                ("a field", at(10, 8), "`#nombre`: texto, hasta 20 caracteres ([agenda])", rng(10, 6, 13)),
+                ("a database", at(9, 2), "`[agenda]`: \n- `#nombre`: texto, hasta 20 caracteres\n"
+                                         "- `#año`: texto, hasta 20 caracteres", rng(9, 0, 8))):
+            got = c.request("textDocument/hover", position)["result"] or {}
+            expect(f"hover on {what}", (got.get("contents", {}).get("value"), got.get("range")), (value, where))
 
         def labels(line, character):
             return sorted(i["label"] for i in c.request("textDocument/completion", at(line, character))["result"])
@@ -133,7 +148,7 @@ def conversation(command, env, failures):
         expect("function MAY with its operand", [(i["insertText"], i["insertTextFormat"]) for i in may],
                [("MAY &${1:texto}", 2)])
         expect("labels after a jump", labels(8, 12), ["vuelta"])
-        expect("variables after &", labels(11, 11), ["año", "m", "n", "total", "ñu"])
+        expect("variables after &", labels(11, 11), ["año", "m", "n", "q", "total", "ñu"])
         expect("constants after @", labels(4, 1), ["iva"])
         expect("fields after #", labels(10, 7), ["año", "nombre"])
 

@@ -89,7 +89,7 @@ TEST(ScriptChecker, StatementsNoHandlerRuns) {
 TEST(ScriptChecker, BeginnerMistakesGetAHintInPlainSpanish) {
   const struct {
     const char* body;
-    const char* where;  // "LINE:COLUMN e" or "... w"
+    const char* where;  // "LINE:COLUMN e" or "... w": on the operand a hint names, else on the statement
     const char* hint;
   } rows[] = {
       {"&a := 5\r\n&b := 6;", "2:7 e",
@@ -99,18 +99,18 @@ TEST(ScriptChecker, BeginnerMistakesGetAHintInPlainSpanish) {
        "(forma: variable, n\xFAmero, orden, variable). \xBF"
        "Falta un ; al final de la l\xEDnea 2?"},
       {"&a := 1; &b := &a + &a + &a;", "2:10 e", "Cada sentencia hace una sola operaci\xF3n"},
-      {"&a := 1; &w := 5 + &a;", "2:10 e",
+      {"&a := 1; &w := 5 + &a;", "2:16 e",
        "Una cuenta empieza por una variable: ponga antes 5 en una variable"},
-      {".aviso ~Hola;", "2:1 e",
+      {".aviso ~Hola;", "2:8 e",
        "El operando 1 de .aviso es un texto (~Hola): las \xF3rdenes solo toman variables; "
        "p\xF3ngalo antes en una variable (&v := ~Hola;)"},
-      {"&n := 3; .cmp &n 3;", "2:10 e", "El operando 2 de .cmp es un n\xFAmero (3)"},
-      {"&b := 1; @iva := 21; &p := %PER &b @iva;", "2:22 e",
+      {"&n := 3; .cmp &n 3;", "2:18 e", "El operando 2 de .cmp es un n\xFAmero (3)"},
+      {"&b := 1; @iva := 21; &p := %PER &b @iva;", "2:36 e",
        "El operando 2 de %PER es una constante (@iva): las funciones solo toman variables; "
        "una constante solo se junta con un texto, no se copia en una variable: "
        "use una variable, &iva, en lugar de la constante"},
-      {"@iva := 21; &b := @iva * 2;", "2:13 e", "@iva es una constante: solo se junta con un texto"},
-      {"@iva := 21; &b := @iva;", "2:13 e", "para hacer cuentas o copiar su valor use una variable, &iva"},
+      {"@iva := 21; &b := @iva * 2;", "2:19 e", "@iva es una constante: solo se junta con un texto"},
+      {"@iva := 21; &b := @iva;", "2:19 e", "para hacer cuentas o copiar su valor use una variable, &iva"},
       {"&t := ~IVA-21;", "2:1 e",
        "El texto ~IVA se corta en -: un texto no puede llevar - (constr\xFAyalo con %CAR 45"},
       {"&t := ~50%;", "2:7 e", "Un texto no puede llevar %: constr\xFAyalo con %CAR 37"},
@@ -140,10 +140,10 @@ TEST(ScriptChecker, BeginnerMistakesGetAHintInPlainSpanish) {
       {"&a = 5;", "2:4 e",
        "\xBFQuer\xED"
        "a decir :=?"},
-      {"&menos := -12;", "2:1 e",
+      {"&menos := -12;", "2:11 e",
        "-12 no es un n\xFAmero: KAL no escribe n\xFAmeros negativos. Haga el negativo restando de cero "
        "(&cero := 0; &menos := &cero - 12;)"},
-      {"&a := 1; &m := &a - -1;", "2:10 e", "o cambie la cuenta (restar -1 es sumar 1)"},
+      {"&a := 1; &m := &a - -1;", "2:21 e", "o cambie la cuenta (restar -1 es sumar 1)"},
       {"&ventas := 120|95|140;", "2:15 e",
        "Una lista no se escribe con |: se construye elemento a elemento con "
        "%METER (&x := 120; &ventas := %METER &x;)"},
