@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks the language server with a real client no one here wrote: Neovim, headless, with its built-in LSP client.
-It opens an example (as Windows-1252) with a misspelt command planted after accented characters, and the test reads
-back what Neovim received: the diagnostic, the text its range covers, and a hover.
+Neovim starts with the README's setup (editors/neovim/kal.lua) and opens an example, named .txt as they all are,
+with a misspelt command planted after accented characters; the test reads back what Neovim made of it: a KAL file
+read as Windows-1252 with K mapped to hover, the diagnostic, the text its range covers, and a hover.
 
 Usage: neovim_test.py KALCHECK
 """
@@ -15,12 +16,11 @@ from pathlib import Path
 import report
 
 EXAMPLE = Path(__file__).resolve().parents[2] / "examples" / "saludo.txt"
-LUA = r"""
-local client = vim.lsp.start_client({cmd = {os.getenv("KALCHECK"), "--lsp"}, name = "kal",
-                                     root_dir = vim.fn.getcwd()})
-vim.cmd("edit ++enc=cp1252 saludo.txt")
+KAL_LUA = Path(__file__).resolve().parents[2] / "editors" / "neovim" / "kal.lua"
+# Neovim starts with the README's setup alone and opens the .txt example as a person would; this asks what it made
+# of it.
+PROBE = r"""
 local buf = vim.api.nvim_get_current_buf()
-vim.lsp.buf_attach_client(buf, client)
 vim.wait(20000, function() return #vim.diagnostic.get(buf) > 0 end, 50)
 local found = {}
 for _, d in ipairs(vim.diagnostic.get(buf)) do
@@ -33,12 +33,13 @@ local replies = vim.lsp.buf_request_sync(buf, "textDocument/hover",
 for _, r in pairs(replies or {}) do
   if r.result then hover = r.result.contents.value end
 end
+local k = vim.fn.maparg("K", "n", false, true)
 local f = io.open("result.json", "w")
-f:write(vim.fn.json_encode({diagnostics = found, hover = hover}))
+f:write(vim.fn.json_encode({diagnostics = found, hover = hover, filetype = vim.bo.filetype,
+                            encoding = vim.bo.fileencoding, k = k.desc or vim.NIL}))
 f:close()
 vim.cmd("qa!")
 """
-
 
 def main():
     kalcheck = os.path.abspath(sys.argv[1])
@@ -48,8 +49,9 @@ def main():
         script = EXAMPLE.read_bytes().replace(b"&pregunta := ~\xbfC\xf3mo_te_llamas?;",
                                               b"&pregunta := ~\xbfC\xf3mo_te_llamas?; .avisso &pregunta;")
         (folder / "saludo.txt").write_bytes(script)
-        (folder / "prueba.lua").write_text(LUA)
-        subprocess.run(["nvim", "--headless", "-u", "NONE", "-i", "NONE", "-c", "luafile prueba.lua"], cwd=folder,
+        (folder / "prueba.lua").write_text(PROBE)
+        subprocess.run(["nvim", "--headless", "-u", str(KAL_LUA), "-i", "NONE", "saludo.txt", "-c", "luafile prueba.lua"],
+                       cwd=folder,
                        env=dict(os.environ, KALCHECK=kalcheck), timeout=120, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         result = json.loads((folder / "result.json").read_text()) if (folder / "result.json").exists() else {}
@@ -59,6 +61,9 @@ def main():
         failures.append(f"diagnostics: {result.get('diagnostics')!r}")
     if not str(result.get("hover")).startswith("**%INPUTDATA**"):
         failures.append(f"hover: {result.get('hover')!r}")
+    seen = {k: result.get(k) for k in ("filetype", "encoding", "k")}
+    if seen != {"filetype": "kal", "encoding": "cp1252", "k": "KAL: help of the word under the cursor"}:
+        failures.append(f"the .txt script as Neovim opened it: {seen}")
     return report.finish("neovim", failures)
 
 

@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """Checks the packaged Visual Studio Code extension: it holds the bundled client, the grammar and both language
-servers, its manifest starts the client for KAL files, and the packaged native server answers an editor.
+servers, its manifest starts the client for KAL files, a .txt script is taken as KAL by its first line, and the
+packaged native server answers an editor.
 
 Usage: vsix_test.py KAL.VSIX
 """
 import json
+import re
 import subprocess
 import sys
 import tempfile
@@ -27,6 +29,13 @@ def main():
         manifest = json.loads(vsix.read("extension/package.json"))
         if manifest.get("main") != "./out/extension.js" or "onLanguage:kal" not in manifest.get("activationEvents", []):
             failures.append("the manifest does not start the client for KAL files")
+        # A .txt script, which the editor opens as plain text, is taken as KAL by its first line.
+        first = re.compile(manifest["contributes"]["languages"][0].get("firstLine", "$^"))
+        example = (Path(__file__).resolve().parents[2] / "examples" / "saludo.txt").read_bytes().split(b"\r\n")[0]
+        if not first.search(example.decode("cp1252")) or first.search("'.codigo;") or \
+                "onLanguage:plaintext" not in manifest.get("activationEvents", []) or \
+                "setTextDocumentLanguage" not in vsix.read("extension/out/extension.js").decode():
+            failures.append("a .txt script that begins with .codigo; is not taken as KAL")
         if "kal.server.path" not in manifest.get("contributes", {}).get("configuration", {}).get("properties", {}):
             failures.append("no setting to point at another server")
         bundle = vsix.read("extension/out/extension.js").decode()

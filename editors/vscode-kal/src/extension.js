@@ -7,6 +7,16 @@ const { LanguageClient } = require('vscode-languageclient/node');
 
 let client;
 
+// KAL scripts are mostly named .txt, which the editor opens as plain text: one whose first line is the manifest's
+// firstLine (".codigo;") becomes KAL.
+const manifest = require('../package.json');
+const firstLine = new RegExp(manifest.contributes.languages[0].firstLine);
+function adopt(document) {
+  if (document.languageId === 'plaintext' && document.lineCount > 0 && firstLine.test(document.lineAt(0).text)) {
+    vscode.languages.setTextDocumentLanguage(document, 'kal');
+  }
+}
+
 // The server: the setting when given, else the one packaged with the extension for this system, else the one
 // on the PATH.
 function serverCommand(context) {
@@ -18,6 +28,8 @@ function serverCommand(context) {
 }
 
 function activate(context) {
+  context.subscriptions.push(vscode.workspace.onDidOpenTextDocument(adopt));
+  vscode.workspace.textDocuments.forEach(adopt);
   client = new LanguageClient(
     'kal',
     'KAL',
