@@ -6,6 +6,7 @@
 //                                                      NOMBRE.zbd); the description in UTF-8, or
 //                                                      Windows-1252. A database that holds records keeps its
 //                                                      structure unless --reemplazar is given
+//   kalbd --version                                    KAL's version
 //   kalbd listar RAIZ NOMBRE [--cp1252] [--numeros]    the records as CSV, in UTF-8 unless asked for
 //                                                      Windows-1252; choice fields by their choice, as KAL
 //                                                      reads them, or by the stored number
@@ -48,7 +49,8 @@ std::string u8(std::string_view text) {
 
 int usage() {
   std::cerr << "uso: kalbd crear RAIZ NOMBRE DESCRIPCION [--cp1252] [--reemplazar]\n"
-               "     kalbd listar RAIZ NOMBRE [--cp1252] [--numeros]\n";
+               "     kalbd listar RAIZ NOMBRE [--cp1252] [--numeros]\n"
+               "     kalbd --version\n";
   return 2;
 }
 
@@ -260,6 +262,10 @@ int main(int argc, char** argv) {
   // The console shows what kalbd says as the UTF-8 it is.
   SetConsoleOutputCP(CP_UTF8);
 #endif
+  if (argc == 2 && std::string(argv[1]) == "--version") {
+    std::cout << "kalbd " KAL_VERSION "\n";
+    return 0;
+  }
   std::vector<std::string> args;
   bool cp1252 = false;
   bool numbers = false;

@@ -2,6 +2,7 @@
 //
 //   kalcheck SCRIPT...     FILE:LINE:COLUMN: error|warning: MESSAGE
 //   kalcheck --lsp         the language server, over standard input and output
+//   kalcheck --version     KAL's version
 //
 // Exit code 0 when no script has an error (warnings allowed), 1 when one has, 2 when a file cannot be read.
 #include <fstream>
@@ -19,6 +20,10 @@
 #endif
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "--version") {
+    std::cout << "kalcheck " KAL_VERSION "\n";
+    return 0;
+  }
   if (argc == 2 && std::string(argv[1]) == "--lsp") {
 #ifdef _WIN32
     // The protocol counts bytes: no line-end translation either way.
@@ -29,7 +34,7 @@ int main(int argc, char** argv) {
     return kal::lsp::serve(std::cin, std::cout);
   }
   if (argc < 2) {
-    std::cerr << "uso: kalcheck PROGRAMA.txt...\n     kalcheck --lsp\n";
+    std::cerr << "uso: kalcheck PROGRAMA.txt...\n     kalcheck --lsp\n     kalcheck --version\n";
     return 2;
   }
 #ifdef _WIN32

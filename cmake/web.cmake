@@ -8,6 +8,9 @@ set(KAL_WEB_EXPORTS kal_run kal_set_stepping kal_watch kal_put_file kal_put_fold
 list(TRANSFORM KAL_WEB_EXPORTS PREPEND "_")
 list(JOIN KAL_WEB_EXPORTS "," kal_web_exports)
 
+# The page's footer shows KAL's version: build.mjs reads it here.
+file(WRITE ${CMAKE_BINARY_DIR}/version.txt "${PROJECT_VERSION}")
+
 add_executable(kal_web app/web_main.cpp platform/web/web_halt.cpp platform/web/web_dialogs.cpp
                        platform/web/web_clock_and_shell.cpp platform/web/web_surfaces.cpp)
 target_link_libraries(kal_web PRIVATE kal_checker)

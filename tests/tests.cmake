@@ -121,6 +121,10 @@ if(KAL_WINDOWS_EXE)
             --pictures ${CMAKE_BINARY_DIR}/wine-pictures)
   # The pictures KAL.exe saved are kept for the page's drawings to be compared with (web.page).
   set_tests_properties(cases.wine PROPERTIES TIMEOUT 3000 FIXTURES_SETUP kal_wine_pictures)
+  # The programs' resources, read by Debian's python3-pefile (so with Debian's Python, not another on the PATH).
+  find_program(KAL_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
+  add_test(NAME windows.resources
+    COMMAND ${KAL_SYSTEM_PYTHON} ${CMAKE_SOURCE_DIR}/tests/e2e/resources_test.py ${kal_windows_dir} ${PROJECT_VERSION})
   # Four KAL.exe storing into one database at once.
   add_test(NAME database.concurrency
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/database_concurrency_test.py

@@ -20,7 +20,11 @@ await esbuild.build({
   bundle: true, minify: true, format: 'esm', outfile: path.join(out, 'main.js'),
   external: ['./kal.js'], logLevel: 'warning', legalComments: 'none',
 });
-for (const file of ['index.html', 'style.css']) fs.copyFileSync(path.join(here, file), path.join(out, file));
+// The footer's version is the one the web build was made with.
+const version = fs.readFileSync(path.join(wasmDir, 'version.txt'), 'utf8').trim();
+fs.writeFileSync(path.join(out, 'index.html'),
+                 fs.readFileSync(path.join(here, 'index.html'), 'utf8').replace('@KAL_VERSION@', version));
+fs.copyFileSync(path.join(here, 'style.css'), path.join(out, 'style.css'));
 for (const file of ['kal.js', 'kal.wasm']) fs.copyFileSync(path.join(wasmDir, file), path.join(out, file));
 
 // Every file of examples/ goes onto the page's disk in the program folder, as beside KAL.exe, from one bundle; the

@@ -14,6 +14,11 @@ npm run --silent bundle >/dev/null
 stage="$(mktemp -d)"
 trap 'rm -rf "$stage"' EXIT
 cp -r package.json language-configuration.json .vscodeignore syntaxes out "$stage"/
+# The extension carries KAL's version, the one the server it packages says.
+version="$("$native" --version | cut -d' ' -f2)"
+node -e 'const fs = require("fs"); const f = process.argv[1]; const p = JSON.parse(fs.readFileSync(f));
+         p.version = process.argv[2]; fs.writeFileSync(f, JSON.stringify(p, null, 2) + "\n");' \
+  "$stage/package.json" "$version"
 mkdir "$stage/server"
 cp "$native" "$stage/server/kalcheck"
 strip "$stage/server/kalcheck"  # the debug information stays in the build

@@ -8,6 +8,7 @@ With --wine, kalbd.exe under Wine makes the same example database and says its r
 Usage: kalbd_test.py KALBD [--wine KALBD.EXE --prefix DIR]
 """
 import argparse
+import re
 import subprocess
 import sys
 import tempfile
@@ -55,8 +56,15 @@ def main():
     opts = ap.parse_args()
     kalbd = opts.kalbd
     failures = []
+    said = subprocess.run([kalbd, "--version"], capture_output=True, timeout=60).stdout
+    if not re.fullmatch(rb"kalbd \d+\.\d+\.\d+\n", said):
+        failures.append(f"kalbd --version said {said!r}")
     if opts.wine:
         windows_build(opts.wine, opts.prefix, failures)
+        on_windows = subprocess.run(["wine", opts.wine, "--version"], env=report.wine_console_env(opts.prefix),
+                                    capture_output=True, timeout=300).stdout.replace(b"\r\n", b"\n")
+        if on_windows != said:
+            failures.append(f"kalbd.exe --version said {on_windows!r}, kalbd {said!r}")
     with tempfile.TemporaryDirectory() as tmp:
         root = Path(tmp)
         (root / "d.txt").write_text("# agenda\nnombre 3 20\nciudad 3 20\n\ncolor 9 10 rojo|verde|azul\n", "utf-8")

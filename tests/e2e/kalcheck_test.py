@@ -6,6 +6,7 @@ checks run kalcheck.exe under Wine (in a private Wine prefix under the build fol
 Usage: kalcheck_test.py KALCHECK [--wine KALCHECK.EXE --prefix DIR]
 """
 import shutil
+import re
 import subprocess
 import sys
 import tempfile
@@ -57,8 +58,15 @@ def check(command, env):
 
 def main():
     failures = []
+    versions = set()
     for name, command, env in report.kalcheck_builds(__doc__.splitlines()[0]):
         failures += [f"{name}: {f}" for f in check(command, env)]
+        said = subprocess.run([*command, "--version"], env=env, capture_output=True, timeout=300).stdout
+        versions.add(said.replace(b"\r\n", b"\n"))
+        if not re.fullmatch(rb"kalcheck \d+\.\d+\.\d+\n", said.replace(b"\r\n", b"\n")):
+            failures.append(f"{name}: --version said {said!r}")
+    if len(versions) > 1:
+        failures.append(f"the builds name different versions: {versions}")
     return report.finish("kalcheck", failures)
 
 

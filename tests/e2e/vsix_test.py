@@ -36,6 +36,13 @@ def main():
                 "onLanguage:plaintext" not in manifest.get("activationEvents", []) or \
                 "setTextDocumentLanguage" not in vsix.read("extension/out/extension.js").decode():
             failures.append("a .txt script that begins with .codigo; is not taken as KAL")
+        if "extension/server/kalcheck" in names:
+            server = Path(tmp) / "kalcheck"
+            server.write_bytes(vsix.read("extension/server/kalcheck"))
+            server.chmod(0o755)
+            said = subprocess.run([str(server), "--version"], capture_output=True, timeout=60).stdout.decode()
+            if said != f"kalcheck {manifest.get('version')}\n":
+                failures.append(f"the extension's version {manifest.get('version')} is not its server's: {said!r}")
         if "kal.server.path" not in manifest.get("contributes", {}).get("configuration", {}).get("properties", {}):
             failures.append("no setting to point at another server")
         bundle = vsix.read("extension/out/extension.js").decode()

@@ -591,6 +591,14 @@ await test('uploads go into the folder chosen or a new one; a zip and a picked f
   await page.close();
 });
 
+await test('the footer shows the version the web build was made with', async () => {
+  const page = await openPage();
+  const version = fs.readFileSync(path.join(site, '..', 'version.txt'), 'utf8').trim();
+  assert.match(version, /^\d+\.\d+\.\d+$/);
+  assert.equal(await page.$eval('footer', (f) => f.textContent), `KAL ${version}`);
+  await page.close();
+});
+
 await test('the page\'s console shows no error', async () => {
   assert.deepEqual(consoleErrors, []);
 });
