@@ -2,10 +2,10 @@
 // WebAssembly module from the web preset, the examples with their index, and the guides as HTML.
 // Usage: node build.mjs OUTPUT_DIR WASM_BUILD_DIR
 import * as esbuild from 'esbuild';
-import {marked} from 'marked';
 import fs from 'node:fs';
 import path from 'node:path';
 import {fileURLToPath} from 'node:url';
+import {writeGuides} from './guides.mjs';
 import {PROGRAM_FOLDER} from './src/disk.js';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
@@ -50,11 +50,5 @@ walk(path.join(root, 'examples'), PROGRAM_FOLDER);
 // One request brings them all: a browser refuses thousands of requests at once, and the page would never be ready.
 fs.writeFileSync(path.join(out, 'examples/bundle.json'), JSON.stringify({scripts, files}));
 
-for (const [md, html] of [['guia.md', 'guia.html'], ['guide.md', 'guide.html']]) {
-  // The guides' links to the examples lead to the site's own copies.
-  const source = fs.readFileSync(path.join(root, 'docs', md), 'utf8').replaceAll('](../examples', '](examples');
-  const title = source.match(/^# (.*)$/m)?.[1] ?? 'KAL';
-  fs.writeFileSync(path.join(out, html), `<!doctype html><html><head><meta charset="utf-8"><title>${title}</title>` +
-    `<meta http-equiv="Content-Security-Policy" content="default-src 'self'; script-src 'none'; style-src 'self' 'unsafe-inline'; img-src 'self' data:">` +
-    `<link rel="stylesheet" href="style.css"></head><body class="guide"><main>${marked.parse(source)}</main></body></html>`);
-}
+// The guides, their links to the examples leading to the site's own copies.
+writeGuides(out, 'examples/');

@@ -2,7 +2,9 @@
 # Packages the Visual Studio Code extension with its language servers: kalcheck.exe for Windows and the native
 # kalcheck for Linux, in server/. The extension's script is bundled by esbuild, so the package needs no
 # node_modules.
-#   editors/vscode-kal/make_vsix.sh OUT.vsix KALCHECK KALCHECK.EXE
+#   editors/vscode-kal/make_vsix.sh OUT.vsix KALCHECK KALCHECK.EXE [--windows-only]
+# With --windows-only the package is the Windows one (VS Code's target win32-x64) and holds kalcheck.exe alone:
+# the Windows download carries that one. KALCHECK is still asked for the version.
 set -euo pipefail
 out="$(realpath -m "$1")"
 native="$(realpath "$2")"
@@ -20,9 +22,15 @@ node -e 'const fs = require("fs"); const f = process.argv[1]; const p = JSON.par
          p.version = process.argv[2]; fs.writeFileSync(f, JSON.stringify(p, null, 2) + "\n");' \
   "$stage/package.json" "$version"
 mkdir "$stage/server"
-cp "$native" "$stage/server/kalcheck"
-strip "$stage/server/kalcheck"  # the debug information stays in the build
+target=()
+if [ "${4:-}" = "--windows-only" ]; then
+  target=(--target win32-x64)
+else
+  cp "$native" "$stage/server/kalcheck"
+  strip "$stage/server/kalcheck"  # the debug information stays in the build
+fi
 cp "$windows" "$stage/server/kalcheck.exe"
+x86_64-w64-mingw32-strip "$stage/server/kalcheck.exe"
 (cd "$stage" && "$here/node_modules/.bin/vsce" package --no-dependencies --allow-missing-repository \
-  --skip-license --out "$out" >/dev/null)
+  --skip-license "${target[@]}" --out "$out" >/dev/null)
 echo "wrote $out"

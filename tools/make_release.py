@@ -1,0 +1,210 @@
+#!/usr/bin/env python3
+"""Makes the release's files in OUT from the builds tools/release.sh made: KAL-<version>-windows.zip (a folder
+that works where it is unzipped: KAL.exe with the examples beside it, kalcheck.exe and kalbd.exe, the guides as
+offline pages, the editor files, LEAME.txt, the licence, the notices and the changelog), KAL-<version>-web.zip
+(the browser page as static files) and SHA256SUMS. Zips are made the same way every time: entries sorted, the
+time of SOURCE_DATE_EPOCH, fixed permissions, so the same commit gives the same bytes.
+
+With KAL_SIGN_PKCS12 (a PKCS#12 file) and KAL_SIGN_PASSWORD in the environment, the three programs are signed with
+osslsigncode before they are zipped; without them the release is unsigned, and says so.
+
+Usage: make_release.py OUT
+"""
+import hashlib
+import io
+import json
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import time
+import zipfile
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+BUILD = ROOT / "build"
+PROGRAMS = ("KAL.exe", "kalcheck.exe", "kalbd.exe")
+
+LEAME = """KAL {version}
+==========
+
+Para empezar: haga doble clic en KAL.exe y elija un ejemplo (por ejemplo saludo.txt). También puede arrastrar un
+programa sobre KAL.exe, o escribir en una consola: KAL.exe programa.txt
+
+Los ficheros de un programa (los que lee, los que escribe y sus bases de datos) están en la carpeta de KAL.exe, no en
+la del programa: guarde sus programas y sus datos aquí, junto a KAL.exe. No cambie el nombre de KAL.exe: con otro
+nombre, se lo devuelve y termina.
+
+- guia.html: la guía del lenguaje (guide.html en inglés), para leer sin conexión.
+- kalcheck.exe programa.txt: dice los problemas de un programa sin ejecutarlo.
+- kalbd.exe: crea y lista bases de datos (kalbd.exe sin nada dice cómo).
+- editores\\kal.vsix: KAL en Visual Studio Code; editores\\KAL.xml: el lenguaje para Notepad++.
+- CHANGELOG.md: lo nuevo de cada versión; LICENSE.txt y NOTICES.txt: las licencias.
+{signed_es}
+
+KAL {version} (English)
+--------------------
+
+To start: double-click KAL.exe and choose an example (saludo.txt, say). You can also drop a script on KAL.exe, or
+type in a console: KAL.exe script.txt
+
+A script's files (those it reads, those it writes and its databases) are in the folder of KAL.exe, not in the
+script's: keep your scripts and their data here, beside KAL.exe. Do not rename KAL.exe: under another name it takes
+its name back and ends.
+
+- guide.html: the language guide (guia.html in Spanish), to read offline.
+- kalcheck.exe script.txt: tells a script's problems without running it.
+- kalbd.exe: creates and lists databases (kalbd.exe alone says how).
+- editores\\kal.vsix: KAL in Visual Studio Code; editores\\KAL.xml: the language for Notepad++.
+- CHANGELOG.md: what is new in each version; LICENSE.txt and NOTICES.txt: the licences.
+{signed_en}
+"""
+
+
+def version():
+    """The one version number, as CMakeLists.txt sets it."""
+    m = re.search(r"project\(KAL VERSION (\d+\.\d+\.\d+)", (ROOT / "CMakeLists.txt").read_text())
+    return m.group(1)
+
+
+def zip_time():
+    epoch = int(os.environ.get("SOURCE_DATE_EPOCH", "315532800"))
+    return time.gmtime(max(epoch, 315532800))[:6]  # a zip's dates start in 1980
+
+
+def write_zip(path, files):
+    """files: {name in the zip: bytes}; folders are the names ending in "/"."""
+    stamp = zip_time()
+    with zipfile.ZipFile(path, "w") as z:
+        for name in sorted(files):
+            info = zipfile.ZipInfo(name, stamp)
+            info.create_system = 3  # the permissions below are Unix's
+            folder = name.endswith("/")
+            info.external_attr = ((0o40755 if folder else 0o100644) << 16) | (0x10 if folder else 0)
+            info.compress_type = zipfile.ZIP_STORED if folder else zipfile.ZIP_DEFLATED
+            z.writestr(info, files[name], compresslevel=9)
+
+
+def tree(folder, prefix):
+    """A folder's files and subfolders as zip entries under prefix."""
+    entries = {}
+    for path in sorted(folder.rglob("*")):
+        name = prefix + path.relative_to(folder).as_posix()
+        entries[name + "/" if path.is_dir() else name] = b"" if path.is_dir() else path.read_bytes()
+    return entries
+
+
+def same_bytes_zip(data):
+    """A zip (the editor package) made again with the release's fixed times, its entries in their order."""
+    out = io.BytesIO()
+    stamp = zip_time()
+    with zipfile.ZipFile(io.BytesIO(data)) as source, zipfile.ZipFile(out, "w") as z:
+        for item in source.infolist():
+            info = zipfile.ZipInfo(item.filename, stamp)
+            info.create_system = 3
+            info.external_attr = 0o100644 << 16
+            info.compress_type = zipfile.ZIP_DEFLATED
+            z.writestr(info, source.read(item), compresslevel=9)
+    return out.getvalue()
+
+
+def crlf(text):
+    return text.replace("\r\n", "\n").replace("\n", "\r\n")
+
+
+def licences(lock, label):
+    """The licence texts of the packages a package lock names for running (not for building), by package."""
+    packages = json.loads(lock.read_text())["packages"]
+    out = []
+    for key, entry in sorted(packages.items()):
+        if not key or entry.get("dev"):
+            continue
+        folder = lock.parent / key
+        files = sorted(p for p in folder.iterdir() if re.match(r"(?i)licen[cs]e|copying", p.name))
+        text = files[0].read_text(errors="replace").strip() if files else f"License: {entry.get('license')}"
+        name = key.split("node_modules/")[-1]
+        out.append(f"{name} {entry.get('version', '')} ({label})\n\n{text}")
+    return out
+
+
+def notices():
+    """What the programs, the page and the editor package carry from others, with their licences, taken from the
+    packages they come from."""
+    parts = ["KAL carries code from others. Their licences follow, each after the name of what carries it.\n"
+             "KAL lleva código de otros. Sus licencias siguen, cada una tras el nombre de lo que la lleva."]
+    for title, copyright_file in (
+            ("The MinGW-w64 runtime and winpthreads, in KAL.exe, kalcheck.exe and kalbd.exe",
+             "/usr/share/doc/mingw-w64-common/copyright"),
+            ("libstdc++ and libgcc (GCC, with the GCC Runtime Library Exception), in KAL.exe, kalcheck.exe and "
+             "kalbd.exe", "/usr/share/doc/gcc-mingw-w64-base/copyright"),
+            ("nlohmann-json, in kalcheck.exe and the page", "/usr/share/doc/nlohmann-json3-dev/copyright"),
+            ("Emscripten's runtime, in the page (kal.js)", "/usr/share/doc/emscripten/copyright")):
+        parts.append(f"{title}\n\n{Path(copyright_file).read_text(errors='replace').strip()}")
+    parts += licences(ROOT / "web" / "package-lock.json", "in the page")
+    parts += licences(ROOT / "editors" / "vscode-kal" / "package-lock.json", "in editores/kal.vsix")
+    return crlf(("\n\n" + "=" * 78 + "\n\n").join(parts) + "\n").encode("utf-8")
+
+
+def sign(programs):
+    """Signs the programs in place when a certificate is named; says whether they were."""
+    pkcs12, password = os.environ.get("KAL_SIGN_PKCS12"), os.environ.get("KAL_SIGN_PASSWORD", "")
+    if not pkcs12:
+        return False
+    for path in programs:
+        signed = path.with_suffix(".signed")
+        subprocess.run(["osslsigncode", "sign", "-pkcs12", pkcs12, "-pass", password, "-n", "KAL", "-h", "sha256",
+                        "-in", str(path), "-out", str(signed)], check=True, stdout=subprocess.DEVNULL)
+        signed.replace(path)
+    return True
+
+
+def main():
+    out = Path(sys.argv[1])
+    v = version()
+    out.mkdir(parents=True, exist_ok=True)
+    with tempfile.TemporaryDirectory() as tmp:
+        stage = Path(tmp)
+        programs = []
+        for name in PROGRAMS:
+            programs.append(stage / name)
+            subprocess.run(["x86_64-w64-mingw32-strip", "-o", str(stage / name), str(BUILD / "windows" / name)],
+                           check=True)
+        signed = sign(programs)
+        top = f"KAL-{v}/"
+        files = {top: b""}
+        files.update({top + p.name: p.read_bytes() for p in programs})
+        files.update(tree(ROOT / "examples", top))
+        guides = stage / "guides"
+        subprocess.run(["node", str(ROOT / "web" / "guides.mjs"), str(guides), ""], check=True)
+        files.update(tree(guides, top))
+        vsix = stage / "kal.vsix"
+        subprocess.run([str(ROOT / "editors" / "vscode-kal" / "make_vsix.sh"), str(vsix),
+                        str(BUILD / "native" / "kalcheck"), str(programs[1]), "--windows-only"],
+                       check=True, stdout=subprocess.DEVNULL)
+        files[top + "editores/"] = b""
+        files[top + "editores/kal.vsix"] = same_bytes_zip(vsix.read_bytes())
+        files[top + "editores/KAL.xml"] = (ROOT / "editors" / "notepad++" / "KAL.xml").read_bytes()
+        said = ("Los programas están firmados." if signed else "Esta versión no está firmada.",
+                "The programs are signed." if signed else "This release is not signed.")
+        leame = LEAME.format(version=v, signed_es=said[0], signed_en=said[1])
+        files[top + "LEAME.txt"] = b"\xef\xbb\xbf" + crlf(leame).encode("utf-8")
+        files[top + "LICENSE.txt"] = crlf((ROOT / "LICENSE").read_text()).encode("utf-8")
+        files[top + "CHANGELOG.md"] = (ROOT / "CHANGELOG.md").read_bytes()
+        files[top + "NOTICES.txt"] = notices()
+        windows = out / f"KAL-{v}-windows.zip"
+        write_zip(windows, files)
+        web_top = f"KAL-{v}-web/"
+        web = out / f"KAL-{v}-web.zip"
+        write_zip(web, {web_top: b"", **tree(BUILD / "web" / "site", web_top),
+                        web_top + "LICENSE.txt": files[top + "LICENSE.txt"], web_top + "NOTICES.txt": files[top + "NOTICES.txt"]})
+    sums = "".join(f"{hashlib.sha256(p.read_bytes()).hexdigest()}  {p.name}\n" for p in (windows, web))
+    (out / "SHA256SUMS").write_text(sums)
+    for p in (windows, web):
+        print(f"{p} ({p.stat().st_size} bytes)")
+    print("signed" if signed else "unsigned: set KAL_SIGN_PKCS12 and KAL_SIGN_PASSWORD to sign the programs")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
