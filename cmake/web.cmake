@@ -18,7 +18,7 @@ target_include_directories(kal_web SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/nlohmann-i
 set_target_properties(kal_web PROPERTIES OUTPUT_NAME kal SUFFIX ".js" LINK_DEPENDS
                                          ${CMAKE_SOURCE_DIR}/platform/web/kal_library.js)
 target_link_options(kal_web PRIVATE
-  "SHELL:--js-library ${CMAKE_SOURCE_DIR}/platform/web/kal_library.js"
+  "SHELL:--js-library \"${CMAKE_SOURCE_DIR}/platform/web/kal_library.js\""
   -sASYNCIFY -sASYNCIFY_STACK_SIZE=65536 "-sASYNCIFY_IMPORTS=[${kal_web_imports}]"
   -sMODULARIZE -sEXPORT_ES6 -sEXPORT_NAME=createKal -sENVIRONMENT=web -sALLOW_MEMORY_GROWTH -sFILESYSTEM=0
   "-sEXPORTED_FUNCTIONS=[${kal_web_exports}]" "-sEXPORTED_RUNTIME_METHODS=[ccall,UTF8ToString,stringToUTF8,lengthBytesUTF8]")

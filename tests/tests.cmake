@@ -125,6 +125,13 @@ if(KAL_WINDOWS_EXE)
   find_program(KAL_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
   add_test(NAME windows.resources
     COMMAND ${KAL_SYSTEM_PYTHON} ${CMAKE_SOURCE_DIR}/tests/e2e/resources_test.py ${kal_windows_dir} ${PROJECT_VERSION})
+  # The release: the Windows zip unpacked under Wine and its examples run there, signing, and the same zips from
+  # the same sources built in another folder (which makes this the longest suite).
+  if(KAL_WEB_DIR)
+    add_test(NAME release COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/release_test.py
+                                  ${kal_windows_dir}/box_text.exe)
+    set_tests_properties(release PROPERTIES TIMEOUT 2400)
+  endif()
   # Four KAL.exe storing into one database at once.
   add_test(NAME database.concurrency
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/database_concurrency_test.py

@@ -521,6 +521,7 @@ class WineSession:
         self.relay_boxes = relay_boxes
         self.box_style = None
         self.box_text_helper = None
+        self.box_text_from = None  # box_text.exe when it is not beside the KAL.exe that runs
         self.server = None
         self.xvfb = None
         try:
@@ -650,7 +651,11 @@ class WineSession:
     def _viewers(self, folder):
         """The text viewers this session's programs started on files of `folder`: (pid, file) pairs. Other
         prefixes' processes, and other runs' in a shared prefix, are not ours to see or end."""
-        folder_prefix = ("Z:" + str(folder).replace("/", "\\") + "\\").lower()
+        # A folder in the prefix's drive C: is seen there, any other through Z:.
+        drive_c = (self.prefix / "drive_c").resolve()
+        inside = Path(folder).resolve()
+        windows = "C:\\" + str(inside.relative_to(drive_c)) if inside.is_relative_to(drive_c) else "Z:" + str(folder)
+        folder_prefix = (windows.replace("/", "\\") + "\\").lower()
         out = subprocess.run(["pgrep", "-af", r"notepad\.exe"], capture_output=True, text=True).stdout
         found = []
         for line in out.splitlines():
@@ -685,7 +690,7 @@ class WineSession:
         close_idle_window (seconds), a graphics window is closed once nothing new has shown for that long.
         answer_for(event), when given, chooses each answer instead of the case's list (None: the default);
         before_idle_close() is called before an idle graphics window is closed."""
-        self.box_text_helper = Path(exe_path).parent / "box_text.exe"
+        self.box_text_helper = self.box_text_from or Path(exe_path).parent / "box_text.exe"
         if not (folder / case.exe).exists():  # a later run starts what the earlier one left, renamed or not
             shutil.copy(exe_path, folder / case.exe)
         env = dict(os.environ, WINEDEBUG="-all,trace+msgbox" + (",+relay" if self.relay_boxes else ""))
