@@ -34,11 +34,12 @@ set(KAL_UNIT_TESTS
   database
   script_checker
   lsp
+  debug_breakpoints
 )
 foreach(name IN LISTS KAL_UNIT_TESTS)
   add_executable(test_${name} tests/unit/test_${name}.cpp)
   target_compile_definitions(test_${name} PRIVATE KAL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  target_link_libraries(test_${name} PRIVATE kal_test_support kal_checker kal_lsp GTest::gtest_main)
+  target_link_libraries(test_${name} PRIVATE kal_test_support kal_checker kal_lsp kal_debug GTest::gtest_main)
   gtest_discover_tests(test_${name} DISCOVERY_TIMEOUT 30)
 endforeach()
 
