@@ -27,7 +27,7 @@ WebPlatform& platform() {
 // Hears the run for the watch panel, and when stepping waits before each statement until the page says on.
 class Watch final : public RunObserver {
  public:
-  void watching(const Interpreter& in) override {
+  void watching(Interpreter& in) override {
     in_ = &in;
     final_.reset();
   }

@@ -22,8 +22,9 @@ std::string unknown_label_message(std::string_view label);
 class RunObserver {
  public:
   virtual ~RunObserver() = default;
-  // The run it hears, told when it is set.
-  virtual void watching(const class Interpreter&) {}
+  // The run it hears, told when it is set. A debugger may change a variable while the run waits in
+  // before_statement.
+  virtual void watching(class Interpreter&) {}
   virtual void before_statement(std::size_t number, const Statement& s) = 0;
   // Told as the run's state goes away (however the run ended), while it can still be read: an observer must
   // not read it afterwards.

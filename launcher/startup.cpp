@@ -62,23 +62,31 @@ void load_script(Platform& platform, const std::string& script_path, Program& pr
 int start(Platform& platform, std::string_view command_tail, RunObserver* observer) {
   const std::string own_path = platform.own_path();
   if (!enforce_own_name(platform, own_path)) return 0;
+  // The trace of an earlier run goes before the open-file dialog is shown.
+  const std::string folder = std::string(folder_of(own_path)).substr(0, limits::kMaxProgramFolder);
+  platform.set_attributes(folder + std::string(msg::kTraceFileName), 0);
+  platform.delete_file(folder + std::string(msg::kTraceFileName));
+  run_script(platform, script_path_from(platform, command_tail), folder, observer);
+  return 0;
+}
 
+}  // namespace
+
+void run_script(Platform& platform, const std::string& script_path, std::string_view program_folder,
+                RunObserver* observer) {
   Program program;
-  program.folder = std::string(folder_of(own_path)).substr(0, limits::kMaxProgramFolder);
+  program.folder = std::string(program_folder).substr(0, limits::kMaxProgramFolder);
   program.random.seed(time_of_day_seed(platform.local_time()));
 
   platform.set_attributes(trace_path(program), 0);
   platform.delete_file(trace_path(program));
 
-  load_script(platform, script_path_from(platform, command_tail), program);
+  load_script(platform, script_path, program);
 
   Interpreter interpreter(platform, program);
   interpreter.set_observer(observer);
   if (interpreter.run() == Interpreter::End::PastLastStatement) write_trace(platform, program);
-  return 0;
 }
-
-}  // namespace
 
 std::string_view folder_of(std::string_view path) {
   std::size_t sep = path.find_last_of("\\/");

@@ -17,6 +17,13 @@ namespace kal {
 // process exit code (always 0).
 int run_program(Platform& platform, std::string_view command_tail, RunObserver* observer = nullptr);
 
+// Runs one script as KAL.exe standing in program_folder would (the folder relative paths, the databases and
+// the trace lead to, with its trailing backslash): an earlier trace goes, the script is read and compiled (an
+// error of the script is shown and ends the program, as Halt), and it runs, heard by the observer when one is
+// given.
+void run_script(Platform& platform, const std::string& script_path, std::string_view program_folder,
+                RunObserver* observer = nullptr);
+
 // Tokenizes and compiles a script's joined text into `program`. Returns the message of the first error of the
 // script, which ends the program before it runs. Only benchmarks lift the token limit.
 std::optional<std::string> compile_script(std::string_view text, Program& program,

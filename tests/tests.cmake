@@ -35,6 +35,7 @@ set(KAL_UNIT_TESTS
   script_checker
   lsp
   debug_breakpoints
+  debug_session
 )
 foreach(name IN LISTS KAL_UNIT_TESTS)
   add_executable(test_${name} tests/unit/test_${name}.cpp)

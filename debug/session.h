@@ -1,0 +1,109 @@
+// One debugging session over the Debug Adapter Protocol: the client's requests come in on one thread, the
+// script runs on another, and the run waits before a statement where it must stop (a breakpoint, a step, a
+// pause) until the client lets it go on. The platform is the one the script runs on (the real Windows one in
+// kaldebug.exe, a recording one in the tests); what the session sends goes through `send`, which may be
+// called from either thread.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/messages.h"
+#include "debug/breakpoints.h"
+#include "interp/interpreter.h"
+#include "platform/platform.h"
+
+namespace kal::debug {
+
+class Session final : public RunObserver {
+ public:
+  using json = nlohmann::json;
+  Session(Platform& platform, std::function<void(const json&)> send);
+  ~Session() override;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // One message from the client: a request is answered (successfully or with the reason it cannot be), and
+  // anything else gets nothing. Never throws.
+  void handle(const json& message);
+  // A message that could not be read at all.
+  void bad_message(const std::string& why);
+  // True once the client has disconnected: the adapter ends.
+  bool over() const;
+
+  // Told by the platform before a "Programador" box: the run stops with reason "exception" and the box's
+  // text, and shows the box when the client goes on.
+  void before_error_box(std::string_view text);
+
+  // The run's side.
+  void watching(Interpreter& in) override;
+  void before_statement(std::size_t number, const Statement& s) override;
+  void finished(const Interpreter& in) override;
+
+ private:
+  struct Breakpoint {
+    Placed placed;
+    std::optional<Condition> condition;
+    std::size_t hits_needed = 0;  // stop from this hit on (0: every hit)
+    std::size_t hits = 0;
+    std::string log;  // a logpoint writes this instead of stopping
+  };
+  enum class Mode { Run, Step, Pause };
+
+  json answer(const json& request);  // the body of a successful response; throws Refusal otherwise
+  json launch(const json& args);
+  json set_breakpoints(const json& args);
+  json stack_trace();
+  json variables(int reference);
+  json set_variable(const json& args);
+  json evaluate(const json& args);
+  void start_run();
+  void resume(Mode mode);
+  void stop_here(std::unique_lock<std::mutex>& lock, const std::string& reason, const std::string& text);
+  void event(const std::string& name, json body = json::object());
+  void output(const std::string& text, const std::string& category = "console");
+  std::optional<std::string> value_of(std::string_view name) const;  // with mutex_ held, the run stopped
+
+  Platform& platform_;
+  std::function<void(const json&)> send_;
+  mutable std::mutex send_mutex_;
+  int seq_ = 0;
+
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  std::string script_path_, program_folder_;
+  std::vector<std::size_t> statement_lines_;
+  bool stop_on_entry_ = false;
+  bool launched_ = false, initialized_ = false, configured_ = false, disconnected_ = false;
+  std::map<std::size_t, Breakpoint> breakpoints_;  // by statement number
+  Mode mode_ = Mode::Run;
+  bool stopped_ = false;
+  bool terminating_ = false;
+  bool run_over_ = false;
+  std::size_t statement_ = 0;  // the statement about to run
+  Interpreter* in_ = nullptr;  // while the run lasts
+  std::thread run_;
+};
+
+// A platform that tells the session before it shows one of KAL's own error boxes ("Programador"), so that the
+// debugger stops there first.
+template <class Base>
+class StopsBeforeErrors : public Base {
+ public:
+  using Base::Base;
+  Session* session = nullptr;
+  Answer message_box(std::string_view title, std::string_view text, Buttons buttons) override {
+    if (session != nullptr && title == msg::kTitleProgrammer) session->before_error_box(text);
+    return Base::message_box(title, text, buttons);
+  }
+};
+
+}  // namespace kal::debug

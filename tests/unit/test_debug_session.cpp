@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "debug/session.h"
+#include "tests/support/recording_platform.h"
+
+namespace kal::debug {
+namespace {
+
+using json = nlohmann::json;
+
+// A client as an editor is one: it sends requests and waits for the responses and events the session sends,
+// from whichever thread.
+struct Client {
+  StopsBeforeErrors<test::RecordingPlatform> platform;
+  std::mutex mutex;
+  std::condition_variable arrived;
+  std::vector<json> received;
+  std::size_t events_read = 0;
+  int seq = 0;
+  Session session{platform, [this](const json& m) {
+                    std::lock_guard lock(mutex);
+                    received.push_back(m);
+                    arrived.notify_all();
+                  }};
+
+  explicit Client(std::string script) {
+    platform.session = &session;
+    platform.put_file("C:\\kal\\prueba.txt", std::move(script));
+  }
+
+  json request(const std::string& command, json arguments = json::object()) {
+    const int asked = ++seq;
+    session.handle({{"seq", asked}, {"type", "request"}, {"command", command}, {"arguments", arguments}});
+    std::lock_guard lock(mutex);
+    for (const json& m : received)
+      if (m["type"] == "response" && m["request_seq"] == asked) return m;
+    return json();
+  }
+  // The next event of that name after the last one waited for.
+  json event(const std::string& name) {
+    std::unique_lock lock(mutex);
+    json found;
+    arrived.wait_for(lock, std::chrono::seconds(10), [&] {
+      for (std::size_t i = events_read; i < received.size(); ++i)
+        if (received[i]["type"] == "event" && received[i]["event"] == name) {
+          found = received[i];
+          events_read = i + 1;
+          return true;
+        }
+      return false;
+    });
+    return found;
+  }
+  std::vector<std::string> output() {
+    std::lock_guard lock(mutex);
+    std::vector<std::string> out;
+    for (const json& m : received)
+      if (m["type"] == "event" && m["event"] == "output") out.push_back(m["body"]["output"]);
+    return out;
+  }
+  void start(json breakpoints = json::array(), bool stop_on_entry = false) {
+    request("initialize");
+    ASSERT_TRUE(
+        request("launch", {{"program", "C:\\kal\\prueba.txt"}, {"stopOnEntry", stop_on_entry}})["success"]);
+    event("initialized");
+    request("setBreakpoints", {{"source", {{"path", "C:\\kal\\prueba.txt"}}}, {"breakpoints", breakpoints}});
+    request("configurationDone");
+  }
+  json values(int reference) {
+    json names = json::object();
+    const json answered = request("variables", {{"variablesReference", reference}});
+    for (const json& v : answered["body"]["variables"]) names[v["name"].get<std::string>()] = v["value"];
+    return names;
+  }
+  int line() { return request("stackTrace", {{"threadId", 1}})["body"]["stackFrames"][0]["line"]; }
+};
+
+const char* kLoop =
+    ".codigo;\r\n"        // 1
+    "&n := 0;\r\n"        // 2
+    ":otra;\r\n"          // 3
+    "&n := &n + 1;\r\n"   // 4
+    ".aviso &n;\r\n"      // 5
+    "&tres := 3;\r\n"     // 6
+    ".cmp &n &tres;\r\n"  // 7
+    ".saltarcero :otra;\r\n"
+    "&t := ~fin;\r\n"  // 9
+    "'la nota;\r\n"    // 10
+    ".aviso &t;\r\n"   // 11
+    ".fin;\r\n";
+
+TEST(DebugSession, BreakpointsConditionsStepsAndChangedValues) {
+  Client c(kLoop);
+  c.start({{{"line", 5}, {"condition", "&n > 1"}}, {{"line", 10}, {"logMessage", "t vale {&t}"}}});
+  const json stopped = c.event("stopped");
+  EXPECT_EQ(stopped["body"]["reason"], "breakpoint");
+  EXPECT_EQ(c.line(), 5);
+  EXPECT_EQ(c.values(1), (json{{"&n", "2"}, {"&tres", "3"}}));  // the condition let the first round pass
+  c.request("next");
+  EXPECT_EQ(c.event("stopped")["body"]["reason"], "step");
+  EXPECT_EQ(c.line(), 6);
+  EXPECT_EQ(c.request("setVariable", {{"variablesReference", 1}, {"name", "&n"}, {"value", "3"}})["success"],
+            true);
+  EXPECT_EQ(c.request("evaluate", {{"expression", "&n"}})["body"]["result"], "3");
+  c.request("continue");
+  c.event("terminated");
+  // The boxes as KAL shows them: the changed value ended the loop at once; the logpoint wrote without
+  // stopping.
+  EXPECT_EQ(c.platform.boxes(),
+            (std::vector<std::pair<std::string, std::string>>{{"KAL", "1"}, {"KAL", "2"}, {"KAL", "fin"}}));
+  const auto out = c.output();
+  EXPECT_NE(std::find(out.begin(), out.end(), "t vale fin\n"), out.end());
+}
+
+TEST(DebugSession, PausesALoopAndEndsWhenTold) {
+  Client c(".codigo;\r\n&n := 0;\r\n:otra;\r\n&n := &n + 1;\r\n.saltar :otra;\r\n.fin;\r\n");
+  c.start();
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the loop is going round
+  c.request("pause");
+  EXPECT_EQ(c.event("stopped")["body"]["reason"], "pause");
+  const int line = c.line();
+  EXPECT_TRUE(line >= 3 && line <= 5) << line;
+  EXPECT_EQ(c.request("terminate")["success"], true);
+  EXPECT_FALSE(c.event("terminated").is_null());
+}
+
+TEST(DebugSession, RunTimeErrorsStopFirstAndCompileErrorsAreAllSaid) {
+  Client c(".codigo;\r\n&a := 1;\r\n.saltar :nada;\r\n.fin;\r\n");
+  c.start();
+  const json stopped = c.event("stopped");
+  EXPECT_EQ(stopped["body"]["reason"], "exception");
+  EXPECT_NE(stopped["body"]["text"].get<std::string>().find("nada"), std::string::npos);
+  EXPECT_EQ(c.line(), 3);
+  EXPECT_TRUE(c.platform.boxes().empty());  // not shown yet
+  c.request("continue");
+  c.event("terminated");
+  ASSERT_EQ(c.platform.boxes().size(), 1u);
+  EXPECT_EQ(c.platform.boxes()[0].first, "Programador");
+
+  Client bad(".codigo;\r\n&a := 1\r\n&b := 2;\r\nhola!;\r\n.fin;\r\n");
+  bad.request("initialize");
+  const json refused = bad.request("launch", {{"program", "C:\\kal\\prueba.txt"}});
+  EXPECT_EQ(refused["success"], false);
+  const auto out = bad.output();
+  ASSERT_EQ(out.size(), 2u);                                             // both errors, with their lines
+  EXPECT_EQ(out[0].rfind("C:\\kal\\prueba.txt:2:7:", 0), 0u) << out[0];  // "1&b", joined across the line end
+  EXPECT_EQ(out[1].rfind("C:\\kal\\prueba.txt:4:", 0), 0u) << out[1];
+}
+
+TEST(DebugSession, BadRequestsAreRefusedAndTheSessionGoesOn) {
+  Client c(kLoop);
+  EXPECT_EQ(c.request("threads")["success"], false);  // before initialize
+  c.request("initialize");
+  EXPECT_EQ(c.request("stackTrace")["success"], false);  // before launch
+  c.request("launch", {{"program", "C:\\kal\\prueba.txt"}, {"stopOnEntry", true}});
+  const json placed =
+      c.request("setBreakpoints",
+                {{"breakpoints", {{{"line", 3}}, {{"line", 99}}, {{"line", 4}, {"condition", "&n >> 1"}}}}});
+  EXPECT_EQ(placed["body"]["breakpoints"][0]["verified"], true);
+  EXPECT_EQ(placed["body"]["breakpoints"][0]["line"], 3);
+  EXPECT_EQ(placed["body"]["breakpoints"][1]["verified"], false);
+  EXPECT_EQ(placed["body"]["breakpoints"][2]["verified"], false);
+  c.request("configurationDone");
+  EXPECT_EQ(c.event("stopped")["body"]["reason"], "entry");
+  EXPECT_EQ(c.request("frobnicate")["success"], false);
+  EXPECT_EQ(c.request("setVariable", {{"variablesReference", 2}, {"name", "@x"}, {"value", "1"}})["success"],
+            false);
+  EXPECT_EQ(
+      c.request("setVariable", {{"variablesReference", 1}, {"name", "&nadie"}, {"value", "1"}})["success"],
+      false);
+  c.session.handle(json::array());  // no request at all: nothing to answer
+  EXPECT_EQ(c.request("disconnect")["success"], true);
+  EXPECT_TRUE(c.session.over());
+}
+
+}  // namespace
+}  // namespace kal::debug
