@@ -37,8 +37,9 @@ json store_variables(const VariableStore& store) {
 
 }  // namespace
 
-Session::Session(Platform& platform, std::function<void(const json&)> send)
-    : platform_(platform), send_(std::move(send)) {}
+Session::Session(Platform& platform, std::function<void(const json&)> send,
+                 std::function<void()> on_run_thread)
+    : platform_(platform), send_(std::move(send)), on_run_thread_(std::move(on_run_thread)) {}
 
 Session::~Session() {
   {
@@ -233,6 +234,7 @@ void Session::start_run() {
   configured_ = true;
   if (stop_on_entry_) mode_ = Mode::Pause;
   run_ = std::thread([this] {
+    if (on_run_thread_) on_run_thread_();
     try {
       run_script(platform_, script_path_, program_folder_, this);
     } catch (const Halt&) {

@@ -26,7 +26,9 @@ namespace kal::debug {
 class Session final : public RunObserver {
  public:
   using json = nlohmann::json;
-  Session(Platform& platform, std::function<void(const json&)> send);
+  // on_run_thread: called first on the thread the script runs on (the Windows build sets the x87 precision).
+  Session(Platform& platform, std::function<void(const json&)> send,
+          std::function<void()> on_run_thread = {});
   ~Session() override;
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
@@ -74,6 +76,7 @@ class Session final : public RunObserver {
 
   Platform& platform_;
   std::function<void(const json&)> send_;
+  std::function<void()> on_run_thread_;
   mutable std::mutex send_mutex_;
   int seq_ = 0;
 

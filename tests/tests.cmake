@@ -134,6 +134,10 @@ if(KAL_WINDOWS_EXE)
                                   ${kal_windows_dir}/box_text.exe)
     set_tests_properties(release PROPERTIES TIMEOUT 2400)
   endif()
+  # The debug adapter under Wine, talked to as an editor does.
+  add_test(NAME kaldebug COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/kaldebug_test.py
+                                 ${kal_windows_dir}/kaldebug.exe --prefix ${CMAKE_BINARY_DIR}/kalcheck-wine)
+  set_tests_properties(kaldebug PROPERTIES TIMEOUT 600)
   # Four KAL.exe storing into one database at once.
   add_test(NAME database.concurrency
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/database_concurrency_test.py

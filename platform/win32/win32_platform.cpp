@@ -24,4 +24,11 @@ Win32Platform::~Win32Platform() {
   }
 }
 
+void use_extended_precision() {
+  unsigned short control = 0;
+  asm volatile("fnstcw %0" : "=m"(control));
+  control = static_cast<unsigned short>(control | 0x0300);  // precision control: 64-bit mantissa
+  asm volatile("fldcw %0" : : "m"(control));
+}
+
 }  // namespace kal::win32

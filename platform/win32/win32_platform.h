@@ -12,7 +12,7 @@
 
 namespace kal::win32 {
 
-class Win32Platform final : public Platform {
+class Win32Platform : public Platform {
  public:
   Win32Platform();
   ~Win32Platform() override;
@@ -89,5 +89,10 @@ class Win32Platform final : public Platform {
 
 // The command-line tail: everything after the program name and the blanks that follow it.
 std::wstring command_tail(const wchar_t* command_line);
+
+// Script arithmetic runs in 80-bit extended precision. Windows may start a thread with the x87 unit rounding
+// to 53 bits, and only the C runtime's start-up code widens it: every thread that runs a script calls this
+// first.
+void use_extended_precision();
 
 }  // namespace kal::win32

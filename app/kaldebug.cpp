@@ -1,0 +1,54 @@
+// kaldebug.exe: KAL's debug adapter for editors, over the Debug Adapter Protocol on standard input and
+// output. It runs a script with the same core and the same Windows platform as KAL.exe, so its boxes,
+// dialogs, windows and files are the real ones, with the script's folder as the program folder; the editor
+// sets breakpoints, steps, and reads the values.
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <iostream>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "debug/session.h"
+#include "lsp/message_reader.h"
+#include "platform/win32/win32_platform.h"
+
+int main(int argc, char** argv) {
+  if (argc == 2 && std::string(argv[1]) == "--version") {
+    std::cout << "kaldebug " KAL_VERSION "\n";
+    return 0;
+  }
+  // The protocol counts bytes: no line-end translation either way.
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+  kal::win32::use_extended_precision();
+  kal::debug::StopsBeforeErrors<kal::win32::Win32Platform> platform;
+  kal::debug::Session session(
+      platform,
+      [](const nlohmann::json& message) {
+        const std::string body = message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        std::cout << "Content-Length: " << body.size() << "\r\n\r\n" << body << std::flush;
+      },
+      kal::win32::use_extended_precision);
+  platform.session = &session;
+  kal::lsp::MessageReader reader(std::cin);
+  for (;;) {
+    const kal::lsp::Incoming in = reader.next();
+    if (in.kind == kal::lsp::Incoming::Kind::End) break;
+    if (in.kind == kal::lsp::Incoming::Kind::BadHeader) {
+      session.bad_message("un mensaje sin cabecera Content-Length");
+      continue;
+    }
+    const nlohmann::json message = nlohmann::json::parse(in.body, nullptr, false);
+    if (message.is_discarded()) {
+      session.bad_message("un mensaje que no es JSON");
+      continue;
+    }
+    session.handle(message);
+    if (session.over()) break;
+  }
+  // A script may still wait in one of its boxes: the process ends without waiting for it.
+  std::cout.flush();
+  ExitProcess(0);
+}
