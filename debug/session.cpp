@@ -185,7 +185,8 @@ Session::json Session::launch(const json& args) {
   script_path_ = path;
   program_folder_ = folder;
   statement_lines_ = analysis.statement_lines;
-  stop_on_entry_ = args.value("stopOnEntry", false);
+  no_debug_ = args.value("noDebug", false);
+  stop_on_entry_ = args.value("stopOnEntry", false) && !no_debug_;
   launched_ = true;
   return json::object();
 }
@@ -290,6 +291,7 @@ void Session::before_statement(std::size_t number, const Statement&) {
     lock.unlock();
     end_program();
   }
+  if (no_debug_) return;
   if (mode_ != Mode::Run) {
     stop_here(lock, mode_ == Mode::Step ? "step" : number == 1 && stop_on_entry_ ? "entry" : "pause", {});
     return;

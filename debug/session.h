@@ -85,6 +85,7 @@ class Session final : public RunObserver {
   std::string script_path_, program_folder_;
   std::vector<std::size_t> statement_lines_;
   bool stop_on_entry_ = false;
+  bool no_debug_ = false;  // a run without debugging (the editor's Ctrl+F5): it never stops
   bool launched_ = false, initialized_ = false, configured_ = false, disconnected_ = false;
   std::map<std::size_t, Breakpoint> breakpoints_;  // by statement number
   Mode mode_ = Mode::Run;

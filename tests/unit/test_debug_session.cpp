@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -118,6 +119,20 @@ TEST(DebugSession, BreakpointsConditionsStepsAndChangedValues) {
             (std::vector<std::pair<std::string, std::string>>{{"KAL", "1"}, {"KAL", "2"}, {"KAL", "fin"}}));
   const auto out = c.output();
   EXPECT_NE(std::find(out.begin(), out.end(), "t vale fin\n"), out.end());
+}
+
+TEST(DebugSession, ARunWithoutDebuggingNeverStops) {
+  Client c(kLoop);
+  c.request("initialize");
+  c.request("launch", {{"program", "C:\\kal\\prueba.txt"}, {"noDebug", true}, {"stopOnEntry", true}});
+  c.request("setBreakpoints", {{"breakpoints", {{{"line", 5}}}}});
+  c.request("configurationDone");
+  c.request("pause");
+  EXPECT_FALSE(c.event("terminated").is_null());
+  EXPECT_EQ(c.platform.boxes().size(), 4u);  // 1, 2, 3 and fin
+  std::lock_guard lock(c.mutex);
+  EXPECT_TRUE(std::none_of(c.received.begin(), c.received.end(),
+                           [](const json& m) { return m.value("event", "") == "stopped"; }));
 }
 
 TEST(DebugSession, PausesALoopAndEndsWhenTold) {
