@@ -7,7 +7,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools
   wine wine64 xvfb xdotool x11-utils imagemagick fonts-liberation
   clang libclang-rt-14-dev lua5.4 nodejs nlohmann-json3-dev neovim
-  emscripten chromium python3-pefile osslsigncode
+  emscripten chromium python3-pefile osslsigncode openssl
 )
 
 missing=()
