@@ -363,11 +363,25 @@ Session::json Session::variables(int reference) {
   auto row = [](const std::string& name, const std::string& value) {
     return json{{"name", name}, {"value", value}, {"variablesReference", 0}};
   };
-  return {
-      {"variables", json::array({row("indicador", std::to_string(in_->comparison_flag)),
-                                 row("base de datos", utf8(in_->database.name)),
-                                 row("registro", std::to_string(in_->database.current_record)),
-                                 row("b\xC3\xBAsqueda", std::to_string(in_->database.search_position))})}};
+  json rows = json::array({row("indicador", std::to_string(in_->comparison_flag)),
+                           row("base de datos", utf8(in_->database.name)),
+                           row("registro", std::to_string(in_->database.current_record)),
+                           row("b\xC3\xBAsqueda", std::to_string(in_->database.search_position))});
+  // The graphics: the window and the picture, and the picture's drawing state, as the drawing commands set
+  // it.
+  auto size = [](const Surface& s) {
+    return s.id == 0 ? std::string("ninguna") : std::to_string(s.width) + " x " + std::to_string(s.height);
+  };
+  const Surface& picture = in_->graphics.picture();
+  const DrawingState& d = picture.state;
+  rows.push_back(row("ventana", size(in_->graphics.window())));
+  rows.push_back(row("imagen", size(picture)));
+  rows.push_back(row("color", std::to_string(d.foreground) + " sobre " + std::to_string(d.background) +
+                                  (d.transparent ? " (fondo transparente)" : "")));
+  rows.push_back(row("pluma", std::to_string(d.pen_width)));
+  rows.push_back(row("posici\xC3\xB3n", std::to_string(d.position.x) + ", " + std::to_string(d.position.y)));
+  rows.push_back(row("fuente", d.font ? utf8(d.font->face) : std::string("la del sistema")));
+  return {{"variables", rows}};
 }
 
 Session::json Session::set_variable(const json& args) {

@@ -70,6 +70,10 @@ class Graphics {
   };
   void draw_month(const Month& m);
 
+  // What a debugger shows: the window and the picture, their sizes (0 when there is none) and drawing states.
+  const Surface& window() const { return window_; }
+  const Surface& picture() const { return picture_; }
+
  private:
   SystemColours system_colours();
   void clear(Surface& s, Colour colour);

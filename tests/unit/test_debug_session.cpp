@@ -121,6 +121,24 @@ TEST(DebugSession, BreakpointsConditionsStepsAndChangedValues) {
   EXPECT_NE(std::find(out.begin(), out.end(), "t vale fin\n"), out.end());
 }
 
+TEST(DebugSession, TheStateShowsTheFlagTheDatabaseAndTheDrawing) {
+  Client c(
+      ".codigo;\r\n&an := 200;\r\n&al := 100;\r\n&blanco := 16777215;\r\n.memograf &an &al &blanco;\r\n"
+      "&rojo := 255;\r\n.color &rojo &blanco;\r\n&x := 10;\r\n&y := 20;\r\n.posicion &x &y;\r\n"
+      "&tres := 3;\r\n.pluma &tres;\r\n.cmp &x &x;\r\n'fin;\r\n.fin;\r\n");
+  c.start({{{"line", 14}}});
+  c.event("stopped");
+  const json state = c.values(3);
+  EXPECT_EQ(state["indicador"], "1");
+  EXPECT_EQ(state["ventana"], "ninguna");
+  EXPECT_EQ(state["imagen"], "200 x 100");
+  EXPECT_EQ(state["color"], "255 sobre 16777215");
+  EXPECT_EQ(state["pluma"], "3");
+  EXPECT_EQ(state["posici\xC3\xB3n"], "10, 20");
+  c.request("continue");
+  c.event("terminated");
+}
+
 TEST(DebugSession, ARunWithoutDebuggingNeverStops) {
   Client c(kLoop);
   c.request("initialize");
