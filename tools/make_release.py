@@ -73,17 +73,21 @@ def zip_time():
     return time.gmtime(max(epoch, 315532800))[:6]  # a zip's dates start in 1980
 
 
+def entry(name):
+    """A zip entry with the release's fixed time and permissions; folders are the names ending in "/"."""
+    info = zipfile.ZipInfo(name, zip_time())
+    info.create_system = 3  # the permissions below are Unix's
+    folder = name.endswith("/")
+    info.external_attr = ((0o40755 if folder else 0o100644) << 16) | (0x10 if folder else 0)
+    info.compress_type = zipfile.ZIP_STORED if folder else zipfile.ZIP_DEFLATED
+    return info
+
+
 def write_zip(path, files):
-    """files: {name in the zip: bytes}; folders are the names ending in "/"."""
-    stamp = zip_time()
+    """files: {name in the zip: bytes}, written in name order."""
     with zipfile.ZipFile(path, "w") as z:
         for name in sorted(files):
-            info = zipfile.ZipInfo(name, stamp)
-            info.create_system = 3  # the permissions below are Unix's
-            folder = name.endswith("/")
-            info.external_attr = ((0o40755 if folder else 0o100644) << 16) | (0x10 if folder else 0)
-            info.compress_type = zipfile.ZIP_STORED if folder else zipfile.ZIP_DEFLATED
-            z.writestr(info, files[name], compresslevel=9)
+            z.writestr(entry(name), files[name], compresslevel=9)
 
 
 def tree(folder, prefix):
@@ -98,14 +102,9 @@ def tree(folder, prefix):
 def same_bytes_zip(data):
     """A zip (the editor package) made again with the release's fixed times, its entries in their order."""
     out = io.BytesIO()
-    stamp = zip_time()
     with zipfile.ZipFile(io.BytesIO(data)) as source, zipfile.ZipFile(out, "w") as z:
         for item in source.infolist():
-            info = zipfile.ZipInfo(item.filename, stamp)
-            info.create_system = 3
-            info.external_attr = 0o100644 << 16
-            info.compress_type = zipfile.ZIP_DEFLATED
-            z.writestr(info, source.read(item), compresslevel=9)
+            z.writestr(entry(item.filename), source.read(item), compresslevel=9)
     return out.getvalue()
 
 

@@ -8,7 +8,6 @@ or early messages get error responses while the adapter goes on serving.
 Usage: kaldebug_test.py KALDEBUG.EXE --prefix DIR
 """
 import argparse
-import json
 import subprocess
 import sys
 import tempfile
@@ -20,32 +19,18 @@ LOOP = (b".codigo;\r\n&n := 0;\r\n:otra;\r\n&n := &n + 1;\r\n&tres := 3;\r\n.cmp
         b"&f := ~salida.txt;\r\n&c := 0;\r\n&r := %WOUT &f &n &c;\r\n.fin;\r\n")
 
 
-class Adapter:
+class Adapter(report.FramedPipe):
     def __init__(self, exe, prefix):
-        self.p = subprocess.Popen(["wine", exe], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                  stderr=subprocess.DEVNULL, env=report.wine_console_env(prefix))
+        super().__init__(["wine", exe], env=report.wine_console_env(prefix))
         self.seq = 0
-
-    def raw(self, data):
-        self.p.stdin.write(data)
-        self.p.stdin.flush()
 
     def send(self, command, arguments=None):
         self.seq += 1
-        body = json.dumps({"seq": self.seq, "type": "request", "command": command,
-                           "arguments": arguments or {}}).encode()
-        self.raw(b"Content-Length: %d\r\n\r\n" % len(body) + body)
+        self.write({"seq": self.seq, "type": "request", "command": command, "arguments": arguments or {}})
         return self.seq
 
     def receive(self):
-        length = 0
-        while True:
-            line = self.p.stdout.readline()
-            if line in (b"\r\n", b""):
-                break
-            if line.lower().startswith(b"content-length:"):
-                length = int(line.split(b":")[1])
-        return json.loads(self.p.stdout.read(length)) if length else None
+        return self.read()
 
     def until(self, want):
         """Every message up to the first that `want` accepts, which is returned last."""

@@ -40,36 +40,23 @@ def rng(line, start, end):
     return {"start": {"line": line, "character": start}, "end": {"line": line, "character": end}}
 
 
-class Client:
+class Client(report.FramedPipe):
     def __init__(self, command, env, cwd):
-        self.p = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                                  env=env, cwd=cwd)
+        super().__init__(command, env, cwd)
         self.next_id = 0
-
-    def raw(self, data):
-        self.p.stdin.write(data)
-        self.p.stdin.flush()
 
     def send(self, method, params=None, request=True):
         message = {"jsonrpc": "2.0", "method": method, "params": params or {}}
         if request:
             self.next_id += 1
             message["id"] = self.next_id
-        body = json.dumps(message).encode()
-        self.raw(b"Content-Length: %d\r\n\r\n" % len(body) + body)
+        self.write(message)
 
     def receive(self):
-        length = None
-        while True:
-            line = self.p.stdout.readline()
-            if not line:
-                raise EOFError("the server closed its output")
-            if line == b"\r\n":
-                break
-            name, _, value = line.decode().partition(":")
-            if name.lower() == "content-length":
-                length = int(value)
-        return json.loads(self.p.stdout.read(length))
+        message = self.read()
+        if message is None:
+            raise EOFError("the server closed its output")
+        return message
 
     def request(self, method, params=None):
         self.send(method, params)

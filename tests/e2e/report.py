@@ -1,7 +1,9 @@
 """What the end-to-end test scripts share: kalcheck's builds to run, a console program's environment under Wine,
 and the report."""
 import argparse
+import json
 import os
+import subprocess
 
 
 def wine_console_env(prefix):
@@ -31,3 +33,34 @@ def kalcheck_builds(description):
     if opts.wine:
         builds.append(("wine", ["wine", os.path.abspath(opts.wine)], wine_console_env(opts.prefix)))
     return builds
+
+
+class FramedPipe:
+    """A program spoken to as the language server and the debug adapter are: JSON messages, each after a
+    "Content-Length: N" header and an empty line, on its standard input and output."""
+
+    def __init__(self, command, env=None, cwd=None):
+        self.p = subprocess.Popen(command, stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                  env=env, cwd=cwd)
+
+    def raw(self, data):
+        self.p.stdin.write(data)
+        self.p.stdin.flush()
+
+    def write(self, message):
+        body = json.dumps(message).encode()
+        self.raw(b"Content-Length: %d\r\n\r\n" % len(body) + body)
+
+    def read(self):
+        """The next message, or None once the program has closed its output."""
+        length = None
+        while True:
+            line = self.p.stdout.readline()
+            if not line:
+                return None
+            if line == b"\r\n":
+                break
+            name, _, value = line.decode().partition(":")
+            if name.lower() == "content-length":
+                length = int(value)
+        return json.loads(self.p.stdout.read(length))

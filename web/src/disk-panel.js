@@ -151,8 +151,7 @@ export class DiskPanel {
       option.value = option.textContent = path;
       return option;
     }));
-    select.value = folders.some((f) => f.toLowerCase() === chosen.toLowerCase())
-        ? folders.find((f) => f.toLowerCase() === chosen.toLowerCase()) : PROGRAM_FOLDER;
+    select.value = folders.find((f) => f.toLowerCase() === chosen.toLowerCase()) ?? PROGRAM_FOLDER;
 
     for (const url of this.links) URL.revokeObjectURL(url);
     this.links = [];

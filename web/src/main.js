@@ -414,7 +414,6 @@ function testHooks() {
     bench: (text) => runner.bench(text),
     load: (name, bytes) => openBeside(decode(Uint8Array.from(bytes)), cleanName(name)),
     scripts: () => scripts.names(), current: () => scriptName,
-    put: (path, bytes) => { disk.put(path, Uint8Array.from(bytes)); showFiles(); },
     // The page as a first visit finds it, less the examples on the disk, for the next case.
     reset() {
       run?.stop();
