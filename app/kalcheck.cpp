@@ -5,36 +5,26 @@
 //   kalcheck --version     KAL's version
 //
 // Exit code 0 when no script has an error (warnings allowed), 1 when one has, 2 when a file cannot be read.
-#include <fstream>
-#include <iostream>
-#include <sstream>
+#include <cstdio>
+#include <memory>
 #include <string>
 
 #include "checker/script_checker.h"
 #include "lsp/server.h"
 
 #ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
 #include <windows.h>  // only for the console's code page: the checker itself is portable
 #endif
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::string(argv[1]) == "--version") {
-    std::cout << "kalcheck " KAL_VERSION "\n";
+    std::puts("kalcheck " KAL_VERSION);
     return 0;
   }
-  if (argc == 2 && std::string(argv[1]) == "--lsp") {
-#ifdef _WIN32
-    // The protocol counts bytes: no line-end translation either way.
-    _setmode(_fileno(stdin), _O_BINARY);
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
-    std::ios::sync_with_stdio(false);
-    return kal::lsp::serve(std::cin, std::cout);
-  }
+  if (argc == 2 && std::string(argv[1]) == "--lsp")
+    return kal::lsp::serve(kal::lsp::standard_input(), kal::lsp::standard_output());
   if (argc < 2) {
-    std::cerr << "uso: kalcheck PROGRAMA.txt...\n     kalcheck --lsp\n     kalcheck --version\n";
+    std::fputs("uso: kalcheck PROGRAMA.txt...\n     kalcheck --lsp\n     kalcheck --version\n", stderr);
     return 2;
   }
 #ifdef _WIN32
@@ -42,16 +32,17 @@ int main(int argc, char** argv) {
 #endif
   int exit_code = 0;
   for (int i = 1; i < argc; ++i) {
-    std::ifstream in(argv[i], std::ios::binary);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(argv[i], "rb"), std::fclose);
     if (!in) {
-      std::cerr << argv[i] << ": no se puede leer\n";
+      std::fprintf(stderr, "%s: no se puede leer\n", argv[i]);
       exit_code = 2;
       continue;
     }
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    for (const kal::check::Problem& p : kal::check::check_script(bytes.str())) {
-      std::cout << kal::check::format_problem(argv[i], p) << '\n';
+    std::string bytes;
+    char piece[65536];
+    for (std::size_t got; (got = std::fread(piece, 1, sizeof piece, in.get())) > 0;) bytes.append(piece, got);
+    for (const kal::check::Problem& p : kal::check::check_script(bytes)) {
+      std::puts(kal::check::format_problem(argv[i], p).c_str());
       if (p.error && exit_code == 0) exit_code = 1;
     }
   }

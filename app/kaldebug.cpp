@@ -2,11 +2,9 @@
 // output. It runs a script with the same core and the same Windows platform as KAL.exe, so its boxes,
 // dialogs, windows and files are the real ones, with the script's folder as the program folder; the editor
 // sets breakpoints, steps, and reads the values.
-#include <fcntl.h>
-#include <io.h>
 #include <windows.h>
 
-#include <iostream>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -16,23 +14,21 @@
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::string(argv[1]) == "--version") {
-    std::cout << "kaldebug " KAL_VERSION "\n";
+    std::puts("kaldebug " KAL_VERSION);
     return 0;
   }
-  // The protocol counts bytes: no line-end translation either way.
-  _setmode(_fileno(stdin), _O_BINARY);
-  _setmode(_fileno(stdout), _O_BINARY);
   kal::win32::use_extended_precision();
   kal::debug::StopsBeforeErrors<kal::win32::Win32Platform> platform;
+  const kal::lsp::ByteSink out = kal::lsp::standard_output();
   kal::debug::Session session(
       platform,
-      [](const nlohmann::json& message) {
+      [&out](const nlohmann::json& message) {
         const std::string body = message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-        std::cout << "Content-Length: " << body.size() << "\r\n\r\n" << body << std::flush;
+        out("Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
       },
       kal::win32::use_extended_precision);
   platform.session = &session;
-  kal::lsp::MessageReader reader(std::cin);
+  kal::lsp::MessageReader reader(kal::lsp::standard_input());
   for (;;) {
     const kal::lsp::Incoming in = reader.next();
     if (in.kind == kal::lsp::Incoming::Kind::End) break;
@@ -49,6 +45,6 @@ int main(int argc, char** argv) {
     if (session.over()) break;
   }
   // A script may still wait in one of its boxes: the process ends without waiting for it.
-  std::cout.flush();
+  std::fflush(stdout);
   ExitProcess(0);
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <sstream>
 
 namespace kal::debug {
 namespace {
@@ -19,9 +18,13 @@ constexpr std::array<Operator, 6> kOperators = {{{"=", ".cmp", Comparison::Same}
                                                  {"<=", ".mei", Comparison::LessOrEqual}}};
 
 std::vector<std::string> words(std::string_view text) {
-  std::istringstream in{std::string(text)};
   std::vector<std::string> out;
-  for (std::string w; in >> w;) out.push_back(w);
+  constexpr std::string_view kBlanks = " \t\r\n\v\f";
+  for (std::size_t at = text.find_first_not_of(kBlanks); at != std::string_view::npos;) {
+    const std::size_t end = text.find_first_of(kBlanks, at);
+    out.emplace_back(text.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
+    at = text.find_first_not_of(kBlanks, end == std::string_view::npos ? text.size() : end);
+  }
   return out;
 }
 

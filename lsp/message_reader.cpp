@@ -2,13 +2,24 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
+#include <memory>
 #include <string_view>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace kal::lsp {
 namespace {
 
 constexpr std::string_view kLengthHeader = "content-length:";
+constexpr std::size_t kMaxHeaderLine = std::size_t{1} << 20;
 constexpr std::size_t kMaxBody = std::size_t{1} << 30;  // a larger length is a damaged header
 
 std::string lower(std::string_view text) {
@@ -35,13 +46,82 @@ bool well_formed(std::string_view text) {
 
 }  // namespace
 
+ByteSource standard_input() {
+#ifdef _WIN32
+  _setmode(0, _O_BINARY);
+  return [](char* buffer, std::size_t n) {
+    const int got = _read(0, buffer, static_cast<unsigned>(std::min<std::size_t>(n, 1 << 20)));
+    return got > 0 ? static_cast<std::size_t>(got) : 0;
+  };
+#else
+  return [](char* buffer, std::size_t n) {
+    for (;;) {
+      const ssize_t got = read(0, buffer, n);
+      if (got >= 0) return static_cast<std::size_t>(got);
+      if (errno != EINTR) return std::size_t{0};
+    }
+  };
+#endif
+}
+
+ByteSink standard_output() {
+#ifdef _WIN32
+  _setmode(1, _O_BINARY);
+#endif
+  return [](std::string_view bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fflush(stdout);
+  };
+}
+
+ByteSource bytes_of(std::string text) {
+  auto held = std::make_shared<std::string>(std::move(text));
+  auto at = std::make_shared<std::size_t>(0);
+  return [held, at](char* buffer, std::size_t n) {
+    const std::size_t count = std::min(n, held->size() - *at);
+    held->copy(buffer, count, *at);
+    *at += count;
+    return count;
+  };
+}
+
+bool MessageReader::fill() {
+  if (ended_) return false;
+  buffer_.erase(0, taken_);
+  taken_ = 0;
+  char piece[65536];
+  const std::size_t got = in_(piece, sizeof piece);
+  if (got == 0) {
+    ended_ = true;
+    return false;
+  }
+  buffer_.append(piece, got);
+  return true;
+}
+
 bool MessageReader::next_line(std::string& line) {
   if (has_carried_) {
     line = std::move(carried_);
     has_carried_ = false;
     return true;
   }
-  return static_cast<bool>(std::getline(in_, line));
+  // As getline: up to a line feed, which is dropped; a last line without one still counts.
+  for (std::size_t scanned = 0;;) {
+    const std::size_t end = buffer_.find('\n', taken_ + scanned);
+    if (end != std::string::npos) {
+      line.assign(buffer_, taken_, end - taken_);
+      taken_ = end + 1;
+      return true;
+    }
+    scanned = buffer_.size() - taken_;
+    // Endless bytes without a line feed are a damaged header, not a line to keep growing.
+    if (scanned >= kMaxHeaderLine || !fill()) {
+      if (taken_ == buffer_.size()) return false;
+      line.assign(buffer_, taken_);
+      taken_ = buffer_.size();
+      return true;
+    }
+  }
 }
 
 Incoming MessageReader::skip(std::string line) {
@@ -80,12 +160,13 @@ Incoming MessageReader::next() {
     }
     if (!ok) return skip(std::move(line));
   }
-  // Read in pieces: a damaged length must not reserve memory for bytes that never come.
   std::string body;
-  char piece[65536];
-  while (body.size() < length && in_) {
-    in_.read(piece, static_cast<std::streamsize>(std::min(sizeof piece, length - body.size())));
-    body.append(piece, static_cast<std::size_t>(in_.gcount()));
+  // Taken as it arrives: a damaged length must not reserve memory for bytes that never come.
+  while (body.size() < length) {
+    if (taken_ == buffer_.size() && !fill()) break;
+    const std::size_t count = std::min(length - body.size(), buffer_.size() - taken_);
+    body.append(buffer_, taken_, count);
+    taken_ += count;
   }
   return {Incoming::Kind::Message, std::move(body)};
 }

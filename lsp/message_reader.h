@@ -3,10 +3,25 @@
 // the next "Content-Length:" in the stream, so one bad message does not end the session.
 #pragma once
 
-#include <istream>
+#include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace kal::lsp {
+
+// Where messages come from: fills the buffer with up to n bytes, as many as have arrived, and gives how many;
+// 0 at the end of the input. The tools read a descriptor rather than a C++ stream: the streams' locale
+// machinery would make every console tool of the download a quarter of a megabyte larger.
+using ByteSource = std::function<std::size_t(char* buffer, std::size_t n)>;
+// Where replies go, each written whole.
+using ByteSink = std::function<void(std::string_view bytes)>;
+
+// Standard input and output, unbuffered and untranslated (the protocol counts bytes).
+ByteSource standard_input();
+ByteSink standard_output();
+// The bytes of a text, for tests and fuzzing.
+ByteSource bytes_of(std::string text);
 
 struct Incoming {
   enum class Kind { Message, BadHeader, End };
@@ -16,13 +31,17 @@ struct Incoming {
 
 class MessageReader {
  public:
-  explicit MessageReader(std::istream& in) : in_(in) {}
+  explicit MessageReader(ByteSource in) : in_(std::move(in)) {}
   Incoming next();
 
  private:
   bool next_line(std::string& line);
+  bool fill();  // more bytes into buffer_; false at the end
   Incoming skip(std::string line);
-  std::istream& in_;
+  ByteSource in_;
+  std::string buffer_;  // read but not yet taken, from taken_ on
+  std::size_t taken_ = 0;
+  bool ended_ = false;
   std::string carried_;  // a header line found while skipping a bad message
   bool has_carried_ = false;
 };

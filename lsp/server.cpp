@@ -3,11 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <filesystem>
-#include <fstream>
+#include <cstdio>
+#include <memory>
 #include <optional>
 #include <set>
-#include <sstream>
 
 #include "checker/hints.h"
 #include "common/cp1252.h"
@@ -108,13 +107,31 @@ std::string percent_decoded(std::string_view text) {
   return out;
 }
 
-// The folder of a file: URI, or empty.
-std::filesystem::path folder_of(const std::string& uri) {
+// The folder of a file: URI, in UTF-8 and ending with "/", or empty.
+std::string folder_of(const std::string& uri) {
   constexpr std::string_view kScheme = "file://";
   if (!uri.starts_with(kScheme)) return {};
   std::string path = percent_decoded(std::string_view(uri).substr(kScheme.size()));
   if (path.size() > 2 && path[0] == '/' && path[2] == ':') path.erase(0, 1);  // file:///c:/...
-  return std::filesystem::path(path).parent_path();
+  const std::size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// A whole file, named in UTF-8 (Windows opens it by its UTF-16 name); empty when it cannot be read.
+std::string file_bytes(const std::string& path) {
+#ifdef _WIN32
+  const std::optional<std::u16string> wide = cp1252::utf16_from_utf8(path);
+  if (!wide) return {};
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
+      _wfopen(reinterpret_cast<const wchar_t*>(wide->c_str()), L"rb"), std::fclose);
+#else
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+#endif
+  std::string bytes;
+  if (!file) return bytes;
+  char piece[4096];
+  for (std::size_t got; (got = std::fread(piece, 1, sizeof piece, file.get())) > 0;) bytes.append(piece, got);
+  return bytes;
 }
 
 // The database a selector word names ("[agenda]" names agenda).
@@ -122,17 +139,16 @@ std::string selected_name(const Word& w) {
   return w.text.size() < 3 ? std::string() : w.text.substr(1, w.text.size() - 2);
 }
 
-// A database's fields, from its structure file beside the script; none when there is no such file.
-std::vector<db::Field> structure_of(const std::filesystem::path& folder, const std::string& name) {
-  if (name.empty()) return {};
-  std::ifstream in(folder / name / (name + ".z04"), std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return db::decode_structure(bytes.str());
+// A database's fields, from its structure file beside the script; none when there is no such file. The
+// script's name for it is Windows-1252, the folder UTF-8.
+std::vector<db::Field> structure_of(const std::string& folder, const std::string& name) {
+  if (name.empty() || folder.empty()) return {};
+  const std::string named = cp1252::to_utf8(name);
+  return db::decode_structure(file_bytes(folder + named + "/" + named + ".z04"));
 }
 
 // The fields of the databases the script selects, from their structure files beside it.
-std::vector<std::string> field_names(const std::filesystem::path& folder, const std::vector<Word>& words) {
+std::vector<std::string> field_names(const std::string& folder, const std::vector<Word>& words) {
   std::vector<std::string> names;
   for (const Word& w : words) {
     if (w.kind != Word::Kind::Selector) continue;
@@ -433,7 +449,7 @@ Server::json Server::hover(const json& params) const {
     return nullptr;
   }
   const auto& words = d.analysis().words;
-  const std::filesystem::path folder = folder_of(params.at("textDocument").at("uri").get<std::string>());
+  const std::string folder = folder_of(params.at("textDocument").at("uri").get<std::string>());
   // Built by appending: GCC 12 misreads some `literal + string` chains here as overlapping copies.
   std::string markdown;
   if (w->kind == Word::Kind::Command || w->kind == Word::Kind::Function) {
@@ -661,12 +677,11 @@ Server::json Server::symbols(const json& params) const {
   return found;
 }
 
-int serve(std::istream& in, std::ostream& out) {
+int serve(const ByteSource& in, const ByteSink& out) {
   Server server;
   MessageReader reader(in);
   auto send = [&out](const std::vector<std::string>& messages) {
-    for (const std::string& m : messages) out << "Content-Length: " << m.size() << "\r\n\r\n" << m;
-    out.flush();
+    for (const std::string& m : messages) out("Content-Length: " + std::to_string(m.size()) + "\r\n\r\n" + m);
   };
   while (!server.finished()) {
     Incoming incoming = reader.next();

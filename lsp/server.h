@@ -3,11 +3,9 @@
 // words table, and navigation from the words the checker names.
 #pragma once
 
-#include <istream>
 #include <map>
 #include <memory>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +13,7 @@
 #include <nlohmann/json.hpp>
 
 #include "lsp/document.h"
+#include "lsp/message_reader.h"
 #include "lsp/words.h"
 
 namespace kal::lsp {
@@ -73,6 +72,6 @@ class Server {
 
 // Serves one client until "exit" or the end of input; returns the process's exit code (1 after an "exit"
 // that no "shutdown" came before, as the protocol asks).
-int serve(std::istream& in, std::ostream& out);
+int serve(const ByteSource& in, const ByteSink& out);
 
 }  // namespace kal::lsp

@@ -2,7 +2,6 @@
 
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,8 +20,7 @@ using kal::KeywordAt;
 
 // Every message of a stream, "M:body" for a message and "BAD" for a header that could not be read.
 std::vector<std::string> read_all(const std::string& stream) {
-  std::istringstream in(stream);
-  MessageReader reader(in);
+  MessageReader reader(bytes_of(stream));
   std::vector<std::string> got;
   for (Incoming m = reader.next(); m.kind != Incoming::Kind::End; m = reader.next())
     got.push_back(m.kind == Incoming::Kind::Message ? "M:" + m.body : "BAD");
