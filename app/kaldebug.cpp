@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -18,16 +19,16 @@ int main(int argc, char** argv) {
     return 0;
   }
   kal::win32::use_extended_precision();
-  kal::debug::StopsBeforeErrors<kal::win32::Win32Platform> platform;
   const kal::lsp::ByteSink out = kal::lsp::standard_output();
   kal::debug::Session session(
-      platform,
+      [](kal::debug::Session& s) -> std::unique_ptr<kal::Platform> {
+        return std::make_unique<kal::debug::Debugged<kal::win32::Win32Platform>>(s);
+      },
       [&out](const nlohmann::json& message) {
         const std::string body = message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
         out("Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
       },
       kal::win32::use_extended_precision);
-  platform.session = &session;
   kal::lsp::MessageReader reader(kal::lsp::standard_input());
   for (;;) {
     const kal::lsp::Incoming in = reader.next();

@@ -251,6 +251,18 @@ std::string Database::read_field(std::string_view field_name, bool serve_window)
   return value;
 }
 
+std::optional<std::string> Database::peek_field(std::string_view field_name) {
+  if (name.empty() || structure() == nullptr || !platform_.file_info(data_path())) return std::nullopt;
+  // The whole data file is looked through: the value stored in the current record, wherever the script's
+  // own reads have got to.
+  const std::int64_t position = search_position, scanned = scan_record;
+  search_position = 1;
+  std::string value = read_field(field_name, false);
+  search_position = position;
+  scan_record = scanned;
+  return value;
+}
+
 std::string numeric_text(std::string_view stored) {
   std::string out;
   for (char c : stored) {

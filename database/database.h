@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,9 @@ class Database {
   // A field of the current record as its type reads it; the run ends when the database is missing. With the
   // graphics window open, each record read lets the window handle one message.
   std::string read_field(std::string_view field_name, bool serve_window);
+  // The field's value in the current record, for a look from outside the run (a debugger): nothing when the
+  // database is missing, and neither a box, a created file nor a moved search position.
+  std::optional<std::string> peek_field(std::string_view field_name);
 
   std::string structure_path() const { return path(".z04"); }
   std::string data_path() const { return path(".zbd"); }

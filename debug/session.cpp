@@ -7,6 +7,7 @@
 #include "common/cp1252.h"
 #include "common/halt.h"
 #include "common/messages.h"
+#include "compiler/token_class.h"
 #include "launcher/script_reader.h"
 #include "launcher/startup.h"
 
@@ -37,9 +38,11 @@ json store_variables(const VariableStore& store) {
 
 }  // namespace
 
-Session::Session(Platform& platform, std::function<void(const json&)> send,
+Session::Session(MakePlatform make_platform, std::function<void(const json&)> send,
                  std::function<void()> on_run_thread)
-    : platform_(platform), send_(std::move(send)), on_run_thread_(std::move(on_run_thread)) {}
+    : make_platform_(std::move(make_platform)),
+      send_(std::move(send)),
+      on_run_thread_(std::move(on_run_thread)) {}
 
 Session::~Session() {
   {
@@ -105,7 +108,8 @@ Session::json Session::answer(const json& request) {
             {"supportsLogPoints", true},
             {"supportsSetVariable", true},
             {"supportsEvaluateForHovers", true},
-            {"supportsTerminateRequest", true}};
+            {"supportsTerminateRequest", true},
+            {"supportsRestartRequest", true}};
   }
   if (!initialized_) throw Refusal("Primero, initialize");
   if (command == "launch") return launch(args);
@@ -120,7 +124,11 @@ Session::json Session::answer(const json& request) {
     return json::object();
   }
   if (!launched_) throw Refusal("Primero, launch con el programa");
-  if (command == "setBreakpoints") return set_breakpoints(args);
+  if (command == "restart") return restart(args);
+  if (command == "setBreakpoints") {
+    breakpoint_args_ = args;
+    return set_breakpoints(args);
+  }
   if (command == "setExceptionBreakpoints") return {{"breakpoints", json::array()}};
   if (command == "configurationDone") {
     start_run();
@@ -156,7 +164,9 @@ Session::json Session::launch(const json& args) {
   if (launched_) throw Refusal("El programa ya est\xE1 lanzado");
   if (!args.contains("program") || !args["program"].is_string()) throw Refusal("Falta el programa (program)");
   const std::string path = cp1252::from_utf8(args["program"].get<std::string>());
-  const std::optional<std::string> bytes = platform_.read_file(path);
+  // Each run has a platform of its own: nothing of an earlier run's windows is left in it.
+  platform_ = make_platform_(*this);
+  const std::optional<std::string> bytes = platform_->read_file(path);
   if (!bytes) {
     output(utf8("No se puede leer " + path) + "\n", "stderr");
     throw Refusal("No se puede leer el programa " + path);
@@ -182,6 +192,7 @@ Session::json Session::launch(const json& args) {
                            : std::string(folder_of(path));
   if (!folder.empty() && !folder.ends_with('\\') && !folder.ends_with('/')) folder += '\\';
   std::lock_guard lock(mutex_);
+  launch_args_ = args;
   script_path_ = path;
   program_folder_ = folder;
   statement_lines_ = analysis.statement_lines;
@@ -229,6 +240,41 @@ Session::json Session::set_breakpoints(const json& args) {
   return {{"breakpoints", answered}};
 }
 
+Session::json Session::restart(const json& args) {
+  {
+    // The run ends as a terminate ends it, and the next starts once it has: a script that waits in one of
+    // KAL's boxes ends only when the box is answered, so a restart then is refused rather than left hanging.
+    std::unique_lock lock(mutex_);
+    restarting_ = true;
+    terminating_ = true;
+    stopped_ = false;
+    wake_.notify_all();
+    if (!wake_.wait_for(lock, std::chrono::seconds(3), [this] { return run_over_ || !configured_; })) {
+      restarting_ = false;
+      throw Refusal("El programa espera en una ventana de KAL: cont\xE9stela y el programa termina");
+    }
+  }
+  if (run_.joinable()) run_.join();
+  json again = args.contains("arguments") && args["arguments"].is_object() ? args["arguments"] : launch_args_;
+  {
+    std::lock_guard lock(mutex_);
+    launched_ = configured_ = terminating_ = run_over_ = restarting_ = stopped_ = false;
+    mode_ = Mode::Run;
+    statement_ = 0;
+    in_ = nullptr;
+  }
+  platform_.reset();
+  launch(again);
+  // The breakpoints asked for before are placed again on the script as it is now.
+  if (!breakpoint_args_.is_null()) {
+    const json placed = set_breakpoints(breakpoint_args_);
+    for (const json& b : placed["breakpoints"])
+      event("breakpoint", {{"reason", "changed"}, {"breakpoint", b}});
+  }
+  start_run();
+  return json::object();
+}
+
 void Session::start_run() {
   std::lock_guard lock(mutex_);
   if (configured_) return;
@@ -237,19 +283,23 @@ void Session::start_run() {
   run_ = std::thread([this] {
     if (on_run_thread_) on_run_thread_();
     try {
-      run_script(platform_, script_path_, program_folder_, this);
+      run_script(*platform_, script_path_, program_folder_, this);
     } catch (const Halt&) {
       // An error box was shown, the window closed, or the client ended the run.
     } catch (const std::exception& e) {
       output(std::string("kaldebug: ") + e.what() + "\n", "stderr");
     }
     // A run that went past its end left its trace: shown here too, as the viewer shows it.
-    if (const auto trace = platform_.read_file(program_folder_ + std::string(msg::kTraceFileName)))
+    if (const auto trace = platform_->read_file(program_folder_ + std::string(msg::kTraceFileName)))
       output(utf8(*trace), "stdout");
+    bool restarting = false;
     {
       std::lock_guard done(mutex_);
       run_over_ = true;
+      restarting = restarting_;
     }
+    wake_.notify_all();
+    if (restarting) return;
     event("exited", {{"exitCode", 0}});
     event("terminated");
   });
@@ -277,9 +327,12 @@ void Session::finished(const Interpreter&) {
 
 std::optional<std::string> Session::value_of(std::string_view name) const {
   if (in_ == nullptr || name.size() < 2) return std::nullopt;
+  // Names as the script writes them: "_" is a blank ("&mi_nombre" is the variable "mi nombre").
+  const std::string stored = convert_field(name);
+  if (name[0] == '#') return in_->database.peek_field(stored);
   const VariableStore* store = name[0] == '&' ? &in_->variables : name[0] == '@' ? &in_->constants : nullptr;
   if (store == nullptr) return std::nullopt;
-  const std::size_t slot = store->index(name.substr(1));
+  const std::size_t slot = store->index(stored);
   if (slot == 0) return std::nullopt;
   return store->value(slot);
 }
@@ -309,6 +362,14 @@ void Session::before_statement(std::size_t number, const Statement&) {
   stop_here(lock, "breakpoint", {});
 }
 
+void Session::end_if_told() {
+  {
+    std::lock_guard lock(mutex_);
+    if (!terminating_ || in_ == nullptr) return;
+  }
+  end_program();
+}
+
 void Session::before_error_box(std::string_view text) {
   std::unique_lock lock(mutex_);
   if (terminating_) return;
@@ -330,7 +391,7 @@ void Session::stop_here(std::unique_lock<std::mutex>& lock, const std::string& r
     wake_.wait_for(lock, std::chrono::milliseconds(20));
     if (!stopped_ || terminating_) break;
     lock.unlock();
-    platform_.serve_one_message();
+    platform_->serve_one_message();
     lock.lock();
   }
   if (terminating_) {
@@ -390,10 +451,10 @@ Session::json Session::set_variable(const json& args) {
   const std::string name = cp1252::from_utf8(args.value("name", ""));
   if (args.value("variablesReference", 0) != kVariables || !name.starts_with('&'))
     throw Refusal("Solo las variables (&) cambian de valor: una constante guarda el primero que recibe");
-  if (in_->variables.index(std::string_view(name).substr(1)) == 0)
-    throw Refusal("No hay ninguna variable " + name);
+  const std::string stored = convert_field(name);
+  if (in_->variables.index(stored) == 0) throw Refusal("No hay ninguna variable " + name);
   const std::string value = cp1252::from_utf8(args.value("value", ""));
-  in_->write(in_->variables, std::string_view(name).substr(1), value);
+  in_->write(in_->variables, stored, value);
   return {{"value", utf8(value)}};
 }
 

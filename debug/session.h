@@ -1,14 +1,15 @@
 // One debugging session over the Debug Adapter Protocol: the client's requests come in on one thread, the
 // script runs on another, and the run waits before a statement where it must stop (a breakpoint, a step, a
 // pause) until the client lets it go on. The platform is the one the script runs on (the real Windows one in
-// kaldebug.exe, a recording one in the tests); what the session sends goes through `send`, which may be
-// called from either thread.
+// kaldebug.exe, a recording one in the tests), made anew for every run so that a restart starts as clean as a
+// new KAL.exe; what the session sends goes through `send`, which may be called from either thread.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -26,8 +27,9 @@ namespace kal::debug {
 class Session final : public RunObserver {
  public:
   using json = nlohmann::json;
+  using MakePlatform = std::function<std::unique_ptr<Platform>(Session&)>;
   // on_run_thread: called first on the thread the script runs on (the Windows build sets the x87 precision).
-  Session(Platform& platform, std::function<void(const json&)> send,
+  Session(MakePlatform make_platform, std::function<void(const json&)> send,
           std::function<void()> on_run_thread = {});
   ~Session() override;
   Session(const Session&) = delete;
@@ -44,6 +46,9 @@ class Session final : public RunObserver {
   // Told by the platform before a "Programador" box: the run stops with reason "exception" and the box's
   // text, and shows the box when the client goes on.
   void before_error_box(std::string_view text);
+  // Told by the platform while the script waits (a label's pause, the end waiting for the graphics window to
+  // close): a run the client ended ends there, without waiting for its next statement.
+  void end_if_told();
 
   // The run's side.
   void watching(Interpreter& in) override;
@@ -62,6 +67,7 @@ class Session final : public RunObserver {
 
   json answer(const json& request);  // the body of a successful response; throws Refusal otherwise
   json launch(const json& args);
+  json restart(const json& args);
   json set_breakpoints(const json& args);
   json stack_trace();
   json variables(int reference);
@@ -74,7 +80,8 @@ class Session final : public RunObserver {
   void output(const std::string& text, const std::string& category = "console");
   std::optional<std::string> value_of(std::string_view name) const;  // with mutex_ held, the run stopped
 
-  Platform& platform_;
+  MakePlatform make_platform_;
+  std::unique_ptr<Platform> platform_;  // the run's, from launch on
   std::function<void(const json&)> send_;
   std::function<void()> on_run_thread_;
   mutable std::mutex send_mutex_;
@@ -84,6 +91,7 @@ class Session final : public RunObserver {
   std::condition_variable wake_;
   std::string script_path_, program_folder_;
   std::vector<std::size_t> statement_lines_;
+  json launch_args_, breakpoint_args_;  // as last asked for: a restart asks again
   bool stop_on_entry_ = false;
   bool no_debug_ = false;  // a run without debugging (the editor's Ctrl+F5): it never stops
   bool launched_ = false, initialized_ = false, configured_ = false, disconnected_ = false;
@@ -92,22 +100,34 @@ class Session final : public RunObserver {
   bool stopped_ = false;
   bool terminating_ = false;
   bool run_over_ = false;
+  bool restarting_ = false;    // the run being ended is followed by another: no "terminated"
   std::size_t statement_ = 0;  // the statement about to run
   Interpreter* in_ = nullptr;  // while the run lasts
   std::thread run_;
 };
 
-// A platform that tells the session before it shows one of KAL's own error boxes ("Programador"), so that the
-// debugger stops there first.
+// A platform under the debugger: it tells the session before it shows one of KAL's own error boxes
+// ("Programador"), so that the debugger stops there first, and while the script waits, so that ending the
+// run does not wait for the wait.
 template <class Base>
-class StopsBeforeErrors : public Base {
+class Debugged : public Base {
  public:
-  using Base::Base;
-  Session* session = nullptr;
+  explicit Debugged(Session& session) : session_(session) {}
   Answer message_box(std::string_view title, std::string_view text, Buttons buttons) override {
-    if (session != nullptr && title == msg::kTitleProgrammer) session->before_error_box(text);
+    if (title == msg::kTitleProgrammer) session_.before_error_box(text);
     return Base::message_box(title, text, buttons);
   }
+  void pause_milliseconds(int ms) override {
+    session_.end_if_told();
+    Base::pause_milliseconds(ms);
+  }
+  bool serve_one_message() override {
+    session_.end_if_told();
+    return Base::serve_one_message();
+  }
+
+ private:
+  Session& session_;
 };
 
 }  // namespace kal::debug

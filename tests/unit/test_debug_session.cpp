@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "database/records.h"
 #include "debug/session.h"
 #include "tests/support/recording_platform.h"
 
@@ -20,22 +21,26 @@ using json = nlohmann::json;
 // A client as an editor is one: it sends requests and waits for the responses and events the session sends,
 // from whichever thread.
 struct Client {
-  StopsBeforeErrors<test::RecordingPlatform> platform;
+  std::string script;
+  Debugged<test::RecordingPlatform>* platform = nullptr;  // the last run's
   std::mutex mutex;
   std::condition_variable arrived;
   std::vector<json> received;
   std::size_t events_read = 0;
   int seq = 0;
-  Session session{platform, [this](const json& m) {
+  Session session{[this](Session& s) {
+                    auto made = std::make_unique<Debugged<test::RecordingPlatform>>(s);
+                    made->put_file("C:\\kal\\prueba.txt", script);
+                    platform = made.get();
+                    return made;
+                  },
+                  [this](const json& m) {
                     std::lock_guard lock(mutex);
                     received.push_back(m);
                     arrived.notify_all();
                   }};
 
-  explicit Client(std::string script) {
-    platform.session = &session;
-    platform.put_file("C:\\kal\\prueba.txt", std::move(script));
-  }
+  explicit Client(std::string text) : script(std::move(text)) {}
 
   json request(const std::string& command, json arguments = json::object()) {
     const int asked = ++seq;
@@ -115,7 +120,7 @@ TEST(DebugSession, BreakpointsConditionsStepsAndChangedValues) {
   c.event("terminated");
   // The boxes as KAL shows them: the changed value ended the loop at once; the logpoint wrote without
   // stopping.
-  EXPECT_EQ(c.platform.boxes(),
+  EXPECT_EQ(c.platform->boxes(),
             (std::vector<std::pair<std::string, std::string>>{{"KAL", "1"}, {"KAL", "2"}, {"KAL", "fin"}}));
   const auto out = c.output();
   EXPECT_NE(std::find(out.begin(), out.end(), "t vale fin\n"), out.end());
@@ -139,6 +144,55 @@ TEST(DebugSession, TheStateShowsTheFlagTheDatabaseAndTheDrawing) {
   c.event("terminated");
 }
 
+TEST(DebugSession, FieldsAndNamesReadAsTheScriptWritesThem) {
+  Client c(
+      ".codigo;\r\n[agenda];\r\n&valor := ~Ana_L\xF3pez;\r\n&ficha := %METER &valor;\r\n"
+      "&r := %INSERTAR &ficha;\r\n&uno := 1;\r\n&r := %POSREG &uno;\r\n&mi_nombre := "
+      "#nombre;\r\n'ya;\r\n.fin;\r\n");
+  c.session.handle({{"seq", 0}, {"type", "request"}, {"command", "initialize"}});
+  c.request("launch", {{"program", "C:\\kal\\prueba.txt"}});
+  db::Field nombre{1, "nombre", 3, 30, 0, ""};
+  c.platform->put_file("C:\\kal\\agenda\\agenda.z04", db::encode_field(nombre));
+  c.request("setBreakpoints", {{"breakpoints", {{{"line", 3}}, {{"line", 9}}}}});
+  c.request("configurationDone");
+  c.event("stopped");
+  // Before the first record is stored the data file is not there: a look creates nothing.
+  EXPECT_EQ(c.request("evaluate", {{"expression", "#nombre"}})["success"], false);
+  EXPECT_FALSE(c.platform->read_file("C:\\kal\\agenda\\agenda.zbd"));
+  c.request("continue");
+  c.event("stopped");
+  EXPECT_EQ(c.request("evaluate", {{"expression", "#nombre"}})["body"]["result"], "Ana L\xC3\xB3pez");
+  EXPECT_EQ(c.request("evaluate", {{"expression", "&mi_nombre"}})["body"]["result"], "Ana L\xC3\xB3pez");
+  EXPECT_EQ(c.values(1)["&mi nombre"], "Ana L\xC3\xB3pez");
+  EXPECT_EQ(c.request("setVariable",
+                      {{"variablesReference", 1}, {"name", "&mi nombre"}, {"value", "Eva"}})["success"],
+            true);
+  EXPECT_EQ(c.request("evaluate", {{"expression", "&mi_nombre"}})["body"]["result"], "Eva");
+  c.request("continue");
+  c.event("terminated");
+}
+
+TEST(DebugSession, ARestartRunsAgainFromTheStart) {
+  Client c(kLoop);
+  c.start({{{"line", 5}}});
+  c.event("stopped");
+  c.request("continue");
+  c.event("stopped");
+  EXPECT_EQ(c.values(1)["&n"], "2");
+  // The script changed on disk: the new one runs, with the breakpoint placed again on it.
+  c.script = ".codigo;\r\n&n := 10;\r\n'nota;\r\n'nota;\r\n.aviso &n;\r\n.fin;\r\n";
+  EXPECT_EQ(c.request("restart")["success"], true);
+  EXPECT_EQ(c.event("stopped")["body"]["reason"], "breakpoint");
+  EXPECT_EQ(c.values(1)["&n"], "10");
+  EXPECT_EQ(c.platform->boxes().size(), 0u);  // a new platform: the first run's boxes were another's
+  c.request("continue");
+  c.event("terminated");
+  std::lock_guard lock(c.mutex);
+  EXPECT_EQ(std::count_if(c.received.begin(), c.received.end(),
+                          [](const json& m) { return m.value("event", "") == "terminated"; }),
+            1);
+}
+
 TEST(DebugSession, ARunWithoutDebuggingNeverStops) {
   Client c(kLoop);
   c.request("initialize");
@@ -147,7 +201,7 @@ TEST(DebugSession, ARunWithoutDebuggingNeverStops) {
   c.request("configurationDone");
   c.request("pause");
   EXPECT_FALSE(c.event("terminated").is_null());
-  EXPECT_EQ(c.platform.boxes().size(), 4u);  // 1, 2, 3 and fin
+  EXPECT_EQ(c.platform->boxes().size(), 4u);  // 1, 2, 3 and fin
   std::lock_guard lock(c.mutex);
   EXPECT_TRUE(std::none_of(c.received.begin(), c.received.end(),
                            [](const json& m) { return m.value("event", "") == "stopped"; }));
@@ -172,11 +226,11 @@ TEST(DebugSession, RunTimeErrorsStopFirstAndCompileErrorsAreAllSaid) {
   EXPECT_EQ(stopped["body"]["reason"], "exception");
   EXPECT_NE(stopped["body"]["text"].get<std::string>().find("nada"), std::string::npos);
   EXPECT_EQ(c.line(), 3);
-  EXPECT_TRUE(c.platform.boxes().empty());  // not shown yet
+  EXPECT_TRUE(c.platform->boxes().empty());  // not shown yet
   c.request("continue");
   c.event("terminated");
-  ASSERT_EQ(c.platform.boxes().size(), 1u);
-  EXPECT_EQ(c.platform.boxes()[0].first, "Programador");
+  ASSERT_EQ(c.platform->boxes().size(), 1u);
+  EXPECT_EQ(c.platform->boxes()[0].first, "Programador");
 
   Client bad(".codigo;\r\n&a := 1\r\n&b := 2;\r\nhola!;\r\n.fin;\r\n");
   bad.request("initialize");
