@@ -194,6 +194,10 @@ Session::json Session::launch(const json& args) {
   std::lock_guard lock(mutex_);
   launch_args_ = args;
   script_path_ = path;
+  // Under Wine the editor knows the script by another path than the one the adapter opens.
+  source_path_ = args.contains("sourcePath") && args["sourcePath"].is_string()
+                     ? args["sourcePath"].get<std::string>()
+                     : utf8(path);
   program_folder_ = folder;
   statement_lines_ = analysis.statement_lines;
   no_debug_ = args.value("noDebug", false);
@@ -411,7 +415,7 @@ Session::json Session::stack_trace() {
                                         {"name", "sentencia " + std::to_string(statement_)},
                                         {"line", line},
                                         {"column", 1},
-                                        {"source", {{"name", utf8(name)}, {"path", utf8(script_path_)}}}}})},
+                                        {"source", {{"name", utf8(name)}, {"path", source_path_}}}}})},
           {"totalFrames", 1}};
 }
 

@@ -90,6 +90,7 @@ class Session final : public RunObserver {
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   std::string script_path_, program_folder_;
+  std::string source_path_;  // the script's path for the editor, in UTF-8
   std::vector<std::size_t> statement_lines_;
   json launch_args_, breakpoint_args_;  // as last asked for: a restart asks again
   bool stop_on_entry_ = false;

@@ -138,6 +138,11 @@ if(KAL_WINDOWS_EXE)
   add_test(NAME kaldebug COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/kaldebug_test.py
                                  ${kal_windows_dir}/kaldebug.exe --prefix ${CMAKE_BINARY_DIR}/kalcheck-wine)
   set_tests_properties(kaldebug PROPERTIES TIMEOUT 600)
+  # The same adapter with KAL's boxes and windows on a display, driven by the protocol's own test client.
+  add_test(NAME debug.client
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/debug_client_test.py ${kal_windows_dir}/kaldebug.exe
+            ${kal_windows_dir}/box_text.exe --prefix ${CMAKE_BINARY_DIR}/debug-wine)
+  set_tests_properties(debug.client PROPERTIES TIMEOUT 900)
   # Four KAL.exe storing into one database at once.
   add_test(NAME database.concurrency
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/database_concurrency_test.py

@@ -8,5 +8,6 @@ cmake --build --preset windows
 tools/web.sh --build-only
 cmake --preset native -DKAL_WINDOWS_EXE="$PWD/build/windows/KAL.exe" -DKAL_WEB_DIR="$PWD/build/web" >/dev/null
 cmake --build --preset native
-# The Visual Studio Code extension, with both language servers.
-editors/vscode-kal/make_vsix.sh build/kal.vsix build/native/kalcheck build/windows/kalcheck.exe
+# The Visual Studio Code extension, with both language servers and the debug adapter.
+editors/vscode-kal/make_vsix.sh build/kal.vsix build/native/kalcheck build/windows/kalcheck.exe \
+  build/windows/kaldebug.exe

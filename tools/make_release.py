@@ -165,11 +165,13 @@ def main():
     with tempfile.TemporaryDirectory() as tmp:
         stage = Path(tmp)
         programs = []
-        for name in PROGRAMS:
+        for name in PROGRAMS + ("kaldebug.exe",):
             programs.append(stage / name)
             subprocess.run(["x86_64-w64-mingw32-strip", "-o", str(stage / name), str(BUILD / "windows" / name)],
                            check=True)
         signed = sign(programs)
+        # The debug adapter travels only inside the editor's package, beside the language server.
+        debugger = programs.pop()
         top = f"KAL-{v}/"
         files = {top: b""}
         files.update({top + p.name: p.read_bytes() for p in programs})
@@ -179,7 +181,7 @@ def main():
         files.update(tree(guides, top))
         vsix = stage / "kal.vsix"
         subprocess.run([str(ROOT / "editors" / "vscode-kal" / "make_vsix.sh"), str(vsix),
-                        str(BUILD / "native" / "kalcheck"), str(programs[1]), "--windows-only"],
+                        str(BUILD / "native" / "kalcheck"), str(programs[1]), str(debugger), "--windows-only"],
                        check=True, stdout=subprocess.DEVNULL)
         files[top + "editores/"] = b""
         files[top + "editores/kal.vsix"] = same_bytes_zip(vsix.read_bytes())

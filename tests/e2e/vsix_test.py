@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Checks the packaged Visual Studio Code extension: it holds the bundled client, the grammar and both language
-servers, its manifest starts the client for KAL files, a .txt script is taken as KAL by its first line, and the
-packaged native server answers an editor.
+"""Checks the packaged Visual Studio Code extension: it holds the bundled client, the grammar, both language
+servers and the debug adapter, its manifest starts the client for KAL files and contributes the debugger, a .txt
+script is taken as KAL by its first line, and the packaged native server answers an editor.
 
 Usage: vsix_test.py KAL.VSIX
 """
@@ -16,12 +16,17 @@ from pathlib import Path
 import report
 
 
+def bundle_text(vsix):
+    return vsix.read("extension/out/extension.js").decode()
+
+
 def main():
     failures = []
     with zipfile.ZipFile(sys.argv[1]) as vsix, tempfile.TemporaryDirectory() as tmp:
         names = set(vsix.namelist())
         for wanted in ("extension/package.json", "extension/out/extension.js", "extension/syntaxes/kal.tmLanguage.json",
-                       "extension/server/kalcheck", "extension/server/kalcheck.exe"):
+                       "extension/server/kalcheck", "extension/server/kalcheck.exe",
+                       "extension/server/kaldebug.exe"):
             if wanted not in names:
                 failures.append(f"missing {wanted}")
         if any(n.startswith("extension/node_modules/") for n in names):
@@ -43,8 +48,22 @@ def main():
             said = subprocess.run([str(server), "--version"], capture_output=True, timeout=60).stdout.decode()
             if said != f"kalcheck {manifest.get('version')}\n":
                 failures.append(f"the extension's version {manifest.get('version')} is not its server's: {said!r}")
-        if "kal.server.path" not in manifest.get("contributes", {}).get("configuration", {}).get("properties", {}):
+        contributes = manifest.get("contributes", {})
+        if "kal.server.path" not in contributes.get("configuration", {}).get("properties", {}):
             failures.append("no setting to point at another server")
+        # F5 on a KAL script: the kal debugger, its launch attributes and snippet, breakpoints in KAL files.
+        debuggers = [d for d in contributes.get("debuggers", []) if d.get("type") == "kal"]
+        launch = debuggers[0].get("configurationAttributes", {}).get("launch", {}) if debuggers else {}
+        if not debuggers or "kal" not in debuggers[0].get("languages", []) or launch.get("required") != ["program"] \
+                or not debuggers[0].get("configurationSnippets") or \
+                {"language": "kal"} not in contributes.get("breakpoints", []) or \
+                "onDebugResolve:kal" not in manifest.get("activationEvents", []):
+            failures.append("the manifest does not contribute the kal debugger")
+        if "kal.debug.wine" not in contributes.get("configuration", {}).get("properties", {}) or \
+                "registerDebugAdapterDescriptorFactory" not in bundle_text(vsix):
+            failures.append("the debugger is not started by the extension, or has no Wine setting")
+        if "extension/server/kaldebug.exe" in names and not vsix.read("extension/server/kaldebug.exe").startswith(b"MZ"):
+            failures.append("server/kaldebug.exe is not a Windows program")
         bundle = vsix.read("extension/out/extension.js").decode()
         if "--lsp" not in bundle or "LanguageClient" not in bundle:
             failures.append("the bundled client does not start kalcheck --lsp")

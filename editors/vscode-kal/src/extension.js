@@ -1,9 +1,10 @@
 // Starts KAL's language server (kalcheck --lsp) for KAL files: problems while typing, help on every word,
-// completion, go to label, references, rename and the outline come from it.
+// completion, go to label, references, rename and the outline come from it. The debugger is in debug.js.
 const fs = require('fs');
 const path = require('path');
 const vscode = require('vscode');
 const { LanguageClient } = require('vscode-languageclient/node');
+const debug = require('./debug');
 
 let client;
 
@@ -28,6 +29,7 @@ function serverCommand(context) {
 }
 
 function activate(context) {
+  debug.register(vscode, context);
   context.subscriptions.push(vscode.workspace.onDidOpenTextDocument(adopt));
   vscode.workspace.textDocuments.forEach(adopt);
   client = new LanguageClient(

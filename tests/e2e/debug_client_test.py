@@ -1,0 +1,39 @@
+#!/usr/bin/env python3
+"""Runs the debug adapter's conversations (editors/vscode-kal/tests/debug_adapter.test.js, with the Debug
+Adapter Protocol's own test client) against kaldebug.exe under Wine, on a private X server where KAL's boxes
+and windows show and are answered.
+
+Usage: debug_client_test.py KALDEBUG.EXE BOX_TEXT.EXE --prefix DIR
+"""
+import argparse
+import os
+import subprocess
+import sys
+import tempfile
+from pathlib import Path
+
+import driver
+
+ROOT = Path(__file__).resolve().parents[2]
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("kaldebug")
+    ap.add_argument("box_text")
+    ap.add_argument("--prefix", required=True)
+    opts = ap.parse_args()
+    with tempfile.TemporaryDirectory() as tmp:
+        session = driver.WineSession(tmp, prefix=str(Path(opts.prefix).resolve()))
+        try:
+            env = dict(os.environ, KALDEBUG=str(Path(opts.kaldebug).resolve()),
+                       BOX_TEXT=str(Path(opts.box_text).resolve()), KAL_WORK=tmp)
+            test = ROOT / "editors" / "vscode-kal" / "tests" / "debug_adapter.test.js"
+            return subprocess.run(["node", "--test", "--test-reporter=spec", *os.environ.get("KAL_NODE_TEST_ARGS", "").split(), str(test)], env=env,
+                                  timeout=900).returncode
+        finally:
+            session.close()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
