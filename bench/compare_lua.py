@@ -8,6 +8,8 @@
                        under Wine on real files) against a plain program appending the same bytes once per
                        record and reading them back
   5 start-up           KAL.exe with a 5-statement script under Wine against an empty windowed program
+  11 debugger          goal 2's run watched by a debugging session with no breakpoints (kal_bench debug) against
+                       the plain run
   (3, the label pause, is bench/label_pause.py.)
 
 Usage: bench/compare_lua.py --build build/native [--windows build/windows] [--skip-wine]
@@ -100,6 +102,12 @@ def main():
     kal_run, lua_run = statistics.median(kal_runs), statistics.median(lua_runs)
     print(f"2 KAL {statements / kal_run:.0f} statements/s, Lua {statements / lua_run:.0f} statements/s")
     figure("2 straight-line run (median of 5)", kal_run, lua_run)
+
+    # 11. The same run watched by the editor's debugger with no breakpoint set, against the plain run.
+    debugged = statistics.median(
+        float(subprocess.run([bench, "debug", work / "run.txt"], check=True, capture_output=True,
+                             text=True).stdout.split()[1]) for _ in range(5))
+    figure("11 the same run under the debugger, no breakpoints (median of 5)", debugged, kal_run)
 
     if opts.windows and not opts.skip_wine:
         # 4. The database on real files, against a plain program writing and reading the same bytes.

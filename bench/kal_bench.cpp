@@ -2,6 +2,8 @@
 //   kal_bench load SCRIPT      reads, tokenizes and compiles the script: seconds and peak memory
 //   kal_bench run SCRIPT       also runs it on the recording platform: seconds of the run and statements a
 //                              second
+//   kal_bench debug SCRIPT     the same run watched by a debugging session without breakpoints, as the
+//                              editor's debugger runs it
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -10,6 +12,7 @@
 #include <string>
 
 #include "common/halt.h"
+#include "debug/session.h"
 #include "interp/interpreter.h"
 #include "launcher/script_reader.h"
 #include "launcher/startup.h"
@@ -74,7 +77,7 @@ class QuietPlatform final : public kal::test::RecordingPlatform {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::cerr << "uso: kal_bench load|run SCRIPT\n";
+    std::cerr << "uso: kal_bench load|run|debug SCRIPT\n";
     return 2;
   }
   const std::string mode = argv[1];
@@ -88,13 +91,16 @@ int main(int argc, char** argv) {
     std::printf("load %.4f s %zu tokens %ld kB\n", load_s, program.token_count, peak_kb());
     return 0;
   }
+  // A session that was never launched: nothing asked for, so it only looks at each statement.
+  kal::debug::Session session([](kal::debug::Session&) { return nullptr; }, [](const nlohmann::json&) {});
+  if (mode == "debug") interpreter.set_observer(&session);
   start = Clock::now();
   try {
     interpreter.run();
   } catch (const kal::Halt&) {
   }
   const double run_s = seconds_since(start);
-  std::printf("run %.4f s %zu statements %.0f statements/s\n", run_s, program.statements.size(),
+  std::printf("%s %.4f s %zu statements %.0f statements/s\n", mode.c_str(), run_s, program.statements.size(),
               static_cast<double>(program.statements.size()) / run_s);
   return 0;
 }

@@ -49,9 +49,14 @@ Session::~Session() {
     std::lock_guard lock(mutex_);
     terminating_ = true;
     stopped_ = false;
+    attend();
   }
   wake_.notify_all();
   if (run_.joinable()) run_.join();
+}
+
+void Session::attend() {
+  attention_.store(!breakpoints_.empty() || mode_ != Mode::Run || terminating_, std::memory_order_release);
 }
 
 bool Session::over() const {
@@ -119,6 +124,7 @@ Session::json Session::answer(const json& request) {
       terminating_ = true;
       stopped_ = false;
       if (command == "disconnect") disconnected_ = true;
+      attend();
     }
     wake_.notify_all();
     return json::object();
@@ -145,7 +151,8 @@ Session::json Session::answer(const json& request) {
   }
   if (command == "pause") {
     std::lock_guard lock(mutex_);
-    if (!stopped_) mode_ = Mode::Pause;
+    if (!stopped_ && !no_debug_) mode_ = Mode::Pause;
+    attend();
     return json::object();
   }
   if (command == "stackTrace") return stack_trace();
@@ -241,6 +248,7 @@ Session::json Session::set_breakpoints(const json& args) {
   }
   std::lock_guard lock(mutex_);
   breakpoints_ = std::move(placed);
+  attend();
   return {{"breakpoints", answered}};
 }
 
@@ -252,6 +260,7 @@ Session::json Session::restart(const json& args) {
     restarting_ = true;
     terminating_ = true;
     stopped_ = false;
+    attend();
     wake_.notify_all();
     if (!wake_.wait_for(lock, std::chrono::seconds(3), [this] { return run_over_ || !configured_; })) {
       restarting_ = false;
@@ -266,6 +275,7 @@ Session::json Session::restart(const json& args) {
     mode_ = Mode::Run;
     statement_ = 0;
     in_ = nullptr;
+    attend();
   }
   platform_.reset();
   launch(again);
@@ -284,6 +294,7 @@ void Session::start_run() {
   if (configured_) return;
   configured_ = true;
   if (stop_on_entry_) mode_ = Mode::Pause;
+  attend();
   run_ = std::thread([this] {
     if (on_run_thread_) on_run_thread_();
     try {
@@ -315,6 +326,7 @@ void Session::resume(Mode mode) {
     if (!stopped_) throw Refusal("El programa no est\xE1 parado");
     mode_ = mode;
     stopped_ = false;
+    attend();
   }
   wake_.notify_all();
 }
@@ -342,8 +354,9 @@ std::optional<std::string> Session::value_of(std::string_view name) const {
 }
 
 void Session::before_statement(std::size_t number, const Statement&) {
+  statement_.store(number, std::memory_order_relaxed);
+  if (!attention_.load(std::memory_order_acquire)) return;
   std::unique_lock lock(mutex_);
-  statement_ = number;
   if (terminating_) {
     lock.unlock();
     end_program();
@@ -384,6 +397,7 @@ void Session::stop_here(std::unique_lock<std::mutex>& lock, const std::string& r
                         const std::string& text) {
   stopped_ = true;
   mode_ = Mode::Run;
+  attend();
   json body = {{"reason", reason}, {"threadId", 1}, {"allThreadsStopped", true}};
   if (!text.empty()) {
     body["description"] = utf8(text);
@@ -407,12 +421,13 @@ void Session::stop_here(std::unique_lock<std::mutex>& lock, const std::string& r
 Session::json Session::stack_trace() {
   std::lock_guard lock(mutex_);
   if (!stopped_) throw Refusal("El programa no est\xE1 parado");
+  const std::size_t statement = statement_.load();
   const std::size_t line =
-      statement_ >= 1 && statement_ <= statement_lines_.size() ? statement_lines_[statement_ - 1] : 0;
+      statement >= 1 && statement <= statement_lines_.size() ? statement_lines_[statement - 1] : 0;
   const std::string name(folder_of(script_path_).size() < script_path_.size() ? name_of(script_path_)
                                                                               : script_path_);
   return {{"stackFrames", json::array({{{"id", 1},
-                                        {"name", "sentencia " + std::to_string(statement_)},
+                                        {"name", "sentencia " + std::to_string(statement)},
                                         {"line", line},
                                         {"column", 1},
                                         {"source", {{"name", utf8(name)}, {"path", source_path_}}}}})},

@@ -5,6 +5,7 @@
 // new KAL.exe; what the session sends goes through `send`, which may be called from either thread.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <functional>
@@ -101,8 +102,13 @@ class Session final : public RunObserver {
   bool stopped_ = false;
   bool terminating_ = false;
   bool run_over_ = false;
-  bool restarting_ = false;    // the run being ended is followed by another: no "terminated"
-  std::size_t statement_ = 0;  // the statement about to run
+  bool restarting_ = false;  // the run being ended is followed by another: no "terminated"
+  // Read by the run before every statement without the lock: the statement about to run, and whether the
+  // session wants to see it at all (a breakpoint, a step, a pause or an end asked for). A run without any of
+  // them pays two plain memory accesses a statement.
+  std::atomic<std::size_t> statement_{0};
+  std::atomic<bool> attention_{false};
+  void attend();               // with mutex_ held, after a change to what the run must look at
   Interpreter* in_ = nullptr;  // while the run lasts
   std::thread run_;
 };

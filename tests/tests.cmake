@@ -161,7 +161,7 @@ endif()
 # Benchmarks are built when Google Benchmark is there; they never run as tests.
 # Timings for bench/compare_lua.py.
 add_executable(kal_bench bench/kal_bench.cpp ${KAL_RECORDING_PLATFORM})
-target_link_libraries(kal_bench PRIVATE kal_core)
+target_link_libraries(kal_bench PRIVATE kal_core kal_debug)
 # Linked statically, as KAL.exe is: a process then starts without resolving the C++ library's symbols.
 if(NOT KAL_SANITIZE AND NOT KAL_FUZZ)
   target_link_options(kal_bench PRIVATE -static)

@@ -4,7 +4,8 @@
   there with its case's answers and leaves its case's files; kalcheck.exe and kalbd.exe say the version, and
   kalcheck.exe finds an error planted in a copy of an example;
 - the same sources built again in another folder (one with a blank and an accent) give zips of the same SHA-256;
-- with a throwaway certificate the programs come out signed, osslsigncode verifies them, and they still run.
+- with a throwaway certificate the programs, those in the editor package too, come out signed, osslsigncode
+  verifies them, and they still run.
 The release is made from the builds tools/build.sh left (once), and from one more build in the other folder.
 
 Usage: release_test.py BOX_TEXT.EXE   (the driver's helper, from the Windows build)
@@ -46,7 +47,8 @@ def rebuilt(work, env):
         subprocess.run(["cp", "-al", str(ROOT / modules), str(copy / modules)], check=True)
     quiet = dict(stdout=subprocess.DEVNULL, check=True, cwd=copy, env=env)
     subprocess.run(["cmake", "--preset", "windows"], **quiet)
-    subprocess.run(["cmake", "--build", "--preset", "windows", "--target", "KAL", "kalcheck", "kalbd"], **quiet)
+    subprocess.run(["cmake", "--build", "--preset", "windows", "--target", "KAL", "kalcheck", "kalbd", "kaldebug"],
+                   **quiet)
     subprocess.run(["tools/web.sh", "--build-only"], **quiet)
     subprocess.run(["cmake", "--preset", "native", "-DKAL_TESTS=OFF"], **quiet)
     subprocess.run(["cmake", "--build", "--preset", "native", "--target", "kalcheck"], **quiet)
@@ -102,7 +104,11 @@ def signed(work, env, failures):
     release(ROOT, work / "dist-signed", dict(env, KAL_SIGN_PKCS12=str(bundle), KAL_SIGN_PASSWORD="secreta"))
     folder = work / "signed"
     unpacked(work / "dist-signed" / f"KAL-{VERSION}-windows.zip", folder)
-    for name in ("KAL.exe", "kalcheck.exe", "kalbd.exe"):
+    # The editor package's programs are signed too: the debug adapter travels only there.
+    with zipfile.ZipFile(folder / "editores" / "kal.vsix") as vsix:
+        for name in ("kalcheck.exe", "kaldebug.exe"):
+            (folder / ("vsix-" + name)).write_bytes(vsix.read("extension/server/" + name))
+    for name in ("KAL.exe", "kalcheck.exe", "kalbd.exe", "vsix-kalcheck.exe", "vsix-kaldebug.exe"):
         got = subprocess.run(["osslsigncode", "verify", "-CAfile", str(cert), "-in", str(folder / name)],
                              capture_output=True, text=True)
         if got.returncode != 0:
