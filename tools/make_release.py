@@ -39,7 +39,8 @@ nombre, se lo devuelve y termina.
 - guia.html: la guía del lenguaje (guide.html en inglés), para leer sin conexión.
 - kalcheck.exe programa.txt: dice los problemas de un programa sin ejecutarlo.
 - kalbd.exe: crea y lista bases de datos (kalbd.exe sin nada dice cómo).
-- editores\\kal.vsix: KAL en Visual Studio Code; editores\\KAL.xml: el lenguaje para Notepad++.
+- editores\\kal.vsix: KAL en Visual Studio Code, con el depurador (F5 en un programa); editores\\KAL.xml: el
+  lenguaje para Notepad++.
 - CHANGELOG.md: lo nuevo de cada versión; LICENSE.txt y NOTICES.txt: las licencias.
 {signed_es}
 
@@ -56,7 +57,8 @@ its name back and ends.
 - guide.html: the language guide (guia.html in Spanish), to read offline.
 - kalcheck.exe script.txt: tells a script's problems without running it.
 - kalbd.exe: creates and lists databases (kalbd.exe alone says how).
-- editores\\kal.vsix: KAL in Visual Studio Code; editores\\KAL.xml: the language for Notepad++.
+- editores\\kal.vsix: KAL in Visual Studio Code, with the debugger (F5 on a script); editores\\KAL.xml: the
+  language for Notepad++.
 - CHANGELOG.md: what is new in each version; LICENSE.txt and NOTICES.txt: the licences.
 {signed_en}
 """

@@ -193,6 +193,20 @@ TEST(DebugSession, ARestartRunsAgainFromTheStart) {
             1);
 }
 
+TEST(DebugSession, ARunPastItsEndShowsItsTraceAsKalDoes) {
+  // The comment takes the .fin with it: the run goes past its last statement.
+  Client c(".codigo;\r\n&a := 1;\r\n'sin fin .fin;\r\n");
+  c.start();
+  c.event("terminated");
+  const auto out = c.output();
+  ASSERT_FALSE(out.empty());
+  EXPECT_EQ(out.back().rfind("Hay 3 sentencias", 0), 0u) << out.back();
+  const auto& events = c.platform->events;
+  EXPECT_TRUE(std::any_of(events.begin(), events.end(), [](const test::Event& e) {
+    return e.kind == test::Event::Kind::ShellOpen && e.title == "C:\\kal\\FORENSE.txt";
+  }));
+}
+
 TEST(DebugSession, ARunWithoutDebuggingNeverStops) {
   Client c(kLoop);
   c.request("initialize");
