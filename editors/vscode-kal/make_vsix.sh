@@ -12,7 +12,11 @@ windows="$(realpath "$3")"
 debugger="$(realpath "$4")"
 here="$(cd "$(dirname "$0")" && pwd)"
 cd "$here"
-[ -d node_modules ] || npm ci --no-audit --no-fund --loglevel=error
+# The packages of package-lock.json, installed again whenever it changed (the tests use them too).
+if ! cmp -s package-lock.json node_modules/.installed-lock.json 2>/dev/null; then
+  npm ci --no-audit --no-fund --loglevel=error
+  cp package-lock.json node_modules/.installed-lock.json
+fi
 npm run --silent bundle >/dev/null
 stage="$(mktemp -d)"
 trap 'rm -rf "$stage"' EXIT
