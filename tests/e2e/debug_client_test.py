@@ -4,6 +4,7 @@ Adapter Protocol's own test client) against kaldebug.exe under Wine, on a privat
 and windows show and are answered.
 
 Usage: debug_client_test.py KALDEBUG.EXE BOX_TEXT.EXE --prefix DIR
+(KAL_NODE_TEST_ARGS="--test-name-pattern=pause" runs only the conversations whose names match.)
 """
 import argparse
 import os
@@ -29,7 +30,8 @@ def main():
             env = dict(os.environ, KALDEBUG=str(Path(opts.kaldebug).resolve()),
                        BOX_TEXT=str(Path(opts.box_text).resolve()), KAL_WORK=tmp)
             test = ROOT / "editors" / "vscode-kal" / "tests" / "debug_adapter.test.js"
-            return subprocess.run(["node", "--test", "--test-reporter=spec", *os.environ.get("KAL_NODE_TEST_ARGS", "").split(), str(test)], env=env,
+            chosen = os.environ.get("KAL_NODE_TEST_ARGS", "").split()
+            return subprocess.run(["node", "--test", "--test-reporter=spec", *chosen, str(test)], env=env,
                                   timeout=900).returncode
         finally:
             session.close()
