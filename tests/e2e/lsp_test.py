@@ -71,9 +71,10 @@ class Client(report.FramedPipe):
 
 def conversation(command, env, failures):
     with tempfile.TemporaryDirectory() as tmp:
-        folder = Path(tmp)
+        # A folder named with a blank and an accent, as people name theirs: the server finds the database there.
+        folder = Path(tmp) / "Mis guiones" / "Año 2026"
         # The structure file of the database the script selects, with the fields "nombre" and "año".
-        (folder / "agenda").mkdir()
+        (folder / "agenda").mkdir(parents=True)
         (folder / "agenda" / "agenda.z04").write_bytes(b"".join(
             i.to_bytes(4, "little") + name.encode("cp1252").ljust(31, b"\0") + (3).to_bytes(2, "little") +
             (20).to_bytes(2, "little") + b"\0\0" + bytes(12001) for i, name in ((1, "nombre"), (2, "año"))))
