@@ -280,11 +280,7 @@ Session::json Session::restart(const json& args) {
   platform_.reset();
   launch(again);
   // The breakpoints asked for before are placed again on the script as it is now.
-  if (!breakpoint_args_.is_null()) {
-    const json placed = set_breakpoints(breakpoint_args_);
-    for (const json& b : placed["breakpoints"])
-      event("breakpoint", {{"reason", "changed"}, {"breakpoint", b}});
-  }
+  if (!breakpoint_args_.is_null()) set_breakpoints(breakpoint_args_);
   start_run();
   return json::object();
 }
@@ -380,6 +376,8 @@ void Session::before_statement(std::size_t number, const Statement&) {
 }
 
 void Session::end_if_told() {
+  // Asked at every wait's turn: the lock only when an end may have been asked for.
+  if (!attention_.load(std::memory_order_acquire)) return;
   {
     std::lock_guard lock(mutex_);
     if (!terminating_ || in_ == nullptr) return;

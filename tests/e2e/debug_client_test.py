@@ -31,7 +31,7 @@ def main():
                        BOX_TEXT=str(Path(opts.box_text).resolve()), KAL_WORK=tmp)
             test = ROOT / "editors" / "vscode-kal" / "tests" / "debug_adapter.test.js"
             chosen = os.environ.get("KAL_NODE_TEST_ARGS", "").split()
-            return subprocess.run(["node", "--test", "--test-reporter=spec", *chosen, str(test)], env=env,
+            return subprocess.run(["node", "--test", *chosen, str(test)], env=env,
                                   timeout=900).returncode
         finally:
             session.close()

@@ -25,26 +25,31 @@ async function xdo(...args) {
 }
 const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
 
-// The next box KAL shows: its title and whole text, once answered with Enter.
-async function answerBox() {
+// The next box KAL shows: its window and title, once it stands on the display.
+async function nextBox() {
   const deadline = Date.now() + WAIT;
   while (Date.now() < deadline) {
     for (const w of (await xdo('search', '--onlyvisible', '--classname', 'kaldebug.exe')).split(/\s+/)) {
       const title = w && (await xdo('getwindowname', w));
-      if (title !== 'KAL' && title !== 'Programador') continue;
-      const text = (await run('wine', [BOX_TEXT, title], { encoding: 'utf8' })).stdout;
-      for (let tries = 0; tries < 3; tries++) {
-        await xdo('windowfocus', '--sync', w);
-        await xdo('key', 'Return');
-        for (let i = 0; i < 30 && (await xdo('search', '--onlyvisible', '--classname', 'kaldebug.exe')).split(/\s+/)
-          .includes(w); i++) await sleep(100);
-        if (!(await xdo('search', '--onlyvisible', '--classname', 'kaldebug.exe')).split(/\s+/).includes(w)) break;
-      }
-      return [title, text];
+      if (title === 'KAL' || title === 'Programador') return [w, title];
     }
     await sleep(100);
   }
   throw new Error('no box came');
+}
+
+// The next box's title and whole text, once answered with Enter.
+async function answerBox() {
+  const [w, title] = await nextBox();
+  const text = (await run('wine', [BOX_TEXT, title], { encoding: 'utf8' })).stdout;
+  const standing = async () => (await xdo('search', '--onlyvisible', '--classname', 'kaldebug.exe')).split(/\s+/)
+    .includes(w);
+  for (let tries = 0; tries < 3 && (await standing()); tries++) {
+    await xdo('windowfocus', '--sync', w);
+    await xdo('key', 'Return');
+    for (let i = 0; i < 30 && (await standing()); i++) await sleep(100);
+  }
+  return [title, text];
 }
 
 // A script in its own folder, written in Windows-1252 with CR LF, and the launch arguments the extension gives
@@ -118,6 +123,9 @@ test('a breakpoint in a loop, a step, a changed value, a condition and a logpoin
   await dc.setVariableRequest({ variablesReference: 1, name: '&t', value: 'cambiado' });
   const ended = dc.waitForEvent('terminated');
   await dc.continueRequest({ threadId: 1 });
+  // A script waiting in one of KAL's boxes is not restarted under it: the box is the person's to answer.
+  await nextBox();
+  await assert.rejects(dc.restartRequest({}), /cont\u00e9stela/);
   assert.deepEqual(await answerBox(), ['KAL', 'cambiado']);
   await ended;
 });
@@ -231,21 +239,11 @@ test("the program folder is the script's: files and databases are found beside i
 
 test('F5 and Ctrl+F5 without a launch.json, and the adapter the extension starts', () => {
   const kal = { languageId: 'kal' };
-  assert.deepEqual(completeConfiguration({}, kal),
-    { type: 'kal', name: 'KAL', request: 'launch', program: '${file}' });
+  assert.equal(completeConfiguration({ noDebug: true }, kal).program, '${file}'); // Ctrl+F5 too
   assert.equal(completeConfiguration({}, { languageId: 'plaintext' }), undefined);
-  assert.equal(completeConfiguration({ noDebug: true }, kal).noDebug, true); // Ctrl+F5 runs without stopping
+  // The packaged adapter before the opened folder's; on Linux only under Wine, and only when asked.
   const packaged = path.join('/ext', 'server', 'kaldebug.exe');
-  const only = (file) => (f) => f === file;
-  assert.deepEqual(adapterCommand({}, '/ext', '/scripts', 'win32', only(packaged)),
-    { command: packaged, args: [] });
-  assert.deepEqual(adapterCommand({}, '/ext', '/scripts', 'win32', only('/scripts/kaldebug.exe')),
-    { command: '/scripts/kaldebug.exe', args: [] });
-  assert.deepEqual(adapterCommand({}, '/ext', undefined, 'win32', () => false),
-    { command: 'kaldebug.exe', args: [] });
-  assert.equal(adapterCommand({}, '/ext', undefined, 'linux', only(packaged)), undefined);
-  assert.deepEqual(adapterCommand({ wine: 'wine' }, '/ext', undefined, 'linux', only(packaged)),
-    { command: 'wine', args: [packaged] });
-  assert.deepEqual(forWine({ program: '/home/ana/Año/a.txt' }),
-    { program: 'Z:\\home\\ana\\Año\\a.txt', sourcePath: '/home/ana/Año/a.txt' });
+  assert.equal(adapterCommand({}, '/ext', '/scripts', 'win32', () => true).command, packaged);
+  assert.equal(adapterCommand({}, '/ext', undefined, 'linux', () => true), undefined);
+  assert.deepEqual(adapterCommand({ wine: 'wine' }, '/ext', undefined, 'linux', () => true).args, [packaged]);
 });
