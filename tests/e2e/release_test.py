@@ -55,6 +55,27 @@ def rebuilt(work, env):
     return release(copy, work / "dist-b", env)
 
 
+def differing(a, b):
+    """The entries of two zips (and of the zips inside them) whose bytes differ, to say where a build is not
+    reproducible."""
+    with zipfile.ZipFile(a) as za, zipfile.ZipFile(b) as zb:
+        names = sorted(set(za.namelist()) | set(zb.namelist()))
+        out = []
+        for name in names:
+            one = za.read(name) if name in za.namelist() else None
+            two = zb.read(name) if name in zb.namelist() else None
+            if one == two:
+                continue
+            if name.endswith(".vsix") and one and two:
+                with tempfile.TemporaryDirectory() as tmp:
+                    (Path(tmp) / "a").write_bytes(one)
+                    (Path(tmp) / "b").write_bytes(two)
+                    out += [name + "!" + inner for inner in differing(Path(tmp) / "a", Path(tmp) / "b")]
+            else:
+                out.append(name)
+        return out
+
+
 def unpacked(zip_path, folder):
     with zipfile.ZipFile(zip_path) as z:
         for item in z.infolist():
@@ -134,7 +155,8 @@ def main():
         signed(work, env, failures)
         there = rebuilt(work, env)
         if there != here:
-            failures.append(f"built in another folder, the zips differ: {here} and {there}")
+            failures.append(f"built in another folder, the zips differ: {here} and {there}; in the Windows zip: "
+                            f"{differing(windows_zip, work / 'dist-b' / windows_zip.name)}")
         for name, digest in here.items():
             if hashlib.sha256((work / "dist-a" / name).read_bytes()).hexdigest() != digest:
                 failures.append(f"SHA256SUMS is wrong for {name}")
