@@ -70,9 +70,13 @@ def version():
     return m.group(1)
 
 
+def epoch():
+    """The release's one time: SOURCE_DATE_EPOCH, else the first time a zip can hold."""
+    return max(int(os.environ.get("SOURCE_DATE_EPOCH", "315532800")), 315532800)
+
+
 def zip_time():
-    epoch = int(os.environ.get("SOURCE_DATE_EPOCH", "315532800"))
-    return time.gmtime(max(epoch, 315532800))[:6]  # a zip's dates start in 1980
+    return time.gmtime(epoch())[:6]  # a zip's dates start in 1980
 
 
 def entry(name):
@@ -169,8 +173,9 @@ def main():
         programs = []
         for name in PROGRAMS + ("kaldebug.exe",):
             programs.append(stage / name)
+            # strip stamps the header with SOURCE_DATE_EPOCH, else with the present time.
             subprocess.run(["x86_64-w64-mingw32-strip", "-o", str(stage / name), str(BUILD / "windows" / name)],
-                           check=True)
+                           check=True, env=dict(os.environ, SOURCE_DATE_EPOCH=str(epoch())))
         signed = sign(programs)
         # The debug adapter travels only inside the editor's package, beside the language server.
         debugger = programs.pop()

@@ -1,7 +1,8 @@
 // The case driver's helper under Wine: prints, in UTF-8, the whole text of the message box that stands with
 // the title given, for Wine's trace keeps only the first 300 or so characters of a box's text. A box's text
 // is its dialog's static control with the longest text (the icon's control has none). Exit code 1: no such
-// box.
+// box. With "--window" it only makes a hidden window and ends: exit code 3 says this prefix cannot make
+// windows.
 #include <windows.h>
 
 #include <string>
@@ -39,6 +40,13 @@ BOOL CALLBACK top(HWND window, LPARAM data) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc != 2) return 2;
+  if (lstrcmpW(argv[1], L"--window") == 0) {
+    HWND window =
+        CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    if (window == nullptr) return 3;
+    DestroyWindow(window);
+    return 0;
+  }
   Search search{argv[1], {}};
   EnumWindows(top, reinterpret_cast<LPARAM>(&search));
   if (search.text.empty()) return 1;

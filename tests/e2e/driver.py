@@ -524,6 +524,7 @@ class WineSession:
         self.box_text_from = None  # box_text.exe when it is not beside the KAL.exe that runs
         self.server = None
         self.xvfb = None
+        self.windows_checked = False
         try:
             if display:
                 os.environ["DISPLAY"] = display
@@ -560,10 +561,41 @@ class WineSession:
         if not (self.shared and ready.exists() and ready.read_text() == setup):
             self._set_up_prefix()
             ready.write_text(setup)
+        self._start_server()
+
+    def _start_server(self):
         if not self.shared:
             # A persistent server keeps every case's start fast.
             self.server = subprocess.Popen(["wineserver", "-p", "-f"], stdout=subprocess.DEVNULL,
                                            stderr=subprocess.DEVNULL)
+
+    def _restart_server(self):
+        subprocess.run(["wineserver", "-k"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+        if self.server is not None:
+            self.server.wait(timeout=60)
+        self._start_server()
+
+    def _make_sure_windows_show(self, helper):
+        """Problems if no program of the prefix can make a window. Wine's desktop process, started by the first
+        program that needs it, now and then comes up without its display driver on a loaded machine, and then no
+        program of the prefix shows anything (message boxes return at once) until its server starts again."""
+        self.windows_checked = True
+        said = ""
+        for attempt in range(4):
+            # Into a file: the desktop process it may start keeps a pipe open.
+            with tempfile.TemporaryFile() as err:
+                code = subprocess.run(["wine", str(helper), "--window"], stdout=subprocess.DEVNULL, stderr=err,
+                                      timeout=120, env=dict(os.environ, WINEDEBUG="-all,err+winediag")).returncode
+                err.seek(0)
+                if code == 0:
+                    if attempt:
+                        print(f"note: Wine made windows after {attempt} new start(s) of its server; it had said: "
+                              + said)
+                    return []
+                said = " ".join(err.read().decode(errors="replace").split()) or f"exit code {code}"
+            self._restart_server()
+        return [f"Wine makes no windows in this prefix: {said}"]
 
     def _set_up_prefix(self):
         def reg(*args):
@@ -691,9 +723,13 @@ class WineSession:
         answer_for(event), when given, chooses each answer instead of the case's list (None: the default);
         before_idle_close() is called before an idle graphics window is closed."""
         self.box_text_helper = self.box_text_from or Path(exe_path).parent / "box_text.exe"
+        if not self.windows_checked and self.box_text_helper.exists():
+            unable = self._make_sure_windows_show(self.box_text_helper)
+            if unable:
+                return [], None, unable
         if not (folder / case.exe).exists():  # a later run starts what the earlier one left, renamed or not
             shutil.copy(exe_path, folder / case.exe)
-        env = dict(os.environ, WINEDEBUG="-all,trace+msgbox" + (",+relay" if self.relay_boxes else ""))
+        env = dict(os.environ, WINEDEBUG="-all,err+winediag,trace+msgbox" + (",+relay" if self.relay_boxes else ""))
         err_path = folder.parent / (folder.name + ".stderr")
         with open(err_path, "wb") as err:
             proc = subprocess.Popen(["wine", "./" + case.exe, *case.command_args()], cwd=folder, env=env,
@@ -790,6 +826,10 @@ class WineSession:
                     self._make_sure_answered(w, answer, err_path, texts_seen)
             time.sleep(0.1)
         code = proc.returncode
+        said = err_path.read_text(encoding="utf-8", errors="replace")
+        if "no driver could be loaded" in said:  # its boxes returned at once, unseen
+            problems.append("Wine could not make windows: " + " ".join(
+                line.split("nodrv_CreateWindow ", 1)[-1] for line in said.splitlines() if "nodrv_CreateWindow" in line))
         # The shell starts the viewer on its own time; a written trace file is the sign that one is coming.
         viewers = self.viewer_files(folder)
         wait_until = time.monotonic() + (10.0 if (folder / "FORENSE.txt").exists() else 0.0)
