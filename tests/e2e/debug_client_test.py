@@ -27,6 +27,9 @@ def main():
     with tempfile.TemporaryDirectory() as tmp:
         session = driver.WineSession(tmp, prefix=str(Path(opts.prefix).resolve()))
         try:
+            for problem in session.make_sure_windows_show(Path(opts.box_text).resolve()):
+                print("FAIL " + problem)
+                return 1
             env = dict(os.environ, KALDEBUG=str(Path(opts.kaldebug).resolve()),
                        BOX_TEXT=str(Path(opts.box_text).resolve()), KAL_WORK=tmp)
             test = ROOT / "editors" / "vscode-kal" / "tests" / "debug_adapter.test.js"

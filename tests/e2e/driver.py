@@ -576,7 +576,7 @@ class WineSession:
             self.server.wait(timeout=60)
         self._start_server()
 
-    def _make_sure_windows_show(self, helper):
+    def make_sure_windows_show(self, helper):
         """Problems if no program of the prefix can make a window. Wine's desktop process, started by the first
         program that needs it, now and then comes up without its display driver on a loaded machine, and then no
         program of the prefix shows anything (message boxes return at once) until its server starts again."""
@@ -724,7 +724,7 @@ class WineSession:
         before_idle_close() is called before an idle graphics window is closed."""
         self.box_text_helper = self.box_text_from or Path(exe_path).parent / "box_text.exe"
         if not self.windows_checked and self.box_text_helper.exists():
-            unable = self._make_sure_windows_show(self.box_text_helper)
+            unable = self.make_sure_windows_show(self.box_text_helper)
             if unable:
                 return [], None, unable
         if not (folder / case.exe).exists():  # a later run starts what the earlier one left, renamed or not
