@@ -106,10 +106,16 @@ def tree(folder, prefix):
 
 
 def same_bytes_zip(data):
-    """A zip (the editor package) made again with the release's fixed times, its entries in their order."""
+    """A zip (the editor package) made again with the release's fixed times. The packager lists a folder's files
+    in the order the file system gives them, which differs from folder to folder: they go in name order, after the
+    top-level files in theirs (the manifest first, as packagers write it)."""
     out = io.BytesIO()
     with zipfile.ZipFile(io.BytesIO(data)) as source, zipfile.ZipFile(out, "w") as z:
-        for item in source.infolist():
+        def place(item):
+            inside = "/" in item.filename
+            return inside, item.filename if inside else ""
+
+        for item in sorted(source.infolist(), key=place):
             z.writestr(entry(item.filename), source.read(item), compresslevel=9)
     return out.getvalue()
 
