@@ -28,6 +28,7 @@ class WebPlatform final : public Platform, public MemoryFiles {
 
   Colour system_colour(SystemColour which) override;
   SurfaceId open_window(int width, int height) override;
+  bool window_made() const override { return true; }  // the page always has its drawing
   SurfaceId create_picture(int width, int height) override;
   void discard_picture(SurfaceId picture) override;
   void fill(SurfaceId surface, int width, int height, Colour colour) override;

@@ -27,6 +27,7 @@ class Win32Platform : public Platform {
   ScreenSize screen_size() override;
   Colour system_colour(SystemColour which) override;
   SurfaceId open_window(int width, int height) override;
+  bool window_made() const override { return !windows_.empty(); }
   SurfaceId create_picture(int width, int height) override;
   void discard_picture(SurfaceId picture) override;
   void fill(SurfaceId surface, int width, int height, Colour colour) override;

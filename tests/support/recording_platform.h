@@ -55,6 +55,7 @@ class RecordingPlatform : public Platform, public MemoryFiles {
   std::map<SurfaceId, Picture> surfaces;
   SystemColours colours{0x000000, 0xF0F0F0};
   bool fail_pictures = false;  // create_picture fails, as for a picture too large for the system
+  bool fail_windows = false;   // no graphics window comes on screen, as when the system has no display
 
   // Only the message boxes, as "title|text" pairs, for short assertions.
   std::vector<std::pair<std::string, std::string>> boxes() const;
@@ -65,6 +66,7 @@ class RecordingPlatform : public Platform, public MemoryFiles {
   ScreenSize screen_size() override { return screen; }
   Colour system_colour(SystemColour which) override;
   SurfaceId open_window(int width, int height) override;
+  bool window_made() const override { return !fail_windows; }
   SurfaceId create_picture(int width, int height) override;
   void discard_picture(SurfaceId picture) override { surfaces.erase(picture); }
   void fill(SurfaceId surface, int width, int height, Colour colour) override;

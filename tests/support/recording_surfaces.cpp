@@ -32,6 +32,7 @@ std::vector<Colour> blank(int width, int height) {
 }  // namespace
 
 SurfaceId RecordingPlatform::open_window(int width, int height) {
+  if (fail_windows) return 0;
   events.push_back({Event::Kind::Window,
                     std::string(msg::kWindowTitle),
                     std::to_string(width) + " x " + std::to_string(height),
