@@ -42,7 +42,8 @@ void run_ventana(Interpreter& in, const Statement& s) {
   const int width = read_short_whole_number(text(in, s, 1));
   const int height = read_short_whole_number(text(in, s, 2));
   in.graphics.open_window(width, height);
-  in.window_open = true;
+  // A window the system could not put on screen cannot be closed: the end must not wait for it.
+  in.window_open = in.platform().window_made();
 }
 
 void run_color(Interpreter& in, const Statement& s) {

@@ -19,7 +19,7 @@ void remove_own_executable(Interpreter& in) {
 
 void run_fin(Interpreter& in, const Statement&) {
   // An open graphics window outlives the script; closing it ends the program from inside the platform.
-  while (in.window_open && in.platform().window_made())
+  while (in.window_open)
     if (!in.platform().serve_one_message()) in.platform().pause_milliseconds(1);
   if (in.self_removal_requested) remove_own_executable(in);
   in.fin_reached = true;

@@ -74,8 +74,7 @@ class Surfaces {
   // Opens a graphics window whose client area is width x height pixels, with a drawing control of
   // (width - 1) x (height - 1) at its top-left; the control's surface.
   virtual SurfaceId open_window(int width, int height) = 0;
-  // Whether a graphics window ever came on screen. One the system could not make cannot be closed, so the
-  // script's end must not wait for it.
+  // Whether a graphics window ever came on screen (the first may have, where a later one failed).
   virtual bool window_made() const = 0;
   // An off-screen picture compatible with the screen; 0 when it cannot be made.
   virtual SurfaceId create_picture(int width, int height) = 0;

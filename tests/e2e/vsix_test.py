@@ -16,10 +16,6 @@ from pathlib import Path
 import report
 
 
-def bundle_text(vsix):
-    return vsix.read("extension/out/extension.js").decode()
-
-
 def main():
     failures = []
     with zipfile.ZipFile(sys.argv[1]) as vsix, tempfile.TemporaryDirectory() as tmp:
@@ -51,6 +47,7 @@ def main():
         contributes = manifest.get("contributes", {})
         if "kal.server.path" not in contributes.get("configuration", {}).get("properties", {}):
             failures.append("no setting to point at another server")
+        bundle = vsix.read("extension/out/extension.js").decode()
         # F5 on a KAL script: the kal debugger, its launch attributes and snippet, breakpoints in KAL files.
         debuggers = [d for d in contributes.get("debuggers", []) if d.get("type") == "kal"]
         launch = debuggers[0].get("configurationAttributes", {}).get("launch", {}) if debuggers else {}
@@ -60,11 +57,10 @@ def main():
                 "onDebugResolve:kal" not in manifest.get("activationEvents", []):
             failures.append("the manifest does not contribute the kal debugger")
         if "kal.debug.wine" not in contributes.get("configuration", {}).get("properties", {}) or \
-                "registerDebugAdapterDescriptorFactory" not in bundle_text(vsix):
+                "registerDebugAdapterDescriptorFactory" not in bundle:
             failures.append("the debugger is not started by the extension, or has no Wine setting")
         if "extension/server/kaldebug.exe" in names and not vsix.read("extension/server/kaldebug.exe").startswith(b"MZ"):
             failures.append("server/kaldebug.exe is not a Windows program")
-        bundle = vsix.read("extension/out/extension.js").decode()
         if "--lsp" not in bundle or "LanguageClient" not in bundle:
             failures.append("the bundled client does not start kalcheck --lsp")
         if "extension/server/kalcheck" in names:
