@@ -24,18 +24,25 @@ async function xdo(...args) {
   }
 }
 const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
+// What found() gives once it gives something, every tenth of a second for at most ms.
+async function waitFor(found, ms = WAIT) {
+  for (const deadline = Date.now() + ms; ; await sleep(100)) {
+    const got = await found();
+    if (got || Date.now() > deadline) return got;
+  }
+}
 
 // The next box KAL shows: its window and title, once it stands on the display.
 async function nextBox() {
-  const deadline = Date.now() + WAIT;
-  while (Date.now() < deadline) {
+  const box = await waitFor(async () => {
     for (const w of (await xdo('search', '--onlyvisible', '--classname', 'kaldebug.exe')).split(/\s+/)) {
       const title = w && (await xdo('getwindowname', w));
       if (title === 'KAL' || title === 'Programador') return [w, title];
     }
-    await sleep(100);
-  }
-  throw new Error('no box came');
+    return undefined;
+  });
+  if (!box) throw new Error('no box came');
+  return box;
 }
 
 // The next box's title and whole text, once answered with Enter.
@@ -47,7 +54,7 @@ async function answerBox() {
   for (let tries = 0; tries < 3 && (await standing()); tries++) {
     await xdo('windowfocus', '--sync', w);
     await xdo('key', 'Return');
-    for (let i = 0; i < 30 && (await standing()); i++) await sleep(100);
+    await waitFor(async () => !(await standing()), 3000);
   }
   return [title, text];
 }
@@ -156,7 +163,7 @@ test('pause stops a loop through a label at once; restart runs again; terminate 
   await ended;
   await dc.disconnectRequest();
   dc.disconnected = true;
-  for (let i = 0; i < 100 && adapters().length > 0; i++) await sleep(100);
+  await waitFor(() => adapters().length === 0, 10000);
   assert.deepEqual(adapters(), []);
 
   // A drawing that waits at its end for its window to close starts again when restarted, and ends when told,
@@ -166,14 +173,7 @@ test('pause stops a loop through a label at once; restart runs again; terminate 
     '.codigo;', '&an := 200;', '&al := 100;', '&s := ~veces.txt;', '&c := 0;', '&r := %WOUT &s &an &c;',
     '.ventana &an &al;', '.fin;']));
   const runs = () => fs.readFileSync(path.join(KAL_WORK, 'dibujo', 'veces.txt'), 'latin1');
-  const shown = async () => {
-    for (let i = 0; i < 100; i++) {
-      const found = await xdo('search', '--onlyvisible', '--name', 'Ventana Grafica KAL');
-      if (found) return found;
-      await sleep(100);
-    }
-    return '';
-  };
+  const shown = () => waitFor(() => xdo('search', '--onlyvisible', '--name', 'Ventana Grafica KAL'), 10000);
   const first = await shown();
   assert.ok(first, 'no graphics window');
   let restarted = false;
