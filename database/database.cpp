@@ -207,6 +207,7 @@ std::string Database::stored_value(std::string_view field_name, std::int64_t rec
   if (window_.path != path || window_.info != info) window_ = DataWindow{path, info, 0, {}};
   std::unique_ptr<InputFile> file;
   std::string collected;
+  std::int64_t record_start = 0;  // the first data record of `record` this scan met
   for (std::int64_t k = search_position; k <= records;) {
     if (k < window_.first || k >= window_.end()) {
       if (!file) file = platform_.open_input(path);
@@ -215,15 +216,20 @@ std::string Database::stored_value(std::string_view field_name, std::int64_t rec
     for (; k < window_.end(); ++k) {
       if (serve_window) platform_.serve_one_message();
       const char* r = window_.bytes.data() + static_cast<std::size_t>(k - window_.first) * kDataRecordSize;
+      const bool of_record = number_at(r + data_at::kRecordNumber, 8) == record;
+      if (of_record && record_start == 0) record_start = k;
       if (!names_field(r, field_name)) {
         collected.clear();
         continue;
       }
-      if (number_at(r + data_at::kRecordNumber, 8) != record) continue;
+      if (!of_record) continue;
       if (collected.size() < limits::kMaxValueLength) collected += r[4];
       if (number_at(r + data_at::kLast, 4) == 1) {
+        // The search goes on from the record's first character, not the value's last: every field of the
+        // record, read again or in any order, is still ahead of it, and a forward walk still skips what lies
+        // behind.
         if (record != scan_record) {
-          search_position = k;
+          search_position = record_start;
           scan_record = record;
         }
         return collected;

@@ -118,8 +118,10 @@ TEST(Database, ReadingFieldsAndTheSearchPosition) {
     data += db::encode_value(kFields[0], name, n) + db::encode_value(kFields[1], age, n) +
             db::encode_value(kFields[2], colour, n);
   ScriptRun r(
-      "[clientes] ; &a := #nombre ; &b := #edad ; &c := #color ; &p := 2 ; &x := %POSREG &p ; "
-      "&d := #nombre ; &e := #edad ; &f := #color ; &p := 3 ; &x := %POSREG &p ; &g := #edad ; "
+      "[clientes] ; &a := #nombre ; &b := #edad ; &c := #color ; &a2 := #nombre ; &p := 2 ; &x := %POSREG &p "
+      "; "
+      "&f := #color ; &d := #nombre ; &e := #edad ; &d2 := #nombre ; &p := 3 ; &x := %POSREG &p ; &g := "
+      "#edad ; "
       "&h := #nombre ; &p := 1 ; &x := %POSREG &p ; &i := #nombre + ~_fin ; [clientes] ; &j := #nombre ; "
       "&k := #apellido ; &p := 9 ; &x := %POSREG &p ; &l := #nombre ;");
   make_database(r.platform, kFields, data);
@@ -127,6 +129,8 @@ TEST(Database, ReadingFieldsAndTheSearchPosition) {
   EXPECT_EQ(r.variable("a"), "Ana");
   EXPECT_EQ(r.variable("b"), "7");
   EXPECT_EQ(r.variable("c"), "verde");
+  EXPECT_EQ(r.variable("a2"), "Ana");  // a field of the record read last reads whole again, in any order
+  EXPECT_EQ(r.variable("d2"), "Luis");
   EXPECT_EQ(r.variable("d"), "Luis");
   EXPECT_EQ(r.variable("e"), "12500.75");
   EXPECT_EQ(r.variable("f"), "azul");
