@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "values/number_reading.h"
 #include "values/value.h"
@@ -20,6 +21,31 @@ std::string_view piece(std::string_view text, std::size_t from, std::size_t coun
   return from - 1 < text.size() ? text.substr(from - 1, count) : std::string_view{};
 }
 
+bool is_digit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+// A date written with a one-digit day or month (1/1/2026, 5/03/2024): digits, one other character, digits,
+// one other character, four digits. Its day and month, found by the separators; nothing for any other text.
+struct ShortDate {
+  std::string_view day, month;
+};
+std::optional<ShortDate> short_date(std::string_view date) {
+  auto digits = [&date](std::size_t from) {
+    std::size_t to = from;
+    while (to < date.size() && is_digit(date[to])) ++to;
+    return to - from;
+  };
+  const std::size_t day = digits(0);
+  if (day == 0 || day + 1 >= date.size()) return std::nullopt;
+  const std::size_t month_at = day + 1;
+  const std::size_t month = digits(month_at);
+  const std::size_t year_at = month_at + month + 1;
+  if (month == 0 || year_at + 4 != date.size() || digits(year_at) != 4) return std::nullopt;
+  if (day != 1 && month != 1) return std::nullopt;  // two-digit dates read by position, as always
+  return ShortDate{date.substr(0, day), date.substr(month_at, month)};
+}
+
 }  // namespace
 
 std::string date_text(int day, int month, int year) {
@@ -30,8 +56,10 @@ std::string date_text(int day, int month, int year) {
 
 std::string_view weekday_name(std::string_view date) {
   // Each part is read and held in 16 bits; the sums run in 32 bits, where they cannot overflow.
-  const std::int32_t d = read_short_whole_number(piece(date, 1, 2));
-  std::int32_t m = read_short_whole_number(piece(date, 4, 2));
+  // Read by position, a one-digit day or month would take a separator as a digit and name another date.
+  const std::optional<ShortDate> written_short = short_date(date);
+  const std::int32_t d = read_short_whole_number(written_short ? written_short->day : piece(date, 1, 2));
+  std::int32_t m = read_short_whole_number(written_short ? written_short->month : piece(date, 4, 2));
   std::int32_t y = read_short_whole_number(date.substr(date.size() - std::min<std::size_t>(date.size(), 4)));
   m -= 2;
   if (m <= 0) {

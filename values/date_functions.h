@@ -11,8 +11,8 @@ namespace kal {
 std::string date_text(int day, int month, int year);
 
 // The weekday of a date written dd/mm/yyyy, by the congruence on characters 1-2 (day), 4-5 (month) and the
-// last four (year), whatever stands between them: dates written otherwise name the weekday of some other
-// date.
+// last four (year), whatever stands between them. A date whose day or month has one digit (1/1/2026) is read
+// by its separators instead; other texts name the weekday of whatever numbers those positions hold.
 std::string_view weekday_name(std::string_view date);
 
 // "Enero" to "Diciembre" for 1 to 12, the empty text for any other number.

@@ -28,10 +28,23 @@ TEST(Dates, WeekdayNames) {
     const char* name;
   };
   const Row rows[] = {
-      {"25/12/2024", "Miercoles"}, {"01/01/2000", "Sabado"},  {"07/12/2026", "Lunes"},
-      {"29/02/2024", "Jueves"},    {"01/03/2024", "Viernes"}, {"31/12/1999", "Viernes"},
-      {"15/08/1947", "Viernes"},   {"01.01-2000", "Sabado"},  // characters 3 and 6 are not looked at
-      {"5/3/2024", "Martes"},     // day 5, month "/2" = 0: the weekday of another date
+      {"25/12/2024", "Miercoles"},
+      {"01/01/2000", "Sabado"},
+      {"07/12/2026", "Lunes"},
+      {"29/02/2024", "Jueves"},
+      {"01/03/2024", "Viernes"},
+      {"31/12/1999", "Viernes"},
+      {"15/08/1947", "Viernes"},
+      {"01.01-2000", "Sabado"},  // characters 3 and 6 are not looked at
+      // A one-digit day or month is read by the separators; any other shape by the positions.
+      {"1/1/2026", "Jueves"},
+      {"5/3/2027", "Viernes"},
+      {"5/03/2024", "Martes"},
+      {"12/1/2026", "Lunes"},
+      {"1-12-2026", "Martes"},
+      {"123/4/2024", "Jueves"},
+      {" 1/01/2026", "Jueves"},
+      {"07/07/x2024", "Domingo"},
       {"", "Miercoles"},          // every part 0
       {"-9/03/0000", "Domingo"},  // w = -7 before the weeks are added
       {"-9/-9/0000", "Sabado"},   // w = -8
