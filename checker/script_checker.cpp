@@ -9,6 +9,7 @@
 #include <span>
 
 #include "checker/hints.h"
+#include "checker/value_hints.h"
 #include "common/cp1252.h"
 #include "common/limits.h"
 #include "common/messages.h"
@@ -309,8 +310,32 @@ class Checker {
     return {};
   }
 
+  // "12,40": a number written with a decimal comma, which KAL reads as "12", a "," it refuses and "40".
+  std::string decimal_comma(std::size_t at) const {
+    if (at == 0 || tokens_[at] != ",") return {};
+    std::string_view before = tokens_[at - 1];
+    const std::size_t comma = joined(tokens_[at]);
+    if (joined(before) + before.size() != comma) return {};
+    if (before.starts_with('~')) before.remove_prefix(1);  // ~8,5: a number is written without ~
+    if (!is_integer_literal(before) && !is_decimal_literal(before)) return {};
+    std::size_t end = comma + 1;
+    while (end < text_.size() && text_[end] >= '0' && text_[end] <= '9') ++end;
+    if (end == comma + 1) return {};
+    // A point before the comma is the Spanish thousands separator: 1.234,56 is 1234.56.
+    std::string number(before);
+    const bool thousands = number.find('.') != std::string::npos;
+    number.erase(std::remove(number.begin(), number.end(), '.'), number.end());
+    number += "." + text_.substr(comma + 1, end - comma - 1);
+    return std::string("KAL escribe los decimales con punto") +
+           (thousands ? " y sin separar los millares" : "") + ": " + number +
+           ". Un dato con coma le\xED"
+           "do de un fichero o tecleado en %INPUTDATA se cambia antes con %CAMBIARP "
+           "(&c := 44; &coma := %CAR &c; &punto := ~.; &dato := %CAMBIARP &coma &punto &dato;)";
+  }
+
   std::string refused_token_hint(std::size_t first, std::size_t at) const {
     if (std::string why = missing_semicolon(first, at); !why.empty()) return why;
+    if (std::string why = decimal_comma(at); !why.empty()) return why;
     if (std::string why = split_text(first == 0 ? 0 : first - 1, at); !why.empty()) return why;
     const std::string_view token = tokens_[at];
     if (at > first && is_command_word(tokens_[at - 1]) &&
@@ -388,6 +413,8 @@ class Checker {
                  [&word_count](Word::Kind, std::size_t, bool) { ++word_count; });
     words_.reserve(word_count);
     std::vector<std::pair<std::size_t, std::int32_t>> goes_to;  // a jump or label word, its label statement
+    ValueFlow values;
+    std::vector<ValueWarning> value_warnings;
     for (std::size_t i = 1; i <= statements.size(); ++i) {
       const Statement& s = statements.at(i);
       const StatementPlace& place = places_[i - 1];
@@ -430,6 +457,7 @@ class Checker {
           it->second = place.start;
         }
       }
+      if (!place.bad_token) values.statement(s, lines_.at(place.start).first, field_at, value_warnings);
       note_variables(s, field_at, first_read, written);
       const std::size_t before = words_.size();
       note_words(s, place, [this](Word::Kind kind, std::size_t token, bool assigned) {
@@ -444,6 +472,8 @@ class Checker {
         }
       }
     }
+    for (ValueWarning& w : value_warnings)
+      if (w.unassigned.empty() || written.contains(w.unassigned)) warn(w.offset, std::move(w.message));
     for (const auto& [word, statement] : goes_to) words_[word].target = label_word[statement];
     for (const auto& [name, at] : first_read)
       if (!written.contains(name)) warn(at, name + " se lee pero nunca recibe valor: vale el texto vac\xEDo");

@@ -14,7 +14,9 @@ from pathlib import Path
 
 import report
 
-EXAMPLES = Path(__file__).resolve().parents[2] / "examples"
+ROOT = Path(__file__).resolve().parents[2]
+EXAMPLES = ROOT / "examples"
+DOCUMENTS = [ROOT / "docs" / "guia.md", ROOT / "docs" / "guide.md", ROOT / "README.md"]
 
 
 def check(command, env):
@@ -48,11 +50,18 @@ def check(command, env):
         code, _ = run(root, "bien.txt", "mal.txt")
         if code != 1:
             failures.append(f"a good and a bad script gave exit code {code}, want 1")
+        # The examples and the scripts the guides and the README show are free of errors and warnings.
         for example in sorted(EXAMPLES.glob("*.txt")):
             shutil.copy(example, root / example.name)
-            code, out = run(root, example.name)
-            if code != 0 or "error:" in out:
-                failures.append(f"{example.name}: exit code {code}\n{out}")
+        for doc in DOCUMENTS:
+            text = doc.read_text(encoding="utf-8")
+            for n, block in enumerate(re.findall(r"```[a-z]*\n(.*?)```", text, re.S)):
+                if block.startswith(".codigo;"):
+                    (root / f"{doc.stem}_{n}.txt").write_bytes(block.replace("\n", "\r\n").encode("cp1252"))
+        for script in sorted(p.name for p in root.glob("*.txt") if p.name not in want):
+            code, out = run(root, script)
+            if code != 0 or out:
+                failures.append(f"{script}: exit code {code}\n{out}")
     return failures
 
 

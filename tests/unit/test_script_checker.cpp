@@ -150,6 +150,20 @@ TEST(ScriptChecker, BeginnerMistakesGetAHintInPlainSpanish) {
       {"&c := 1; .cmp &c ~;", "2:18 e",
        "No hay texto vac\xEDo: ~ solo no es nada. El texto vac\xEDo es %CAR de 0"},
       {"'nota con ^ dentro;", "2:11 e", "Un comentario no puede llevar ^"},
+      // Joins that keep their first operand, numbers with a decimal comma, a "_" in a file name.
+      {"&s := ~Hola; &s := &s + ~.;", "2:25 w",
+       "~. no se junta: un texto escrito de solo cifras y puntos no es un texto general"},
+      {"&s := ~a; &r := ~123 + &s;", "2:17 w", "~123 no es un texto general (solo cifras y puntos)"},
+      {"&x := ~a; &l := %METER &x; &l := %METER &x; &t := &l + ~x;", "2:51 w",
+       "&l tiene una lista (con |) desde la l\xEDnea 2"},
+      {"&z := 0; &v := %CAR &z; &w := ~a + &v;", "2:36 w", "&v es el texto vac\xEDo desde la l\xEDnea 2"},
+      {"&l := &l + ~_Ana;", "2:7 w", "&l a\xFAn no ha recibido valor: es el texto vac\xEDo"},
+      {"&a := 12,40;", "2:9 e", "KAL escribe los decimales con punto: 12.40. Un dato con coma"},
+      {"&a := 1; &b := &a + ~8,5;", "2:23 e", "KAL escribe los decimales con punto: 8.5."},
+      {"&a := 1.234,56;", "2:12 e",
+       "KAL escribe los decimales con punto y sin separar los millares: 1234.56"},
+      {"&f := ~copia_; &o := ~a.txt; &e := %COPIAF &o &f;", "2:7 w",
+       "~copia_ lleva _, que KAL lee como un espacio: el nombre de fichero o carpeta que recibe %COPIAF"},
   };
   for (const auto& row : rows) {
     const Lines found = problems(std::string(".codigo;\r\n") + row.body + "\r\n.fin;\r\n");
@@ -158,6 +172,13 @@ TEST(ScriptChecker, BeginnerMistakesGetAHintInPlainSpanish) {
     });
     EXPECT_NE(hit, found.end()) << row.body << "\n" << testing::PrintToString(found);
   }
+}
+
+TEST(ScriptChecker, JoinsThatDoJoinAndValuesALabelMayChange) {
+  // A point inside a longer text joins; after a label, a list may have been started afresh by a jump.
+  EXPECT_EQ(problems(".codigo;\r\n&s := ~a;\r\n&s := &s + ~_fin.;\r\n&l := %METER &s;\r\n:b;\r\n"
+                     "&l := %METER &s;\r\n&t := &l + ~x;\r\n&f := ~a.txt;\r\n&e := %EXISTE &f;\r\n.fin;\r\n"),
+            Lines{});
 }
 
 TEST(ScriptChecker, Labels) {
@@ -172,10 +193,14 @@ TEST(ScriptChecker, Labels) {
 }
 
 TEST(ScriptChecker, VariablesReadButNeverAssigned) {
-  EXPECT_EQ(problems(".codigo;\r\n&a := &b + &c;\r\n&c := 1;\r\n.aviso &a;\r\n&x := @k + ~!;\r\n"
-                     "&n := %SIZE &b;\r\n.fin;\r\n"),
-            (Lines{"2:7 w &b se lee pero nunca recibe valor: vale el texto vac\xEDo",
-                   "5:7 w @k se lee pero nunca recibe valor: vale el texto vac\xEDo"}));
+  EXPECT_EQ(
+      problems(".codigo;\r\n&a := &b + &c;\r\n&c := 1;\r\n.aviso &a;\r\n&x := @k + ~!;\r\n"
+               "&n := %SIZE &b;\r\n.fin;\r\n"),
+      (Lines{"2:7 w &b se lee pero nunca recibe valor: vale el texto vac\xEDo",
+             "2:12 w &c a\xFAn no ha recibido valor: es el texto vac\xEDo, que no es de ninguna clase y no "
+             "se junta: la suma deja en &a el valor de &b sin juntarle nada. D\xE9le antes un valor (&c := "
+             "~Lista:;)",
+             "5:7 w @k se lee pero nunca recibe valor: vale el texto vac\xEDo"}));
 }
 
 TEST(ScriptChecker, TabsLongTokensAndCutRecords) {

@@ -1,0 +1,226 @@
+#include "checker/value_hints.h"
+
+#include <algorithm>
+
+#include "common/cp1252.h"
+
+namespace kal::check {
+namespace {
+
+// The operands of the file and folder words that are paths (1-based, after the function or command word).
+struct PathOperands {
+  std::string_view word;
+  bool command;
+  int first, second;  // second 0: one path
+};
+constexpr PathOperands kPathOperands[] = {
+    {"LEERTEXTO", false, 1, 0}, {"LEERLINEATEXTO", false, 1, 0}, {"WOUT", false, 1, 0},
+    {"ATRIBUTO", false, 1, 0},  {"NOMBRE", false, 1, 2},         {"COPIAF", false, 1, 2},
+    {"BORRAF", false, 1, 0},    {"CARPETA", false, 1, 0},        {"EXISTE", false, 1, 0},
+    {"PESOF", false, 1, 0},     {"LISTARFIC", false, 1, 0},      {"LISTARDIR", false, 1, 0},
+    {"RUTABD", false, 1, 0},    {"grabarmemo", true, 1, 0},      {"leermapbit", true, 1, 0},
+};
+
+// A field as the script writes it: its sigil, "_" for each blank and "^" for each line break.
+std::string written(char sigil, std::string_view field) {
+  std::string out(1, sigil);
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    if (field.substr(i, 2) == "\r\n") {
+      out += '^';
+      ++i;
+    } else {
+      out += field[i] == ' ' ? '_' : field[i];
+    }
+  }
+  return out;
+}
+
+std::string line_text(std::size_t line) {
+  return "la l\xEDnea " + std::to_string(line);
+}
+
+}  // namespace
+
+bool digits_and_points(std::string_view text) {
+  return !text.empty() && text.find_first_not_of("0123456789.") == std::string_view::npos;
+}
+
+ValueFlow::Known ValueFlow::known(std::string_view variable) const {
+  const auto it = variables_.find(variable);
+  if (it != variables_.end()) return it->second;
+  // Before the first label nothing can have jumped back: a variable not yet given a value is empty.
+  Known k;
+  if (!after_label_) k.kind = Kind::Empty;
+  return k;
+}
+
+void ValueFlow::statement(const Statement& s, std::size_t line, const FieldAt& field_at,
+                          std::vector<ValueWarning>& out) {
+  line_ = line;
+  const std::string_view shape = s.field(1);
+  if (shape == ":") {
+    // A label is where jumps arrive from anywhere: what a value was just before no longer holds. The blank of
+    // a name stays, as names are mostly made once before a loop.
+    for (auto& [name, k] : variables_) k.kind = Kind::Unknown;
+    after_label_ = true;
+    return;
+  }
+  if (shape.empty() || shape.front() == '\'' || shape.starts_with("BD")) return;
+  join(s, field_at, out);
+  file_operands(s, out);
+  if (shape.front() == '&') assign(s, field_at);
+}
+
+void ValueFlow::join(const Statement& s, const FieldAt& field_at, std::vector<ValueWarning>& out) {
+  const std::string_view shape = s.field(1);
+  if (shape.size() != 4 || shape[0] != '&' || shape[2] != '+') return;
+  const char a = shape[1], b = shape[3];
+  const std::string target = written('&', s.field(2));
+  const std::string first = written(a, s.field(3));
+  const std::string second = written(b, s.field(5));
+  // Messages are built by appending: GCC 12 sees overlaps that are not there in "text" + std::string.
+  // A text literal after a value, or before one: the join needs it to be a general text.
+  if (b == '~' && (a == '&' || a == '@' || a == '#') && digits_and_points(s.field(5))) {
+    std::string m = second;
+    m.append(
+         " no se junta: un texto escrito de solo cifras y puntos no es un texto general, y la suma deja en ")
+        .append(target)
+        .append(" el valor de ")
+        .append(first)
+        .append(" sin nada detr\xE1s. ");
+    if (s.field(5).find('.') != std::string_view::npos)
+      m.append("Para terminar en punto, p\xF3ngalo dentro de un texto m\xE1s largo (")
+          .append(target)
+          .append(" := ")
+          .append(first)
+          .append(
+              " + ~_fin.;): un punto solo tampoco se junta desde una variable (%CAR 46 da un punto que + "
+              "deja "
+              "igual)");
+    else
+      m.append("Para juntar cifras, p\xF3ngalas antes en una variable (&n := ")
+          .append(s.field(5))
+          .append("; ")
+          .append(target)
+          .append(" := ")
+          .append(first)
+          .append(" + &n;)");
+    out.push_back({field_at(5), std::move(m)});
+  }
+  if (a == '~' && (b == '&' || b == '@') && digits_and_points(s.field(3))) {
+    std::string m = first;
+    m.append(" no es un texto general (solo cifras y puntos): la suma deja en ")
+        .append(target)
+        .append(" solo ")
+        .append(first)
+        .append(", sin juntarle ")
+        .append(second)
+        .append(". Ponga las cifras dentro de un texto m\xE1s largo (~N\xFAmero_")
+        .append(s.field(3))
+        .append("_ + ")
+        .append(second)
+        .append(")");
+    out.push_back({field_at(3), std::move(m)});
+  }
+  // A variable known to hold a list or the empty text: the join keeps its first operand as it was.
+  for (const std::size_t field : {std::size_t{3}, std::size_t{5}}) {
+    if ((field == 3 ? a : b) != '&') continue;
+    const Known k = known(s.field(field));
+    if (k.kind != Kind::List && k.kind != Kind::Empty) continue;
+    const bool list = k.kind == Kind::List;
+    const std::string& name = field == 3 ? first : second;
+    std::string m = name;
+    if (list)
+      m.append(" tiene una lista (con |) desde ").append(line_text(k.line));
+    else if (k.line == 0)
+      m.append(" a\xFAn no ha recibido valor: es el texto vac\xEDo");
+    else
+      m.append(" es el texto vac\xEDo desde ").append(line_text(k.line));
+    m.append(", que no es de ninguna clase y no se junta: la suma deja en ").append(target).append(" ");
+    if (field == 5)
+      m.append("el valor de ").append(first).append(" sin juntarle nada");
+    else
+      m.append(list ? "la lista tal cual" : "el texto vac\xEDo");
+    if (list)
+      m.append(". Para mostrarla, cambie antes las | por comas con %CAMBIARP");
+    else
+      m.append(". D\xE9le antes un valor (").append(name).append(" := ~Lista:;)");
+    std::string unassigned;
+    if (k.line == 0) unassigned.append("&").append(s.field(field));
+    out.push_back({field_at(field), std::move(m), std::move(unassigned)});
+  }
+}
+
+void ValueFlow::file_operands(const Statement& s, std::vector<ValueWarning>& out) {
+  const std::string_view shape = s.field(1);
+  const bool command = shape.front() == '.';
+  const bool function = shape.size() >= 2 && (shape[0] == '&' || shape[0] == '@') && shape[1] == '%';
+  if (!command && !function) return;
+  const std::string word = command ? cp1252::lower(s.field(2)) : std::string(s.field(3));
+  const std::size_t before = command ? 2 : 3;  // the field of the word; operand n is field before + n
+  for (const PathOperands& p : kPathOperands) {
+    if (p.command != command || p.word != word) continue;
+    for (const int n : {p.first, p.second}) {
+      const std::size_t field = before + static_cast<std::size_t>(n);
+      if (n == 0 || field > s.field_count || field - 2 >= shape.size() || shape[field - 2] != '&') continue;
+      const Known k = known(s.field(field));
+      if (k.blank_literal.empty() ||
+          std::find(warned_blanks_.begin(), warned_blanks_.end(), k.blank_at) != warned_blanks_.end())
+        continue;
+      warned_blanks_.push_back(k.blank_at);
+      out.push_back({k.blank_at, k.blank_literal +
+                                     " lleva _, que KAL lee como un espacio: el nombre de fichero o carpeta "
+                                     "que recibe " +
+                                     (command ? "." : "%") + word + " en " + line_text(line_) +
+                                     " lleva un espacio. Si quiere una raya baja, constr\xFAyala con %CAR 95 "
+                                     "(&c := 95; &raya := %CAR &c;) y j\xFAntela al nombre"});
+    }
+  }
+}
+
+void ValueFlow::assign(const Statement& s, const FieldAt& field_at) {
+  const std::string_view shape = s.field(1);
+  const std::string target(s.field(2));
+  const std::size_t line = line_;
+  Known now;
+  auto blank_of_literal = [&](std::size_t field) {
+    if (s.field(field).find(' ') == std::string_view::npos) return false;
+    now.blank_at = field_at(field);
+    now.blank_literal = written('~', s.field(field));
+    return true;
+  };
+  auto blank_of_variable = [&](std::size_t field) {
+    const Known k = known(s.field(field));
+    if (k.blank_literal.empty()) return false;
+    now.blank_at = k.blank_at;
+    now.blank_literal = k.blank_literal;
+    return true;
+  };
+  if (shape == "&&") {
+    now = known(s.field(3));
+  } else if (shape == "&~") {
+    now.kind = Kind::Other;
+    now.line = line;
+    blank_of_literal(3);
+  } else if (shape == "&v") {
+    now.kind = s.field(3) == "0" ? Kind::Zero : Kind::Other;
+    now.line = line;
+  } else if (shape == "&%&" && s.field(3) == "METER") {
+    // The first element of an empty list is no list yet; every later one makes one.
+    const Kind before = known(target).kind;
+    now.kind = before == Kind::Empty ? Kind::Other : before == Kind::Unknown ? Kind::Unknown : Kind::List;
+    now.line = line;
+  } else if (shape == "&%&" && s.field(3) == "CAR" && known(s.field(4)).kind == Kind::Zero) {
+    now.kind = Kind::Empty;
+    now.line = line;
+  } else if (shape == "&&+~") {
+    if (!blank_of_variable(3)) blank_of_literal(5);
+  } else if (shape == "&~+&") {
+    if (!blank_of_literal(3)) blank_of_variable(5);
+  } else if (shape == "&&+&") {
+    if (!blank_of_variable(3)) blank_of_variable(5);
+  }
+  variables_[target] = std::move(now);
+}
+
+}  // namespace kal::check
