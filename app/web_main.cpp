@@ -15,6 +15,7 @@
 #include "launcher/startup.h"
 #include "platform/web/web_imports.h"
 #include "platform/web/web_platform.h"
+#include "values/value.h"
 
 namespace kal::web {
 namespace {
@@ -48,7 +49,8 @@ class Watch final : public RunObserver {
     auto store = [](const VariableStore& s) {
       nlohmann::json list = nlohmann::json::array();
       for (std::size_t slot = 1; slot <= s.size(); ++slot)
-        list.push_back({cp1252::to_utf8(s.name(slot)), cp1252::to_utf8(s.value(slot))});
+        list.push_back({cp1252::to_utf8(s.name(slot)), cp1252::to_utf8(s.value(slot)),
+                        std::string(class_name(s.value(slot)))});
       return list;
     };
     out["variables"] = store(in_->variables);

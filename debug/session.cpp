@@ -10,6 +10,7 @@
 #include "compiler/token_class.h"
 #include "launcher/script_reader.h"
 #include "launcher/startup.h"
+#include "values/value.h"
 
 namespace kal::debug {
 namespace {
@@ -32,6 +33,7 @@ json store_variables(const VariableStore& store) {
   for (std::size_t slot = 1; slot <= store.size(); ++slot)
     list.push_back({{"name", utf8(std::string(1, store.sigil()) + store.name(slot))},
                     {"value", utf8(store.value(slot))},
+                    {"type", std::string(class_name(store.value(slot)))},
                     {"variablesReference", 0}});
   return list;
 }
@@ -472,7 +474,7 @@ Session::json Session::set_variable(const json& args) {
   if (in_->variables.index(stored) == 0) throw Refusal("No hay ninguna variable " + name);
   const std::string value = cp1252::from_utf8(args.value("value", ""));
   in_->write(in_->variables, stored, value);
-  return {{"value", utf8(value)}};
+  return {{"value", utf8(value)}, {"type", std::string(class_name(value))}};
 }
 
 Session::json Session::evaluate(const json& args) {
@@ -480,7 +482,7 @@ Session::json Session::evaluate(const json& args) {
   const std::string expression = cp1252::from_utf8(args.value("expression", ""));
   const std::optional<std::string> value = stopped_ ? value_of(expression) : std::nullopt;
   if (!value) throw Refusal("No hay ning\xFAn valor " + expression + " ahora");
-  return {{"result", utf8(*value)}, {"variablesReference", 0}};
+  return {{"result", utf8(*value)}, {"type", std::string(class_name(*value))}, {"variablesReference", 0}};
 }
 
 }  // namespace kal::debug

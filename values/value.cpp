@@ -51,6 +51,20 @@ ValueClass classify(std::string_view text) {
   return ValueClass::None;
 }
 
+std::string_view class_name(std::string_view text) {
+  switch (classify(text)) {
+    case ValueClass::Integer:
+      return "entero";
+    case ValueClass::Decimal:
+      return "decimal";
+    case ValueClass::General:
+      return "texto";
+    case ValueClass::None:
+      break;
+  }
+  return text.find('|') != std::string_view::npos ? "lista" : "sin clase";
+}
+
 std::string_view working_text(std::string_view text) {
   text = text.substr(0, text.find('\0'));
   return text.substr(0, limits::kMaxValueLength);

@@ -15,6 +15,11 @@ enum class ValueClass {
 
 ValueClass classify(std::string_view text);
 
+// The class of a value in the words a person reads beside it (debugger, page): "entero", "decimal", "texto",
+// "lista" (a text with "|", which no rule takes) or "sin clase". A "8,5" marked "texto" says why "+" joins
+// it.
+std::string_view class_name(std::string_view text);
+
 // The class tests behind it, which are also the compiler's tests of number literals and of the words a
 // comment holds: a value typed into a dialog or read from a file is a number exactly when the same text
 // written in a script would be a number literal.

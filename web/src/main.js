@@ -305,17 +305,21 @@ function buttons() {
 
 function showWatch(w, statement) {
   if (!w) return;
-  const rows = (list) => list.map(([name, value]) => {
+  // Each value with its class: a "8,5" marked "texto" says why + joined it.
+  const rows = (list) => list.map(([name, value, kind]) => {
     const tr = document.createElement('tr');
     const a = document.createElement('td');
     const b = document.createElement('td');
+    const c = document.createElement('td');
     a.textContent = name;
     b.textContent = value.length > 200 ? `${value.slice(0, 200)}…` : value;
-    tr.append(a, b);
+    c.textContent = kind ?? '';
+    c.className = 'kal-class';
+    tr.append(a, b, c);
     return tr;
   });
-  $('#variables').replaceChildren(...rows((w.variables || []).map(([n, v]) => [`&${n}`, v])));
-  $('#constants').replaceChildren(...rows((w.constants || []).map(([n, v]) => [`@${n}`, v])));
+  $('#variables').replaceChildren(...rows((w.variables || []).map(([n, v, k]) => [`&${n}`, v, k])));
+  $('#constants').replaceChildren(...rows((w.constants || []).map(([n, v, k]) => [`@${n}`, v, k])));
   $('#flag').textContent = w.flag ?? '';
   $('#statement').textContent = statement ?? w.statement ?? '';
   $('#database').textContent = w.database ? `${w.database}: ${t('record')} ${w.record}, ${t('search')} ${w.search}`

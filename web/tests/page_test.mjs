@@ -277,7 +277,7 @@ await test('Step marks each statement\'s line and shows the values; Run goes on 
     await page.waitForFunction((e) => document.querySelector('.kal-run-line')?.textContent === e, {}, expected);
   }
   const values = await page.$$eval('#variables td, #constants td', (tds) => tds.map((td) => td.textContent));
-  assert.deepEqual(values, ['&a', '5', '&b', '10', '@c', 'uno']);
+  assert.deepEqual(values, ['&a', '5', 'entero', '&b', '10', 'entero', '@c', 'uno', 'texto']);
   await page.click('#step');
   await page.waitForFunction(() => document.querySelector('.kal-run-line')?.textContent === '&t := ~fin;');
   assert.equal(await page.$eval('#flag', (f) => f.textContent), '1');  // the same text
@@ -369,7 +369,7 @@ await test('a run that ends by itself leaves its values and a ready page', async
     await page.click('#run');
     await waitIdle(page);
     const cells = await page.$$eval('#variables td', (tds) => tds.map((td) => td.textContent));
-    assert.deepEqual(cells.filter((_, i) => i % 2 === 0), ['&p', '&r']);
+    assert.deepEqual(cells.filter((_, i) => i % 3 === 0), ['&p', '&r']);
     assert.equal(await page.$eval('#status', (s) => s.textContent), 'El programa ha terminado.');
   }
   await page.close();
