@@ -33,6 +33,7 @@
 #endif
 
 #include "common/cp1252.h"
+#include "common/messages.h"
 #include "compiler/token_class.h"
 #include "database/database.h"
 #include "database/records.h"
@@ -86,6 +87,38 @@ std::map<std::int64_t, std::set<std::string>> stored_fields(const std::string& d
     records[r.record_number].insert(r.name);
   }
   return records;
+}
+
+// What a field of a type holds and how KAL reads it back, for the person who made it. Built by appending:
+// GCC 12 sees overlaps that are not there in "text" + std::string.
+std::string described(const Field& f) {
+  std::string length(" de hasta ");
+  length.append(std::to_string(f.max_length)).append(" caracteres");
+  std::string out;
+  if (kal::db::reads_as_number(f.type))
+    return out.append("n\xFAmero")
+        .append(length)
+        .append(
+            ": KAL quita cada . y lee ' como el punto decimal (guarde 8'20 para leer 8.20; 8.20 se lee 820)");
+  switch (f.type) {
+    case 3:
+    case 5:
+    case 8:
+      return out.append("texto").append(length).append(", que KAL lee tal cual");
+    case kal::db::kTimeField:
+      return out.append("la hora de cada %INSERTAR (hh:mm)");
+    case kal::db::kDateField:
+      return out.append("la fecha de cada %INSERTAR (dd/mm/aaaa)");
+    case kal::db::kChoiceField:
+      return out.append("una de las opciones ")
+          .append(f.choices)
+          .append(", guardada por su n\xFAmero m\xE1s 99 (100 es la primera)");
+    default:
+      return out.append("tipo ")
+          .append(std::to_string(f.type))
+          .append(length)
+          .append(", que KAL lee tal cual");
+  }
 }
 
 std::string slurp(const fs::path& p) {
@@ -206,6 +239,13 @@ int create(const fs::path& root, const std::string& name, const fs::path& descri
     std::cerr << "kalbd: no puedo escribir " << data << "\n";
     return 1;
   }
+  // What was made, so that a person sees at once how each field will read.
+  const std::size_t held = stored_fields(stored).size();
+  std::cout << "kalbd: base de datos " << u8(name) << " en " << (root / name).string() << ": " << u8(name)
+            << ".z04 con " << fields.size() << (fields.size() == 1 ? " campo, " : " campos, ") << u8(name)
+            << ".zbd " << (held == 0 ? "sin registros" : "con " + std::to_string(held) + " registros")
+            << "\n";
+  for (const Field& f : fields) std::cout << "  " << u8(f.name) << ": " << u8(described(f)) << "\n";
   return 0;
 }
 
@@ -234,10 +274,15 @@ int list(const fs::path& root, const std::string& name, bool cp1252, bool number
     records[r.record_number][r.name] += r.character;
   }
   auto out = [&](const std::string& text) { std::cout << (cp1252 ? text : kal::cp1252::to_utf8(text)); };
+  // A number field is shown as stored and, beside it, as KAL reads it: 8.20 stored reads as 820.
   out("registro");
   for (const Field& f : fields) {
     out(",");
     out(csv(f.name));
+    if (kal::db::reads_as_number(f.type)) {
+      out(",");
+      out(csv(std::string(f.name).append(" (KAL lee)")));
+    }
   }
   out("\r\n");
   for (const auto& [number, values] : records) {
@@ -249,6 +294,10 @@ int list(const fs::path& root, const std::string& name, bool cp1252, bool number
       if (f.type == kal::db::kChoiceField && !numbers && !value.empty())
         value = kal::db::choice(f.choices, value);
       out(csv(value));
+      if (kal::db::reads_as_number(f.type)) {
+        out(",");
+        out(csv(kal::db::numeric_text(value.empty() ? std::string(kal::msg::kNoData) : value)));
+      }
     }
     out("\r\n");
   }

@@ -505,6 +505,13 @@ Server::json Server::hover(const json& params) const {
             .append(" (")
             .append(utf8(selector.text))
             .append(")");
+        // The surprise of number fields: a stored "8.20" reads as 820.
+        if (db::reads_as_number(f.type))
+          markdown.append(
+              text(". KAL quita cada `.` y lee `'` como el punto decimal: guarde `8'20` para leer "
+                   "`8.20`; `8.20` se lee `820`",
+                   ". KAL drops every `.` and reads `'` as the decimal point: store `8'20` to read "
+                   "`8.20`; `8.20` reads as `820`"));
         found = true;
         break;
       }

@@ -327,7 +327,8 @@ def prepare_folder(case, work_root):
         root, _, name = path.rpartition("/")
         described = folder.parent / (folder.name + "-" + name + ".txt")
         described.write_text(description, encoding="utf-8")
-        subprocess.run([KALBD, "crear", str(folder / root), name, str(described)], check=True)
+        subprocess.run([KALBD, "crear", str(folder / root), name, str(described)], check=True,
+                       stdout=subprocess.DEVNULL)
     for name in case.folders:
         (folder / name).mkdir(parents=True, exist_ok=True)
     for source in case.copies:

@@ -109,6 +109,20 @@ def main():
         listed = subprocess.run([kalbd, "listar", str(root), "sitios"], check=True, capture_output=True).stdout
         if listed != "registro,nombre,sitio\r\n1,,Almacén\r\n".encode("utf-8"):
             failures.append(f"a choice with an accent lists as {listed!r}")
+        # A number field is listed as stored and as KAL reads it; making one says how it reads.
+        (root / "p.txt").write_text("precio 1 10\nfecha 7 10\n", "utf-8")
+        made = subprocess.run([kalbd, "crear", str(root), "precios", str(root / "p.txt")], check=True,
+                              capture_output=True).stdout.decode("utf-8")
+        for words in ("precios.z04 con 2 campos, precios.zbd sin registros",
+                      "precio: número de hasta 10 caracteres: KAL quita cada . y lee ' como el punto decimal",
+                      "fecha: la fecha de cada %INSERTAR"):
+            if words not in made:
+                failures.append(f"kalbd crear said {made!r}, without {words!r}")
+        (root / "precios" / "precios.zbd").write_bytes(
+            value(1, "precio", 1, 10, 1, "8.20") + value(1, "precio", 1, 10, 2, "8'20"))
+        listed = subprocess.run([kalbd, "listar", str(root), "precios"], check=True, capture_output=True).stdout
+        if listed != b"registro,precio,precio (KAL lee),fecha\r\n1,8.20,820,\r\n2,8'20,8.20,\r\n":
+            failures.append(f"a number field lists as {listed!r}")
         (root / "raro.txt").write_text("nombre 3 20\ncosa 9 20 sí|✓\n", "utf-8")
         if subprocess.run([kalbd, "crear", str(root), "raro", str(root / "raro.txt")],
                           capture_output=True).returncode != 1:

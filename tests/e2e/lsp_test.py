@@ -73,11 +73,12 @@ def conversation(command, env, failures):
     with tempfile.TemporaryDirectory() as tmp:
         # A folder named with a blank and an accent, as people name theirs: the server finds the database there.
         folder = Path(tmp) / "Mis guiones" / "Año 2026"
-        # The structure file of the database the script selects, with the fields "nombre" and "año".
+        # The structure file of the database the script selects, with the number field "nombre" and the text
+        # field "año".
         (folder / "agenda").mkdir(parents=True)
         (folder / "agenda" / "agenda.z04").write_bytes(b"".join(
-            i.to_bytes(4, "little") + name.encode("cp1252").ljust(31, b"\0") + (3).to_bytes(2, "little") +
-            (20).to_bytes(2, "little") + b"\0\0" + bytes(12001) for i, name in ((1, "nombre"), (2, "año"))))
+            i.to_bytes(4, "little") + name.encode("cp1252").ljust(31, b"\0") + kind.to_bytes(2, "little") +
+            (20).to_bytes(2, "little") + b"\0\0" + bytes(12001) for i, name, kind in ((1, "nombre", 1), (2, "año", 3))))
         uri = (folder / "guion.txt").as_uri()
         c = Client(command, env, folder)
 
@@ -119,8 +120,9 @@ def conversation(command, env, failures):
                 ("+", at(11, 15), "**+** suma dos números; si uno es un texto general, los junta (`abc + 5` da `abc5`)",
                  rng(11, 15, 16)),
                 ("DIV", at(14, 10), "**DIV** el cociente completo, con decimales (`7 DIV 2` da `3.5`)", rng(14, 9, 12)),
-                ("a field", at(10, 8), "`#nombre`: texto, hasta 20 caracteres ([agenda])", rng(10, 6, 13)),
-                ("a database", at(9, 2), "`[agenda]`: \n- `#nombre`: texto, hasta 20 caracteres\n"
+                ("a field", at(10, 8), "`#nombre`: número, hasta 20 caracteres ([agenda]). KAL quita cada `.` y "
+                 "lee `'` como el punto decimal: guarde `8'20` para leer `8.20`; `8.20` se lee `820`", rng(10, 6, 13)),
+                ("a database", at(9, 2), "`[agenda]`: \n- `#nombre`: número, hasta 20 caracteres\n"
                                          "- `#año`: texto, hasta 20 caracteres", rng(9, 0, 8))):
             got = c.request("textDocument/hover", position)["result"] or {}
             expect(f"hover on {what}", (got.get("contents", {}).get("value"), got.get("range")), (value, where))
