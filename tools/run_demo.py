@@ -4,7 +4,9 @@
 Each message box is printed with its title, text and buttons, and each dialog with what it asks, together with the
 answer given. Answers come in order from the command line (--answer yes|no|ok|cancel for a box that offers a choice,
 --type TEXT for the input dialog, --answer cancel for a dialog); a box with only OK takes no answer. Once they are
-used up, a box takes its default button and a dialog is cancelled. Each graphics window is reported when it opens
+used up, a box with only OK is still answered, but a question or a dialog ends the run with a line saying so
+(a script that asks again and again is never answered for ever); an --answer yes or no that reaches an input dialog
+is refused, and the run ended, since the answers are then out of step with the script. Each graphics window is reported when it opens
 (with --keep, saved as a screenshot when the next message box shows or before it closes), and closed (which ends the
 program) once the script has shown nothing new for three seconds. A run still going after --limit seconds is
 stopped.
@@ -138,29 +140,43 @@ def run(opts, work):
             if opts.keep:
                 windows.append((w, title))
 
+    def ran_out(what):
+        print(f"\nThe answers ran out at {what}: the demo ends the run here "
+              "(give another --answer or --type to go on).")
+        return "end"
+
     def answer_for(e):
         if e[0] == "window" and e[1] in driver.GRAPHICS_TITLES:
             return "none"
         if e[0] == "box":
             buttons = BUTTONS.get((session.box_style or 0) & 0xF, ["OK"])
             # A box with only OK asks nothing: it takes no answer from the list.
-            answer = given.pop(0) if given and len(buttons) > 1 else None
-            key = answer or "Return"
-            said = {"y": "Yes", "n": "No", "Escape": "Cancel"}.get(key, buttons[0])
-            print(f"\n[{e[1]}]\n{e[2]}\n  buttons: {', '.join(buttons)} -> answered {said}"
-                  + ("" if answer or len(buttons) == 1 else " (its default)"))
+            if len(buttons) == 1:
+                print(f"\n[{e[1]}]\n{e[2]}\n  buttons: OK -> answered OK")
+                return None
+            print(f"\n[{e[1]}]\n{e[2]}\n  buttons: {', '.join(buttons)}", end="")
+            if not given:
+                print()
+                return ran_out("this question")
+            if given[0].startswith("type "):
+                print(f"\nThe next answer, --type {given[0][5:]!r}, is for an input dialog, but a question came "
+                      "first: the demo ends the run here (give --answer yes|no for it).")
+                return "end"
+            answer = given.pop(0)
+            print(f" -> answered {({'y': 'Yes', 'n': 'No', 'Escape': 'Cancel'}).get(answer, buttons[0])}")
             return answer
-        answer = given.pop(0) if given else None
-        if e[0] == "open-dialog" or e[1] != "KAL":
-            what = "the open-file dialog" if e[0] == "open-dialog" else f"the dialog {e[1]!r}"
-            print(f"\n[{what}] -> " + (f"typed {answer[5:]!r}" if answer and answer.startswith("type ")
-                                        else "cancelled"))
-            answer = answer or "Escape"
-        else:
-            print('\n[KAL] input dialog "Introduce tu dato" -> ' +
-                  (f"typed {answer[5:]!r}" if answer and answer.startswith("type ") else
-                   "OK with nothing typed" if answer == "Return" else "cancelled"))
-            answer = answer or "Escape"
+        what = ("the open-file dialog" if e[0] == "open-dialog" else
+                f"the dialog {e[1]!r}" if e[1] != "KAL" else 'the input dialog "Introduce tu dato"')
+        if not given:
+            return ran_out(what)
+        if given[0] in ("y", "n"):
+            said = "yes" if given[0] == "y" else "no"
+            print(f"\n[{what}] -> refused: the next answer, --answer {said}, is for a question, not for a dialog; "
+                  "the demo ends the run here (give --type TEXT or --answer cancel for it).")
+            return "end"
+        answer = given.pop(0)
+        print(f"\n[{what}] -> " + (f"typed {answer[5:]!r}" if answer.startswith("type ") else
+                                    "OK with nothing typed" if answer == "Return" else "cancelled"))
         return answer
 
     case = driver.Case(name="demo", script=opts.script, script_as=opts.script.name)
@@ -175,11 +191,14 @@ def run(opts, work):
     if trace.exists():
         print("\nFORENSE.txt:\n" + trace.read_bytes().decode("cp1252").replace("\r\n", "\n").rstrip("\n"))
     stopped = any(p.startswith("timed out") for p in problems)
+    ended = ("ended",) in events
     for p in problems:
         if not p.startswith("timed out"):
             print("problem: " + p)
     if stopped:
         print(f"\nStopped: the run was still going after {opts.limit:.0f} s (--limit).")
+    elif ended:
+        print("\nEnded by the demo: KAL.exe did not reach its end.")
     else:
         print(f"\nKAL.exe ended with exit code {code}.")
         left_open = [e[1] for e in events if e[0] == "open"]
@@ -189,7 +208,7 @@ def run(opts, work):
         print(f"{len(given)} answer(s) left unused.")
     if opts.keep:
         print(f"The run's folder is kept: {folder}")
-    return 0 if code == 0 and not problems else 1
+    return 0 if code == 0 and not problems and not ended else 1
 
 
 if __name__ == "__main__":

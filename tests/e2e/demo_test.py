@@ -116,9 +116,21 @@ def main():
     with tempfile.TemporaryDirectory() as tmp:
         for number in (signal.SIGTERM, signal.SIGINT):
             failures += ended_by(number, opts.exe, prefix, tmp)
-    code, out = demo(ROOT / "examples" / "calculadora.txt", "--limit", "15")
-    if code != 1 or "Stopped: the run was still going after 15 s (--limit)." not in out:
-        failures.append(f"an endless run was not stopped at its limit: exit code {code}\n{out}")
+    with tempfile.TemporaryDirectory() as tmp:
+        loop = Path(tmp) / "bucle.txt"
+        loop.write_bytes(b".codigo;\r\n:otra;\r\n.saltar :otra;\r\n.fin;\r\n")
+        code, out = demo(loop, "--limit", "15")
+        if code != 1 or "Stopped: the run was still going after 15 s (--limit)." not in out:
+            failures.append(f"an endless run was not stopped at its limit: exit code {code}\n{out}")
+    # Answers that run out, or an answer for a question that meets a dialog, end the run with a line saying so.
+    for args, wanted in (
+            (["--type", "12", "--type", "3"], ["buttons: Yes, No\n\nThe answers ran out at this question",
+                                               "Ended by the demo: KAL.exe did not reach its end."]),
+            (["--answer", "yes"], ["refused: the next answer, --answer yes, is for a question, not for a dialog",
+                                   "Ended by the demo"])):
+        code, out = demo(ROOT / "examples" / "calculadora.txt", "--limit", "60", *args)
+        if code != 1 or any(w not in out for w in wanted):
+            failures.append(f"calculadora.txt with {args}: exit code {code}\n{out}")
     # A script that opens a file in the text viewer and goes on: its box is answered although the viewer came up
     # over it, and the report says how KAL.exe ended and that the viewer was left open.
     with tempfile.TemporaryDirectory() as tmp:

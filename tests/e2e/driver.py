@@ -721,7 +721,8 @@ class WineSession:
         """Runs one case; on_event(event) hears every event as it happens, on_window(id, title) every window that is
         neither a message box nor the open-file dialog (a graphics window) before it is answered. With
         close_idle_window (seconds), a graphics window is closed once nothing new has shown for that long.
-        answer_for(event), when given, chooses each answer instead of the case's list (None: the default);
+        answer_for(event), when given, chooses each answer instead of the case's list (None: the default; "end"
+        ends the run there);
         before_idle_close() is called before an idle graphics window is closed."""
         self.box_text_helper = self.box_text_from or Path(exe_path).parent / "box_text.exe"
         if not self.windows_checked and self.box_text_helper.exists():
@@ -812,6 +813,11 @@ class WineSession:
             else:
                 answer = "none" if events[-1] == ("window", GRAPHICS_TITLES[0]) else "Escape"
             handled.add(w)
+            if answer == "end":  # the caller ends the run here
+                events.append(("ended",))
+                os.killpg(proc.pid, signal.SIGKILL)
+                proc.wait()
+                break
             if answer == "none":
                 pass
             elif answer == "close":

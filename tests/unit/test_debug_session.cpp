@@ -115,7 +115,9 @@ TEST(DebugSession, BreakpointsConditionsStepsAndChangedValues) {
   EXPECT_EQ(c.line(), 6);
   EXPECT_EQ(c.request("setVariable", {{"variablesReference", 1}, {"name", "&n"}, {"value", "3"}})["success"],
             true);
-  EXPECT_EQ(c.request("evaluate", {{"expression", "&n"}})["body"]["result"], "3");
+  const json evaluated = c.request("evaluate", {{"expression", "&n"}})["body"];
+  EXPECT_EQ(evaluated["result"], "3");
+  EXPECT_EQ(evaluated["type"], "entero");
   c.request("continue");
   c.event("terminated");
   // The boxes as KAL shows them: the changed value ended the loop at once; the logpoint wrote without

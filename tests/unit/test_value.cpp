@@ -51,6 +51,12 @@ TEST(ValueClass, ClassifiesTexts) {
        ValueClass::None},
   };
   for (const Row& r : rows) EXPECT_EQ(classify(r.text), r.expected) << '"' << r.text << '"';
+  // The words the debugger and the page show beside a value.
+  const std::pair<const char*, const char*> named[] = {
+      {"12", "entero"},   {"1.5", "decimal"},      {"8,5", "texto"},      {"", "sin clase"},
+      {".", "sin clase"}, {"rojo|verde", "lista"}, {"a\tb", "sin clase"},
+  };
+  for (const auto& [text, name] : named) EXPECT_EQ(class_name(text), name) << '"' << text << '"';
 }
 
 TEST(ValueClass, WorkingTextCutsAtNulAnd63999Characters) {

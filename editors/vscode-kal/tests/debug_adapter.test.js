@@ -114,6 +114,9 @@ test('a breakpoint in a loop, a step, a changed value, a condition and a logpoin
   const frame = (await dc.stackTraceRequest({ threadId: 1 })).body.stackFrames[0];
   assert.deepEqual([frame.line, frame.source.path], [5, args.sourcePath]);
   assert.deepEqual(await values(dc, 1), { '&n': '2', '&tres': '3' });
+  // Each value with its class, as the panel shows it beside the value.
+  const listed = (await dc.variablesRequest({ variablesReference: 1 })).body.variables;
+  assert.deepEqual(listed.map((v) => v.type), ['entero', 'entero']);
   // One statement: the box it shows says what the Variables panel said.
   stopped = dc.waitForEvent('stopped');
   await dc.nextRequest({ threadId: 1 });
