@@ -130,6 +130,11 @@ EMSCRIPTEN_KEEPALIVE const char* kal_files() {
   return hand_over(list.dump());
 }
 
+// Moves on with every change of the disk: the page copies the files back only when it has moved.
+EMSCRIPTEN_KEEPALIVE double kal_disk_changes() {
+  return static_cast<double>(platform().changes());
+}
+
 // A file's bytes, their count in *length; nullptr when there is no such file.
 EMSCRIPTEN_KEEPALIVE const char* kal_file(const char* path, int* length) {
   const std::string* bytes = platform().file(cp1252::from_utf8(path));

@@ -4,7 +4,7 @@ set(KAL_WEB_IMPORTS kal_js_message_box kal_js_input_dialog kal_js_pause kal_js_s
                     kal_js_draw_bitmap)
 list(JOIN KAL_WEB_IMPORTS "," kal_web_imports)
 set(KAL_WEB_EXPORTS kal_run kal_set_stepping kal_watch kal_put_file kal_put_folder kal_files kal_file kal_check
-                    kal_bench kal_alloc kal_free)
+                    kal_bench kal_alloc kal_free kal_disk_changes)
 list(TRANSFORM KAL_WEB_EXPORTS PREPEND "_")
 list(JOIN KAL_WEB_EXPORTS "," kal_web_exports)
 

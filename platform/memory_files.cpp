@@ -188,6 +188,7 @@ void MemoryFiles::put_folder(const std::string& path) {
   std::string shown = resolve(path);
   if (shown.ends_with('\\')) shown.pop_back();
   files_[k] = Node{shown, {}, attribute::kDirectory};
+  ++other_changes_;
 }
 
 void MemoryFiles::put_file(const std::string& path, std::string bytes, std::uint32_t attributes) {
@@ -275,6 +276,7 @@ bool MemoryFiles::rename_file(const std::string& from, const std::string& to) {
   Node moved{resolve(to), std::move(it->second.bytes), it->second.attributes, it->second.written};
   files_.erase(it);
   files_[to_key] = std::move(moved);
+  ++other_changes_;
   return true;
 }
 
@@ -284,6 +286,7 @@ ErrorCode MemoryFiles::set_attributes(const std::string& path, std::uint32_t bit
   if (it == files_.end()) return missing(key(path));
   const std::uint32_t kept = it->second.attributes & attribute::kDirectory;
   it->second.attributes = kept | (bits == 0 && kept == 0 ? attribute::kNormal : bits);
+  ++other_changes_;
   return 0;
 }
 
@@ -307,6 +310,7 @@ ErrorCode MemoryFiles::move_file(const std::string& from, const std::string& to)
     }
   }
   for (auto& [k, n] : moved) files_[k] = std::move(n);
+  ++other_changes_;
   return 0;
 }
 
@@ -329,6 +333,7 @@ ErrorCode MemoryFiles::delete_file(const std::string& path) {
   if (it == files_.end()) return missing(key(path));
   if ((it->second.attributes & (attribute::kDirectory | attribute::kReadOnly)) != 0) return kAccessDenied;
   files_.erase(it);
+  ++other_changes_;
   return 0;
 }
 

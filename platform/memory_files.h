@@ -40,6 +40,9 @@ class MemoryFiles : public virtual Files {
   const Node* node(const std::string& path) const;
   // Every file and folder below a folder (which ends in a backslash), in path order.
   std::vector<Node> nodes_under(const std::string& folder) const;
+  // Moves on with every change of any file or folder: a look from outside (the page's file list) asks it
+  // before copying anything.
+  std::uint64_t changes() const { return clock_ + other_changes_; }
 
   std::string own_path() override { return own_path_value; }
   std::string current_directory() override { return current_folder; }
@@ -72,6 +75,7 @@ class MemoryFiles : public virtual Files {
   std::map<std::string, Node> files_;  // key: full path lower-cased, without a trailing backslash
   std::set<std::string> held_;         // keys of the files held now
   std::uint64_t clock_ = 0;            // the write time of the last write
+  std::uint64_t other_changes_ = 0;    // folders made, renames, moves, deletions and attributes set
 };
 
 }  // namespace kal

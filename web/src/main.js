@@ -254,6 +254,10 @@ const ui = {
     $('#output-text').textContent = bytes ? decode(bytes) : '';
     $('#output').hidden = false;
   },
+  filesChanged(r) {
+    panel.changed = r.changed;
+    showFiles();
+  },
   ended(r, how) {
     if (r.module) {
       showWatch(r.watch());

@@ -14,7 +14,7 @@ function same(a, b) {
 export class Run {
   // ui: box(title, text, buttons, input) -> the answer's promise; inputText(); hideBox(); openWindow(width,
   // height) -> canvas; text(key); status(text); line(number or null); watch(run, statement); shellOpen(name,
-  // bytes); paused(run); ended(run, how).
+  // bytes); paused(run); filesChanged(run); ended(run, how).
   constructor(runner, disk, ui) {
     this.runner = runner;
     this.disk = disk;
@@ -42,6 +42,7 @@ export class Run {
     // run: the page never stays "running".
     try {
       const started = await this.runner.start(this.disk, path, this.host(), step, (m) => { this.module = m; });
+      this.diskChanges = started.changes;
       started.done.then(() => this.finish('ended'), (e) => this.fail(e));
     } catch (e) {
       this.fail(e);
@@ -72,16 +73,40 @@ export class Run {
     this.ui.hideBox();
     if (this.module && !this.failure) {
       try {
-        Runner.collect(this.module, this.disk);
-        this.changed = new Set(this.disk.files()
-                                   .filter((e) => !e.folder && !same(this.before.get(e.path.toLowerCase()), e.bytes))
-                                   .map((e) => e.path.toLowerCase()));
+        this.collect();
       } catch (e) {  // a module that failed may have nothing left to give
         this.failure = String(e?.message ?? e);
         how = 'failed';
       }
     }
     this.ui.ended(this, this.failure ? `${this.ui.text('failed')} ${this.failure}` : this.ui.text(how));
+  }
+
+  // The run's files onto the page's disk, and which of them it wrote.
+  collect() {
+    Runner.collect(this.module, this.disk);
+    this.changed = new Set(this.disk.files()
+                               .filter((e) => !e.folder && !same(this.before.get(e.path.toLowerCase()), e.bytes))
+                               .map((e) => e.path.toLowerCase()));
+  }
+
+  // At a turn the page gets while the run goes on: what the run wrote since is listed at once (a picture saved
+  // while the window stays open can be opened then). A loop's turns copy it at most twice a second; a box, a
+  // dialog or a step, where the run waits for the person, always.
+  refreshFiles(waits = true) {
+    if (!this.module || this.failure || this.finished || this.diskChanges === undefined) return;
+    const now = performance.now();
+    if (!waits && now - (this.lastCollect ?? 0) < 500) return;
+    const changes = Runner.changes(this.module);
+    if (changes === this.diskChanges) return;
+    this.diskChanges = changes;
+    this.lastCollect = now;
+    try {
+      this.collect();
+      this.ui.filesChanged(this);
+    } catch {
+      // the end of the run collects again, and says what failed
+    }
   }
 
   // The state panel's values: variables, constants, the flag, the database.
@@ -105,12 +130,14 @@ export class Run {
       messageBox: (title, text, yesNo) => {
         if (this.stopped) return never();
         ui.watch(this);  // the state panel as it stands while the box waits
+        this.refreshFiles();
         const buttons = yesNo ? [['yes', ui.text('yes')], ['no', ui.text('no')]] : [['ok', ui.text('ok')]];
         return ui.box(decode(title), decode(text), buttons, false).then((a) => (a === 'yes' ? 1 : 0));
       },
       inputDialog: (title, prompt) => {
         if (this.stopped) return never();
         ui.watch(this);
+        this.refreshFiles();
         return ui.box(decode(title), decode(prompt), [['ok', ui.text('ok')], ['cancel', ui.text('cancel')]], true)
             .then((a) => encode(a === 'ok' ? ui.inputText() : ''));
       },
@@ -124,6 +151,7 @@ export class Run {
         return new Promise((resolve) => setTimeout(() => {
           lastTurn = performance.now();
           ui.watch(this);  // a loop's values as it goes, at every turn the page gets
+          this.refreshFiles(false);
           if (!this.stopped) resolve(0);
         }, Math.max(0, due - now)));
       },
@@ -137,6 +165,7 @@ export class Run {
           ui.line(line);
           ui.status(`${ui.text('paused')} ${line}`);
           ui.watch(this, statement);
+          this.refreshFiles();
           ui.paused(this);
         });
       },

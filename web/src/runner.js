@@ -88,9 +88,11 @@ export class Runner {
       if (entry.folder) withText(m, entry.path, (p) => m._kal_put_folder(p, entry.attributes));
       else withText(m, entry.path, (p) => withBytes(m, entry.bytes, (b) => m._kal_put_file(p, b, entry.bytes.length, entry.attributes)));
     }
+    // The disk as the run finds it: what changes it after that is the run's.
+    const changes = m._kal_disk_changes();
     // The path stays allocated: the instance is dropped with the run.
     const done = m.ccall('kal_run', 'number', ['number', 'number'], [allocText(m, path), step ? 1 : 0], {async: true});
-    return {module: m, done: Promise.resolve(done)};
+    return {module: m, changes, done: Promise.resolve(done)};
   }
 
   // One file of a run's instance: a copy of its bytes, or null.
@@ -102,6 +104,11 @@ export class Runner {
     } finally {
       m._kal_free(length);
     }
+  }
+
+  // How far the instance's disk has changed: a number that moves on with every change.
+  static changes(m) {
+    return m._kal_disk_changes();
   }
 
   // A run's files back onto the disk, from its instance.

@@ -354,6 +354,15 @@ await test('lines far off the surface are drawn at once, and the page is ready f
   await page.click('#box button');
   await page.click('#graphics .close');
   await waitIdle(page);
+  // A picture saved while the window stays open is listed, marked as written, before the window is closed.
+  await editorText(page, '.codigo;\n&w := 40;\n&b := 255;\n.ventana &w &w;\n.memograf &w &w &b;\n' +
+                         '&f := ~cuadro.bmp;\n.grabarmemo &f;\n.vergraf;\n.fin;\n');
+  await page.click('#run');
+  await page.waitForFunction((n) => [...document.querySelectorAll('#files li.changed a')].some((a) => a.textContent === n),
+                             {timeout: 15000}, inProgramFolder('cuadro.bmp'));
+  assert.equal(await page.evaluate(() => document.body.dataset.state), 'running');
+  await page.click('#graphics .close');
+  await waitIdle(page);
   await editorText(page, '.codigo;\n&t := ~otra;\n.aviso &t;\n.fin;\n');
   await page.click('#run');
   await boxShown(page);
