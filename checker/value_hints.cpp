@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/cp1252.h"
+#include "compiler/token_class.h"
 
 namespace kal::check {
 namespace {
@@ -41,6 +42,23 @@ std::string line_text(std::size_t line) {
 
 }  // namespace
 
+// Digits, "/", digits, "/", digits: 25/12/2026, 1/1/2026.
+static bool looks_like_date(std::string_view text) {
+  int parts = 1;
+  bool digit = false;
+  for (char c : text) {
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if (c == '/' && digit) {
+      ++parts;
+      digit = false;
+    } else {
+      return false;
+    }
+  }
+  return parts == 3 && digit;
+}
+
 bool digits_and_points(std::string_view text) {
   return !text.empty() && text.find_first_not_of("0123456789.") == std::string_view::npos;
 }
@@ -67,6 +85,7 @@ void ValueFlow::statement(const Statement& s, std::size_t line, const FieldAt& f
   }
   if (shape.empty() || shape.front() == '\'' || shape.starts_with("BD")) return;
   join(s, field_at, out);
+  date_arithmetic(s, field_at, out);
   file_operands(s, out);
   if (shape.front() == '&') assign(s, field_at);
 }
@@ -151,6 +170,33 @@ void ValueFlow::join(const Statement& s, const FieldAt& field_at, std::vector<Va
   }
 }
 
+// A date is a text (08/12/2026): subtracting one leaves the first operand as it was, adding a number joins
+// it.
+void ValueFlow::date_arithmetic(const Statement& s, const FieldAt& field_at, std::vector<ValueWarning>& out) {
+  const std::string_view shape = s.field(1);
+  if (shape.size() < 4 || shape[0] != '&' || shape[1] != '&') return;
+  const std::string_view op = shape.substr(2, shape.size() - 3);
+  const char b = shape.back();
+  if (!is_operator(op) || (b != '&' && b != 'v')) return;
+  const bool first_date = known(s.field(3)).kind == Kind::Date;
+  const bool second_date = b == '&' && known(s.field(5)).kind == Kind::Date;
+  // "+" with a text is a join, which may be meant; with a number or another date it is a sum that cannot be.
+  if (op == "+" ? !(first_date && (b == 'v' || second_date)) : !(first_date || second_date)) return;
+  const std::size_t field = first_date ? 3 : 5;
+  std::string m = written('&', s.field(field));
+  m.append(
+       " es una fecha, un texto (d\xED"
+       "a/mes/a\xF1o) que no es un n\xFAmero: ")
+      .append(op == "+" ? "sumarle un n\xFAmero lo junta detr\xE1s" : "la cuenta deja en ")
+      .append(op == "+" ? "" : written('&', s.field(2)) + " el valor de " + written('&', s.field(3)))
+      .append(
+          ". Para contar d\xED"
+          "as entre dos fechas, cuente cada una en d\xED"
+          "as desde un origen fijo y reste "
+          "los n\xFAmeros (el ejemplo dias.txt)");
+  out.push_back({field_at(field), std::move(m)});
+}
+
 void ValueFlow::file_operands(const Statement& s, std::vector<ValueWarning>& out) {
   const std::string_view shape = s.field(1);
   const bool command = shape.front() == '.';
@@ -199,9 +245,12 @@ void ValueFlow::assign(const Statement& s, const FieldAt& field_at) {
   if (shape == "&&") {
     now = known(s.field(3));
   } else if (shape == "&~") {
-    now.kind = Kind::Other;
+    now.kind = looks_like_date(s.field(3)) ? Kind::Date : Kind::Other;
     now.line = line;
     blank_of_literal(3);
+  } else if (shape == "&%" && s.field(3) == "TODAY") {
+    now.kind = Kind::Date;
+    now.line = line;
   } else if (shape == "&v") {
     now.kind = s.field(3) == "0" ? Kind::Zero : Kind::Other;
     now.line = line;

@@ -31,7 +31,7 @@ class ValueFlow {
                  std::vector<ValueWarning>& out);
 
  private:
-  enum class Kind { Unknown, Zero, Other, Empty, List };
+  enum class Kind { Unknown, Zero, Other, Empty, List, Date };
   struct Known {
     Kind kind = Kind::Unknown;
     std::size_t line = 0;  // where it got that kind
@@ -41,6 +41,7 @@ class ValueFlow {
   };
   Known known(std::string_view variable) const;
   void join(const Statement& s, const FieldAt& field_at, std::vector<ValueWarning>& out);
+  void date_arithmetic(const Statement& s, const FieldAt& field_at, std::vector<ValueWarning>& out);
   void file_operands(const Statement& s, std::vector<ValueWarning>& out);
   void assign(const Statement& s, const FieldAt& field_at);
 

@@ -162,6 +162,9 @@ TEST(ScriptChecker, BeginnerMistakesGetAHintInPlainSpanish) {
       {"&a := 1; &b := &a + ~8,5;", "2:23 e", "KAL escribe los decimales con punto: 8.5."},
       {"&a := 1.234,56;", "2:12 e",
        "KAL escribe los decimales con punto y sin separar los millares: 1234.56"},
+      {"&h := %TODAY; &f := ~25/12/2026; &d := &f - &h;", "2:40 w",
+       "&f es una fecha, un texto (d\xED"
+       "a/mes/a\xF1o) que no es un n\xFAmero: la cuenta deja en &d el valor de &f"},
       {"&f := ~copia_; &o := ~a.txt; &e := %COPIAF &o &f;", "2:7 w",
        "~copia_ lleva _, que KAL lee como un espacio: el nombre de fichero o carpeta que recibe %COPIAF"},
   };
