@@ -46,22 +46,6 @@ std::string_view code_noun(std::string_view code) {
   return c ? c->noun : "un signo";
 }
 
-// A field as the script writes it: the sigil back in front, blanks back to "_" and line breaks to "^".
-std::string written(std::string_view code, std::string_view field) {
-  std::string out = code.size() == 1 && std::string_view("&@#~%.:").find(code[0]) != std::string_view::npos
-                        ? std::string(code)
-                        : std::string();
-  for (std::size_t i = 0; i < field.size(); ++i) {
-    if (field.substr(i, 2) == "\r\n") {
-      out += '^';
-      ++i;
-    } else {
-      out += field[i] == ' ' ? '_' : field[i];
-    }
-  }
-  return out;
-}
-
 std::string operands_text(std::size_t n) {
   return std::to_string(n) + (n == 1 ? " operando" : " operandos");
 }
@@ -144,6 +128,21 @@ std::size_t edit_distance(std::string_view a, std::string_view b) {
 }
 
 }  // namespace
+
+std::string written(std::string_view code, std::string_view field) {
+  std::string out = code.size() == 1 && std::string_view("&@#~%.:").find(code[0]) != std::string_view::npos
+                        ? std::string(code)
+                        : std::string();
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    if (field.substr(i, 2) == "\r\n") {
+      out += '^';
+      ++i;
+    } else {
+      out += field[i] == ' ' ? '_' : field[i];
+    }
+  }
+  return out;
+}
 
 std::vector<std::string_view> shape_codes(std::string_view shape) {
   std::vector<std::string_view> codes;

@@ -13,6 +13,10 @@ namespace kal::check {
 // The codes of a shape, one per token: an operator word ("MOD", "DIV") is one code, and so is "BD".
 std::vector<std::string_view> shape_codes(std::string_view shape);
 
+// A field as the script writes it: the sigil of its code back in front (none for a number or an operator),
+// blanks back to "_" and line breaks to "^".
+std::string written(std::string_view code, std::string_view field);
+
 // The shape of an unknown instruction in words, one per code: "variable, variable, +, variable".
 std::string shape_in_words(const Statement& s);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "checker/hints.h"
 #include "common/cp1252.h"
 #include "compiler/token_class.h"
 
@@ -21,20 +22,6 @@ constexpr PathOperands kPathOperands[] = {
     {"PESOF", false, 1, 0},     {"LISTARFIC", false, 1, 0},      {"LISTARDIR", false, 1, 0},
     {"RUTABD", false, 1, 0},    {"grabarmemo", true, 1, 0},      {"leermapbit", true, 1, 0},
 };
-
-// A field as the script writes it: its sigil, "_" for each blank and "^" for each line break.
-std::string written(char sigil, std::string_view field) {
-  std::string out(1, sigil);
-  for (std::size_t i = 0; i < field.size(); ++i) {
-    if (field.substr(i, 2) == "\r\n") {
-      out += '^';
-      ++i;
-    } else {
-      out += field[i] == ' ' ? '_' : field[i];
-    }
-  }
-  return out;
-}
 
 std::string line_text(std::size_t line) {
   return "la l\xEDnea " + std::to_string(line);
@@ -94,9 +81,9 @@ void ValueFlow::join(const Statement& s, const FieldAt& field_at, std::vector<Va
   const std::string_view shape = s.field(1);
   if (shape.size() != 4 || shape[0] != '&' || shape[2] != '+') return;
   const char a = shape[1], b = shape[3];
-  const std::string target = written('&', s.field(2));
-  const std::string first = written(a, s.field(3));
-  const std::string second = written(b, s.field(5));
+  const std::string target = written("&", s.field(2));
+  const std::string first = written(std::string_view(&a, 1), s.field(3));
+  const std::string second = written(std::string_view(&b, 1), s.field(5));
   // Messages are built by appending: GCC 12 sees overlaps that are not there in "text" + std::string.
   // A text literal after a value, or before one: the join needs it to be a general text.
   if (b == '~' && (a == '&' || a == '@' || a == '#') && digits_and_points(s.field(5))) {
@@ -183,12 +170,12 @@ void ValueFlow::date_arithmetic(const Statement& s, const FieldAt& field_at, std
   // "+" with a text is a join, which may be meant; with a number or another date it is a sum that cannot be.
   if (op == "+" ? !(first_date && (b == 'v' || second_date)) : !(first_date || second_date)) return;
   const std::size_t field = first_date ? 3 : 5;
-  std::string m = written('&', s.field(field));
+  std::string m = written("&", s.field(field));
   m.append(
        " es una fecha, un texto (d\xED"
        "a/mes/a\xF1o) que no es un n\xFAmero: ")
       .append(op == "+" ? "sumarle un n\xFAmero lo junta detr\xE1s" : "la cuenta deja en ")
-      .append(op == "+" ? "" : written('&', s.field(2)) + " el valor de " + written('&', s.field(3)))
+      .append(op == "+" ? "" : written("&", s.field(2)) + " el valor de " + written("&", s.field(3)))
       .append(
           ". Para contar d\xED"
           "as entre dos fechas, cuente cada una en d\xED"
@@ -232,7 +219,7 @@ void ValueFlow::assign(const Statement& s, const FieldAt& field_at) {
   auto blank_of_literal = [&](std::size_t field) {
     if (s.field(field).find(' ') == std::string_view::npos) return false;
     now.blank_at = field_at(field);
-    now.blank_literal = written('~', s.field(field));
+    now.blank_literal = written("~", s.field(field));
     return true;
   };
   auto blank_of_variable = [&](std::size_t field) {
