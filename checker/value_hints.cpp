@@ -73,6 +73,7 @@ void ValueFlow::statement(const Statement& s, std::size_t line, const FieldAt& f
   if (shape.empty() || shape.front() == '\'' || shape.starts_with("BD")) return;
   join(s, field_at, out);
   date_arithmetic(s, field_at, out);
+  weekday_comparison(s, field_at, out);
   file_operands(s, out);
   if (shape.front() == '&') assign(s, field_at);
 }
@@ -184,6 +185,27 @@ void ValueFlow::date_arithmetic(const Statement& s, const FieldAt& field_at, std
   out.push_back({field_at(field), std::move(m)});
 }
 
+// %WEEKDAYNAME writes its names without accents: compared with an accented Sabado or Miercoles, a day never
+// matches.
+void ValueFlow::weekday_comparison(const Statement& s, const FieldAt& field_at,
+                                   std::vector<ValueWarning>& out) {
+  if (s.field(1) != ".&&") return;
+  const std::string word = cp1252::lower(s.field(2));
+  if (word != "cmp" && word != "dis") return;
+  const Kind a = known(s.field(3)).kind, b = known(s.field(4)).kind;
+  const std::size_t field = a == Kind::AccentedDay && b == Kind::Weekday   ? 3
+                            : b == Kind::AccentedDay && a == Kind::Weekday ? 4
+                                                                           : 0;
+  if (field == 0) return;
+  std::string m = written("&", s.field(field));
+  m.append(
+      " lleva un d\xED"
+      "a con acento, y %WEEKDAYNAME escribe los d\xED"
+      "as sin acentos (Miercoles, Sabado): la comparaci\xF3n no se cumple nunca. Escriba el d\xED"
+      "a sin acento");
+  out.push_back({field_at(field), std::move(m)});
+}
+
 void ValueFlow::file_operands(const Statement& s, std::vector<ValueWarning>& out) {
   const std::string_view shape = s.field(1);
   const bool command = shape.front() == '.';
@@ -232,9 +254,18 @@ void ValueFlow::assign(const Statement& s, const FieldAt& field_at) {
   if (shape == "&&") {
     now = known(s.field(3));
   } else if (shape == "&~") {
-    now.kind = looks_like_date(s.field(3)) ? Kind::Date : Kind::Other;
+    const std::string lower = cp1252::lower(s.field(3));
+    now.kind = looks_like_date(s.field(3)) ? Kind::Date
+               : lower == "s\xE1"
+                          "bado" ||
+                       lower == "mi\xE9rcoles"
+                   ? Kind::AccentedDay
+                   : Kind::Other;
     now.line = line;
     blank_of_literal(3);
+  } else if (shape == "&%&" && s.field(3) == "WEEKDAYNAME") {
+    now.kind = Kind::Weekday;
+    now.line = line;
   } else if (shape == "&%" && s.field(3) == "TODAY") {
     now.kind = Kind::Date;
     now.line = line;

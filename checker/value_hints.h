@@ -31,7 +31,7 @@ class ValueFlow {
                  std::vector<ValueWarning>& out);
 
  private:
-  enum class Kind { Unknown, Zero, Other, Empty, List, Date };
+  enum class Kind { Unknown, Zero, Other, Empty, List, Date, Weekday, AccentedDay };
   struct Known {
     Kind kind = Kind::Unknown;
     std::size_t line = 0;  // where it got that kind
@@ -42,6 +42,7 @@ class ValueFlow {
   Known known(std::string_view variable) const;
   void join(const Statement& s, const FieldAt& field_at, std::vector<ValueWarning>& out);
   void date_arithmetic(const Statement& s, const FieldAt& field_at, std::vector<ValueWarning>& out);
+  void weekday_comparison(const Statement& s, const FieldAt& field_at, std::vector<ValueWarning>& out);
   void file_operands(const Statement& s, std::vector<ValueWarning>& out);
   void assign(const Statement& s, const FieldAt& field_at);
 

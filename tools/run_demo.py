@@ -165,18 +165,19 @@ def run(opts, work):
             answer = given.pop(0)
             print(f" -> answered {({'y': 'Yes', 'n': 'No', 'Escape': 'Cancel'}).get(answer, buttons[0])}")
             return answer
-        what = ("the open-file dialog" if e[0] == "open-dialog" else
-                f"the dialog {e[1]!r}" if e[1] != "KAL" else 'the input dialog "Introduce tu dato"')
+        what = ("[the open-file dialog]" if e[0] == "open-dialog" else
+                f"[the dialog {e[1]!r}]" if e[1] != "KAL" else '[KAL] input dialog "Introduce tu dato"')
         if not given:
-            return ran_out(what)
+            print(f"\n{what}")
+            return ran_out("this dialog")
         if given[0] in ("y", "n"):
             said = "yes" if given[0] == "y" else "no"
-            print(f"\n[{what}] -> refused: the next answer, --answer {said}, is for a question, not for a dialog; "
+            print(f"\n{what} -> refused: the next answer, --answer {said}, is for a question, not for a dialog; "
                   "the demo ends the run here (give --type TEXT or --answer cancel for it).")
             return "end"
         answer = given.pop(0)
-        print(f"\n[{what}] -> " + (f"typed {answer[5:]!r}" if answer.startswith("type ") else
-                                    "OK with nothing typed" if answer == "Return" else "cancelled"))
+        print(f"\n{what} -> " + (f"typed {answer[5:]!r}" if answer.startswith("type ") else
+                                  "OK with nothing typed" if answer == "Return" else "cancelled"))
         return answer
 
     case = driver.Case(name="demo", script=opts.script, script_as=opts.script.name)

@@ -165,6 +165,12 @@ TEST(ScriptChecker, BeginnerMistakesGetAHintInPlainSpanish) {
       {"&h := %TODAY; &f := ~25/12/2026; &d := &f - &h;", "2:40 w",
        "&f es una fecha, un texto (d\xED"
        "a/mes/a\xF1o) que no es un n\xFAmero: la cuenta deja en &d el valor de &f"},
+      {"&h := %TODAY; &d := %WEEKDAYNAME &h; &s := ~S\xE1"
+       "bado; .cmp &d &s;",
+       "2:61 w",
+       "&s lleva un d\xED"
+       "a con acento, y %WEEKDAYNAME escribe los d\xED"
+       "as sin acentos (Miercoles, Sabado)"},
       {"&f := ~copia_; &o := ~a.txt; &e := %COPIAF &o &f;", "2:7 w",
        "~copia_ lleva _, que KAL lee como un espacio: el nombre de fichero o carpeta que recibe %COPIAF"},
   };
