@@ -29,6 +29,8 @@
 #include <vector>
 
 #ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 #endif
 
@@ -273,6 +275,11 @@ int list(const fs::path& root, const std::string& name, bool cp1252, bool number
     const auto r = kal::db::decode_data(std::string_view(data).substr(at, kal::db::kDataRecordSize));
     records[r.record_number][r.name] += r.character;
   }
+#ifdef _WIN32
+  // The CSV writes its own CR LF: a text-mode standard output would make each one CR CR LF.
+  std::cout.flush();
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
   auto out = [&](const std::string& text) { std::cout << (cp1252 ? text : kal::cp1252::to_utf8(text)); };
   // A number field is shown as stored and, beside it, as KAL reads it: 8.20 stored reads as 820.
   out("registro");
@@ -296,7 +303,7 @@ int list(const fs::path& root, const std::string& name, bool cp1252, bool number
       out(csv(value));
       if (kal::db::reads_as_number(f.type)) {
         out(",");
-        out(csv(kal::db::numeric_text(value.empty() ? std::string(kal::msg::kNoData) : value)));
+        out(csv(value.empty() ? std::string(kal::msg::kNoData) : kal::db::numeric_text(value)));
       }
     }
     out("\r\n");

@@ -5,6 +5,7 @@
 #include "checker/hints.h"
 #include "common/cp1252.h"
 #include "compiler/token_class.h"
+#include "values/value.h"
 
 namespace kal::check {
 namespace {
@@ -27,10 +28,13 @@ std::string line_text(std::size_t line) {
   return "la l\xEDnea " + std::to_string(line);
 }
 
-}  // namespace
+// What the join rules ask of a text literal: a text of digits and points alone is no general text.
+bool joins(std::string_view literal) {
+  return classify(literal) == ValueClass::General;
+}
 
 // Digits, "/", digits, "/", digits: 25/12/2026, 1/1/2026.
-static bool looks_like_date(std::string_view text) {
+bool looks_like_date(std::string_view text) {
   int parts = 1;
   bool digit = false;
   for (char c : text) {
@@ -46,9 +50,7 @@ static bool looks_like_date(std::string_view text) {
   return parts == 3 && digit;
 }
 
-bool digits_and_points(std::string_view text) {
-  return !text.empty() && text.find_first_not_of("0123456789.") == std::string_view::npos;
-}
+}  // namespace
 
 ValueFlow::Known ValueFlow::known(std::string_view variable) const {
   const auto it = variables_.find(variable);
@@ -82,12 +84,20 @@ void ValueFlow::join(const Statement& s, const FieldAt& field_at, std::vector<Va
   const std::string_view shape = s.field(1);
   if (shape.size() != 4 || shape[0] != '&' || shape[2] != '+') return;
   const char a = shape[1], b = shape[3];
+  const bool literal_after = b == '~' && (a == '&' || a == '@' || a == '#') && !joins(s.field(5));
+  const bool literal_before = a == '~' && (b == '&' || b == '@') && !joins(s.field(3));
+  auto no_class = [this, &s](std::size_t field) {
+    const Kind k = known(s.field(field)).kind;
+    return k == Kind::List || k == Kind::Empty;
+  };
+  const bool variable_first = a == '&' && no_class(3), variable_second = b == '&' && no_class(5);
+  if (!literal_after && !literal_before && !variable_first && !variable_second) return;  // most joins
   const std::string target = written("&", s.field(2));
   const std::string first = written(std::string_view(&a, 1), s.field(3));
   const std::string second = written(std::string_view(&b, 1), s.field(5));
   // Messages are built by appending: GCC 12 sees overlaps that are not there in "text" + std::string.
   // A text literal after a value, or before one: the join needs it to be a general text.
-  if (b == '~' && (a == '&' || a == '@' || a == '#') && digits_and_points(s.field(5))) {
+  if (literal_after) {
     std::string m = second;
     m.append(
          " no se junta: un texto escrito de solo cifras y puntos no es un texto general, y la suma deja en ")
@@ -114,7 +124,7 @@ void ValueFlow::join(const Statement& s, const FieldAt& field_at, std::vector<Va
           .append(" + &n;)");
     out.push_back({field_at(5), std::move(m)});
   }
-  if (a == '~' && (b == '&' || b == '@') && digits_and_points(s.field(3))) {
+  if (literal_before) {
     std::string m = first;
     m.append(" no es un texto general (solo cifras y puntos): la suma deja en ")
         .append(target)
@@ -131,9 +141,8 @@ void ValueFlow::join(const Statement& s, const FieldAt& field_at, std::vector<Va
   }
   // A variable known to hold a list or the empty text: the join keeps its first operand as it was.
   for (const std::size_t field : {std::size_t{3}, std::size_t{5}}) {
-    if ((field == 3 ? a : b) != '&') continue;
+    if (!(field == 3 ? variable_first : variable_second)) continue;
     const Known k = known(s.field(field));
-    if (k.kind != Kind::List && k.kind != Kind::Empty) continue;
     const bool list = k.kind == Kind::List;
     const std::string& name = field == 3 ? first : second;
     std::string m = name;

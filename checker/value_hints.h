@@ -52,8 +52,4 @@ class ValueFlow {
   std::vector<std::size_t> warned_blanks_;  // literals already warned about
 };
 
-// A text literal's inside made only of digits and points ("123", ".", ".."): in no class, so "+" never joins
-// it.
-bool digits_and_points(std::string_view text);
-
 }  // namespace kal::check

@@ -216,13 +216,12 @@ std::string Database::stored_value(std::string_view field_name, std::int64_t rec
     for (; k < window_.end(); ++k) {
       if (serve_window) platform_.serve_one_message();
       const char* r = window_.bytes.data() + static_cast<std::size_t>(k - window_.first) * kDataRecordSize;
-      const bool of_record = number_at(r + data_at::kRecordNumber, 8) == record;
-      if (of_record && record_start == 0) record_start = k;
+      if (record_start == 0 && number_at(r + data_at::kRecordNumber, 8) == record) record_start = k;
       if (!names_field(r, field_name)) {
         collected.clear();
         continue;
       }
-      if (!of_record) continue;
+      if (number_at(r + data_at::kRecordNumber, 8) != record) continue;
       if (collected.size() < limits::kMaxValueLength) collected += r[4];
       if (number_at(r + data_at::kLast, 4) == 1) {
         // The search goes on from the record's first character, not the value's last: every field of the

@@ -30,13 +30,24 @@ def value(field_id, name, field_type, max_length, number, text):
 
 
 def windows_build(exe, prefix, failures):
-    """kalbd.exe under Wine: the example database byte for byte, and a refusal in UTF-8 with its accents."""
+    """kalbd.exe under Wine: the example database byte for byte, what crear says of it and a number field's two
+    columns in UTF-8, and a refusal in UTF-8 with its accents."""
     examples = Path(__file__).resolve().parents[2] / "examples"
     env = report.wine_console_env(prefix)
     with tempfile.TemporaryDirectory() as tmp:
         root = Path(tmp)
-        subprocess.run(["wine", exe, "crear", str(root), "agenda", str(examples / "agenda.campos")], env=env,
-                       check=True, capture_output=True, timeout=300)
+        made = subprocess.run(["wine", exe, "crear", str(root), "agenda", str(examples / "agenda.campos")],
+                              env=env, check=True, capture_output=True, timeout=300).stdout
+        if "ciudad: una de las opciones Madrid|Sevilla|Bilbao, guardada por su número más 99".encode() not in made:
+            failures.append(f"kalbd.exe crear said {made!r}")
+        (root / "p.txt").write_text("precio 1 10\n", "utf-8")
+        subprocess.run(["wine", exe, "crear", str(root), "precios", str(root / "p.txt")], env=env, check=True,
+                       capture_output=True, timeout=300)
+        (root / "precios" / "precios.zbd").write_bytes(value(1, "precio", 1, 10, 1, "8.20"))
+        listed = subprocess.run(["wine", exe, "listar", str(root), "precios"], env=env, check=True,
+                                capture_output=True, timeout=300).stdout
+        if listed != b"registro,precio,precio (KAL lee)\r\n1,8.20,820\r\n":
+            failures.append(f"kalbd.exe lists a number field as {listed!r}")
         for name in ("agenda.z04", "agenda.zbd"):
             if (root / "agenda" / name).read_bytes() != (examples / "agenda" / name).read_bytes():
                 failures.append(f"kalbd.exe: agenda/{name} differs from examples/agenda/{name}")
