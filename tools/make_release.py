@@ -105,10 +105,19 @@ def tree(folder, prefix):
     return entries
 
 
+def sorted_content_types(xml):
+    """The package's list of file kinds, which the packager writes in the order it first meets each kind, in name
+    order."""
+    text = xml.decode("utf-8")
+    kinds = re.findall(r"<Default [^>]*/>", text)
+    start, end = text.find(kinds[0]), text.rfind(kinds[-1]) + len(kinds[-1])
+    return (text[:start] + "".join(sorted(kinds)) + text[end:]).encode("utf-8")
+
+
 def same_bytes_zip(data):
     """A zip (the editor package) made again with the release's fixed times. The packager lists a folder's files
     in the order the file system gives them, which differs from folder to folder: they go in name order, after the
-    top-level files in theirs (the manifest first, as packagers write it)."""
+    top-level files in theirs (the manifest first, as packagers write it), and the list of file kinds likewise."""
     out = io.BytesIO()
     with zipfile.ZipFile(io.BytesIO(data)) as source, zipfile.ZipFile(out, "w") as z:
         def place(item):
@@ -116,7 +125,10 @@ def same_bytes_zip(data):
             return inside, item.filename if inside else ""
 
         for item in sorted(source.infolist(), key=place):
-            z.writestr(entry(item.filename), source.read(item), compresslevel=9)
+            data = source.read(item)
+            if item.filename == "[Content_Types].xml":
+                data = sorted_content_types(data)
+            z.writestr(entry(item.filename), data, compresslevel=9)
     return out.getvalue()
 
 
