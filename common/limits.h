@@ -12,5 +12,8 @@ inline constexpr std::size_t kMaxStatements = 32767;  // the statement counters 
 inline constexpr std::size_t kMaxScriptPath = 273;
 inline constexpr std::size_t kMaxProgramFolder = 259;
 inline constexpr std::size_t kMaxValueLength = 63999;
+// A script KAL can run holds at most kMaxTokens words, a few hundred kilobytes; far past that a text is no
+// script, and the tools (the language server, the debugger) refuse it before reading it whole.
+inline constexpr std::size_t kMaxToolScriptBytes = 4 * 1024 * 1024;
 
 }  // namespace kal::limits

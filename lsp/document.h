@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "checker/script_checker.h"
+#include "common/limits.h"
 
 namespace kal::lsp {
 
@@ -20,9 +21,7 @@ struct Position {
 
 class Document {
  public:
-  // A script KAL can run holds at most 100,000 words, a few hundred kilobytes; far past that a text is no
-  // script, and reading it would only cost the editor's memory and time.
-  static constexpr std::size_t kMaxBytes = 4 * 1024 * 1024;
+  static constexpr std::size_t kMaxBytes = limits::kMaxToolScriptBytes;
 
   // The client's text is let go once converted, before the script is read.
   explicit Document(std::string utf8);

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #ifdef _WIN32
@@ -44,7 +45,71 @@ bool well_formed(std::string_view text) {
                      [](unsigned char c) { return std::isalnum(c) || c == '-'; });
 }
 
+bool is_hex(char c) {
+  return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+// The UTF-16 unit of a "\uXXXX" escape at text[at], or -1 when there is none there.
+long escape_at(std::string_view text, std::size_t at) {
+  if (at + 6 > text.size() || text[at] != '\\' || text[at + 1] != 'u') return -1;
+  unsigned value = 0;
+  for (std::size_t i = at + 2; i < at + 6; ++i) {
+    if (!is_hex(text[i])) return -1;
+    value = value * 16 +
+            static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(text[i]))
+                                      ? text[i] - '0'
+                                      : std::tolower(static_cast<unsigned char>(text[i])) - 'a' + 10);
+  }
+  return static_cast<long>(value);
+}
+
+// The text with each surrogate escape that is not half of a pair replaced by "\ufffd"; nullopt when there is
+// none (nearly always), so that the text is not copied.
+std::optional<std::string> without_lone_surrogates(std::string_view text) {
+  std::optional<std::string> out;
+  std::size_t copied = 0;
+  auto high = [](long u) { return u >= 0xD800 && u <= 0xDBFF; };
+  auto low = [](long u) { return u >= 0xDC00 && u <= 0xDFFF; };
+  // A backslash comes only inside a text, and always with the character it escapes.
+  for (std::size_t at = text.find('\\'); at != std::string_view::npos; at = text.find('\\', at)) {
+    const long unit = escape_at(text, at);
+    if (high(unit) && low(escape_at(text, at + 6))) {
+      at += 12;
+      continue;
+    }
+    if (high(unit) || low(unit)) {
+      if (!out) out.emplace();
+      out->append(text.substr(copied, at - copied)).append("\\ufffd");
+      copied = at + 6;
+      at += 6;
+      continue;
+    }
+    at += 2;
+  }
+  if (out) out->append(text.substr(copied));
+  return out;
+}
+
+struct TooDeep {};
+
 }  // namespace
+
+ParsedMessage parse_message(std::string_view body) {
+  const std::optional<std::string> mended = without_lone_surrogates(body);
+  const std::string_view text = mended ? std::string_view(*mended) : body;
+  try {
+    return {nlohmann::json::parse(text,
+                                  [](int depth, nlohmann::json::parse_event_t, nlohmann::json&) {
+                                    if (depth > kMaxMessageDepth) throw TooDeep{};
+                                    return true;
+                                  }),
+            nullptr};
+  } catch (const nlohmann::json::exception&) {
+    return {nlohmann::json(nlohmann::json::value_t::discarded), "invalid JSON"};
+  } catch (const TooDeep&) {
+    return {nlohmann::json(nlohmann::json::value_t::discarded), "JSON nested too deep"};
+  }
+}
 
 ByteSource standard_input() {
 #ifdef _WIN32

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <string_view>
 
@@ -45,5 +46,15 @@ class MessageReader {
   std::string carried_;  // a header line found while skipping a bad message
   bool has_carried_ = false;
 };
+
+// A message's JSON as both servers read it. No message of either protocol nests deeper than a few levels: a
+// deeper one is refused before it is built. A lone UTF-16 surrogate escape ("\ud800", which clients write for
+// half a character) is taken as U+FFFD, so that the rest of the message stands.
+struct ParsedMessage {
+  nlohmann::json value;         // discarded when the text is refused
+  const char* error = nullptr;  // why, in the protocol's English: "invalid JSON", "JSON nested too deep"
+};
+inline constexpr int kMaxMessageDepth = 256;
+ParsedMessage parse_message(std::string_view body);
 
 }  // namespace kal::lsp

@@ -43,10 +43,6 @@ constexpr int kSymbolFunction = 12;
 constexpr int kSymbolStruct = 23;
 constexpr int kSnippet = 2;
 
-// No message of the protocol nests deeper than a few levels; a deeper one is refused before it is built.
-constexpr int kMaxDepth = 256;
-struct TooDeep {};
-
 struct RpcError {
   int code;
   std::string message;
@@ -117,46 +113,9 @@ std::string folder_of(const std::string& uri) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// A whole file, named in UTF-8 (Windows opens it by its UTF-16 name); empty when it cannot be read.
-std::string file_bytes(const std::string& path) {
-#ifdef _WIN32
-  const std::optional<std::u16string> wide = cp1252::utf16_from_utf8(path);
-  if (!wide) return {};
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
-      _wfopen(reinterpret_cast<const wchar_t*>(wide->c_str()), L"rb"), std::fclose);
-#else
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-#endif
-  std::string bytes;
-  if (!file) return bytes;
-  char piece[4096];
-  for (std::size_t got; (got = std::fread(piece, 1, sizeof piece, file.get())) > 0;) bytes.append(piece, got);
-  return bytes;
-}
-
 // The database a selector word names ("[agenda]" names agenda).
 std::string selected_name(const Word& w) {
   return w.text.size() < 3 ? std::string() : w.text.substr(1, w.text.size() - 2);
-}
-
-// A database's fields, from its structure file beside the script; none when there is no such file. The
-// script's name for it is Windows-1252, the folder UTF-8.
-std::vector<db::Field> structure_of(const std::string& folder, const std::string& name) {
-  if (name.empty() || folder.empty()) return {};
-  const std::string named = cp1252::to_utf8(name);
-  return db::decode_structure(file_bytes(folder + named + "/" + named + ".z04"));
-}
-
-// The fields of the databases the script selects, from their structure files beside it.
-std::vector<std::string> field_names(const std::string& folder, const std::vector<Word>& words) {
-  std::vector<std::string> names;
-  for (const Word& w : words) {
-    if (w.kind != Word::Kind::Selector) continue;
-    for (db::Field& field : structure_of(folder, selected_name(w)))
-      if (std::find(names.begin(), names.end(), field.name) == names.end())
-        names.push_back(std::move(field.name));
-  }
-  return names;
 }
 
 // What an operator does, for its hover: the word, then Spanish and English.
@@ -251,15 +210,10 @@ std::vector<std::string> Server::handle(std::string body) {
             .dump());
     return out;
   };
-  try {
-    message = json::parse(body, [](int depth, json::parse_event_t, json&) {
-      if (depth > kMaxDepth) throw TooDeep{};
-      return true;
-    });
-  } catch (const json::exception&) {
-    return refuse_text("invalid JSON");
-  } catch (const TooDeep&) {
-    return refuse_text("JSON nested too deep");
+  {
+    ParsedMessage parsed = parse_message(body);
+    if (parsed.error != nullptr) return refuse_text(parsed.error);
+    message = std::move(parsed.value);
   }
   body = std::string();
   const bool has_id = message.is_object() && message.contains("id") &&
@@ -484,7 +438,7 @@ Server::json Server::hover(const json& params) const {
     markdown.append("`").append(utf8(w->text)).append("`: ").append(text("etiqueta", "label"));
   } else if (w->kind == Word::Kind::Selector) {
     // The database's fields, from its structure file beside the script.
-    const std::vector<db::Field> fields = structure_of(folder, selected_name(*w));
+    const std::vector<db::Field>& fields = structures_.fields(folder, selected_name(*w));
     markdown.append("`").append(utf8(w->text)).append("`: ");
     if (fields.empty())
       markdown.append(text("no hay estructura ", "there is no structure ") + utf8(selected_name(*w)) + "/" +
@@ -498,7 +452,7 @@ Server::json Server::hover(const json& params) const {
     std::set<std::string> looked;
     for (const Word& selector : words) {
       if (selector.kind != Word::Kind::Selector || !looked.insert(selected_name(selector)).second) continue;
-      for (const db::Field& f : structure_of(folder, selected_name(selector))) {
+      for (const db::Field& f : structures_.fields(folder, selected_name(selector))) {
         if ("#" + f.name != w->text) continue;
         markdown.append(found ? "; " : "")
             .append(field_kind(f, spanish))
@@ -579,7 +533,13 @@ Server::json Server::completion(const json& params) const {
         add(utf8(name_of(w)), sigil == '&' ? kCompletionVariable : kCompletionConstant);
   } else if (sigil == '#') {
     const std::string uri = params.at("textDocument").at("uri");
-    for (const std::string& field : field_names(folder_of(uri), words)) add(utf8(field), kCompletionField);
+    // Each database once, however often the script selects it.
+    std::set<std::string> looked;
+    for (const Word& w : words) {
+      if (w.kind != Word::Kind::Selector || !looked.insert(selected_name(w)).second) continue;
+      for (const db::Field& field : structures_.fields(folder_of(uri), selected_name(w)))
+        add(utf8(field.name), kCompletionField);
+    }
   }
   return items;
 }

@@ -14,6 +14,7 @@
 
 #include "lsp/document.h"
 #include "lsp/message_reader.h"
+#include "lsp/structures.h"
 #include "lsp/words.h"
 
 namespace kal::lsp {
@@ -63,7 +64,8 @@ class Server {
   std::string text(std::string spanish, std::string english) const;
 
   std::map<std::string, std::unique_ptr<Document>> documents_;
-  std::string reply_start_;  // the reply to the request being handled, up to its result
+  mutable Structures structures_;  // read again only when a file changes
+  std::string reply_start_;        // the reply to the request being handled, up to its result
   Language language_ = Language::Spanish;
   bool initialized_ = false;
   bool shut_down_ = false;

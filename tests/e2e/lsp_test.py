@@ -6,6 +6,7 @@ on lines with accents, a euro sign, a tab and a character beyond 16 bits; then t
 Usage: lsp_test.py KALCHECK [--wine KALCHECK.EXE --prefix DIR]
 """
 import json
+import os
 import subprocess
 import sys
 import tempfile
@@ -228,6 +229,34 @@ def abuse(command, env, failures):
                                                    "position": {"line": 2, "character": 7}})
     if fields.get("result") != []:
         failures.append(f"abuse: fields for a URI with stray percent signs: {fields!r}")
+    # Half a UTF-16 pair, as clients write one: the document opens, the half read as U+FFFD.
+    lone = "file:///mitad.txt"
+    c.notify("textDocument/didOpen", {"textDocument": {"uri": lone, "languageId": "kal", "version": 1,
+                                                       "text": ".codigo;\r\n'media \ud800 cara;\r\n.fin;\r\n"}})
+    published = c.receive().get("params", {})
+    if published.get("uri") != lone or published.get("diagnostics") != []:
+        failures.append(f"abuse: a lone surrogate: {published!r}")
+    # Structure files that are a named pipe, a link to an endless device, or far too large are passed over.
+    with tempfile.TemporaryDirectory() as tmp:
+        folder = Path(tmp)
+        for name in ("tubo", "cero", "enorme"):
+            (folder / name).mkdir()
+        os.mkfifo(folder / "tubo" / "tubo.z04")
+        os.symlink("/dev/zero", folder / "cero" / "cero.z04")
+        with open(folder / "enorme" / "enorme.z04", "wb") as f:
+            f.truncate(33 << 20)
+        uri = (folder / "bases.txt").as_uri()
+        c.notify("textDocument/didOpen", {"textDocument": {"uri": uri, "languageId": "kal", "version": 1,
+                                                           "text": ".codigo;\r\n[tubo];\r\n[cero];\r\n[enorme];\r\n&n := #\r\n"}})
+        c.receive()
+        for line in (1, 2, 3):
+            hover = c.request("textDocument/hover", {"textDocument": {"uri": uri}, "position": {"line": line, "character": 2}})
+            said = hover.get("result", {}).get("contents", {}).get("value", "")
+            if "no hay estructura" not in said:
+                failures.append(f"abuse: hover on a selector of line {line}: {hover!r}")
+        fields = c.request("textDocument/completion", {"textDocument": {"uri": uri}, "position": {"line": 4, "character": 7}})
+        if fields.get("result") != []:
+            failures.append(f"abuse: fields of structures that are no files: {fields!r}")
     if c.request("shutdown").get("result", "missing") is not None:
         failures.append("abuse: the server stopped serving")
     after = c.request("textDocument/hover", {"textDocument": {"uri": big}, "position": {"line": 0, "character": 0}})

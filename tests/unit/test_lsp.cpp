@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "interp/dispatch_table.h"
 #include "lsp/document.h"
 #include "lsp/message_reader.h"
+#include "lsp/structures.h"
 #include "lsp/words.h"
 
 namespace kal::lsp {
@@ -41,6 +46,64 @@ TEST(LspMessages, FramesDamagedOnesAndWhatFollowsThem) {
   // A body cut short by the end of input is what arrived.
   EXPECT_EQ(read_all("Content-Length: 10\r\n\r\n{}"), (Got{"M:{}"}));
   EXPECT_EQ(read_all(""), Got{});
+}
+
+TEST(LspMessages, JsonNestedTooDeepIsRefusedAndLoneSurrogatesStand) {
+  const std::string deep = std::string(40000, '[') + std::string(40000, ']');
+  EXPECT_STREQ(parse_message(deep).error, "JSON nested too deep");
+  EXPECT_STREQ(parse_message("{\"a\":").error, "invalid JSON");
+  // The text each body reads as: a half of a pair alone becomes U+FFFD (EF BF BD), a whole pair and an
+  // escaped backslash before "u" stay as written.
+  const std::pair<std::string, std::string> texts[] = {
+      {R"(["a\ud800b"])",
+       "a\xEF\xBF\xBD"
+       "b"},
+      {R"(["\udc00\ud800"])", "\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {R"(["\ud800\ud800\udc00"])", "\xEF\xBF\xBD\xF0\x90\x80\x80"},
+      {R"(["\\ud800"])", "\\ud800"},
+      {R"(["\ud83d\ude00 \n"])", "\xF0\x9F\x98\x80 \n"},
+  };
+  for (const auto& [body, text] : texts) {
+    const ParsedMessage parsed = parse_message(body);
+    ASSERT_EQ(parsed.error, nullptr) << body;
+    EXPECT_EQ(parsed.value[0], text) << body;
+  }
+}
+
+TEST(LspStructures, ReadOnceWhileTheyStayAndOnlyFromRegularFiles) {
+  namespace fs = std::filesystem;
+  const fs::path folder = fs::temp_directory_path() / ("kal-structures-" + std::to_string(::getpid()));
+  fs::remove_all(folder);
+  fs::create_directories(folder / "agenda");
+  const fs::path file = folder / "agenda" / "agenda.z04";
+  auto write = [&file](const std::string& name) {
+    db::Field f;
+    f.id = 1;
+    f.name = name;
+    f.type = 3;
+    f.max_length = 20;
+    std::ofstream(file, std::ios::binary) << db::encode_field(f);
+  };
+  Structures structures;
+  auto names = [&] {
+    std::vector<std::string> out;
+    for (const db::Field& f : structures.fields(folder.string() + "/", "agenda")) out.push_back(f.name);
+    return out;
+  };
+  write("nombre");
+  EXPECT_EQ(names(), std::vector<std::string>{"nombre"});
+  // The same size and time of writing: the fields read before, not the file again.
+  const fs::file_time_type written = fs::last_write_time(file);
+  write("precio");
+  fs::last_write_time(file, written);
+  EXPECT_EQ(names(), std::vector<std::string>{"nombre"});
+  fs::last_write_time(file, written + std::chrono::seconds(2));
+  EXPECT_EQ(names(), std::vector<std::string>{"precio"});
+  fs::resize_file(file, Structures::kMaxBytes + 1);  // far too large: passed over
+  EXPECT_TRUE(names().empty());
+  fs::remove(file);
+  EXPECT_TRUE(names().empty());
+  fs::remove_all(folder);
 }
 
 TEST(LspDocument, PositionsCountUtf16Units) {
