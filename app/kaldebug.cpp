@@ -37,12 +37,13 @@ int main(int argc, char** argv) {
       session.bad_message("un mensaje sin cabecera Content-Length");
       continue;
     }
-    const nlohmann::json message = nlohmann::json::parse(in.body, nullptr, false);
-    if (message.is_discarded()) {
-      session.bad_message("un mensaje que no es JSON");
+    const kal::lsp::ParsedMessage message = kal::lsp::parse_message(in.body);
+    if (message.error != nullptr) {
+      session.bad_message(message.error == std::string_view("invalid JSON") ? "un mensaje que no es JSON"
+                                                                            : "un mensaje anidado en exceso");
       continue;
     }
-    session.handle(message);
+    session.handle(message.value);
     if (session.over()) break;
   }
   // A script may still wait in one of its boxes: the process ends without waiting for it.

@@ -1,11 +1,14 @@
 #include "debug/session.h"
 
+#include <charconv>
 #include <chrono>
+#include <cstdint>
 #include <stdexcept>
 
 #include "checker/script_checker.h"
 #include "common/cp1252.h"
 #include "common/halt.h"
+#include "common/limits.h"
 #include "common/messages.h"
 #include "compiler/token_class.h"
 #include "launcher/script_reader.h"
@@ -28,14 +31,63 @@ std::string utf8(std::string_view cp1252_text) {
   return cp1252::to_utf8(cp1252_text);
 }
 
+// A value as the script reads it: up to its first NUL, at most the longest value a script holds.
+json shown_value(std::string_view stored) {
+  const std::string_view value = working_text(stored);
+  return {{"value", utf8(value)}, {"type", std::string(class_name(value))}};
+}
+
 json store_variables(const VariableStore& store) {
   json list = json::array();
-  for (std::size_t slot = 1; slot <= store.size(); ++slot)
-    list.push_back({{"name", utf8(std::string(1, store.sigil()) + store.name(slot))},
-                    {"value", utf8(store.value(slot))},
-                    {"type", std::string(class_name(store.value(slot)))},
-                    {"variablesReference", 0}});
+  for (std::size_t slot = 1; slot <= store.size(); ++slot) {
+    json row = shown_value(store.value(slot));
+    row["name"] = utf8(std::string(1, store.sigil()) + store.name(slot));
+    row["variablesReference"] = 0;
+    list.push_back(std::move(row));
+  }
   return list;
+}
+
+// A request's argument, of the JSON type it must have; a missing one (or null) is `otherwise`. One of another
+// type is refused in the session's own words, not the JSON library's.
+const json* argument(const json& args, const char* key) {
+  const auto it = args.find(key);
+  return it == args.end() || it->is_null() ? nullptr : &*it;
+}
+std::string text_argument(const json& args, const char* key, std::string otherwise = {}) {
+  const json* value = argument(args, key);
+  if (value == nullptr) return otherwise;
+  if (!value->is_string()) throw Refusal(std::string(key) + " es un texto");
+  return value->get<std::string>();
+}
+bool flag_argument(const json& args, const char* key) {
+  const json* value = argument(args, key);
+  if (value == nullptr) return false;
+  if (!value->is_boolean()) throw Refusal(std::string(key) + " es true o false");
+  return value->get<bool>();
+}
+std::int64_t number_argument(const json& args, const char* key) {
+  const json* value = argument(args, key);
+  if (value == nullptr) return 0;
+  if (!value->is_number_integer()) throw Refusal(std::string(key) + " es un n\xFAmero entero");
+  return value->get<std::int64_t>();
+}
+
+// "3" or ">= 3": the breakpoint stops from that hit on; nothing for anything else ("-1", "3abc").
+std::optional<std::size_t> hits_from(std::string_view text) {
+  auto blanks = [&text] {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  };
+  blanks();
+  if (text.starts_with(">=")) {
+    text.remove_prefix(2);
+    blanks();
+  }
+  std::size_t hits = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), hits);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return hits;
 }
 
 }  // namespace
@@ -80,15 +132,31 @@ void Session::bad_message(const std::string& why) {
 }
 
 void Session::handle(const json& message) {
-  if (!message.is_object() || message.value("type", "") != "request") return;
-  json response = {{"type", "response"},
-                   {"request_seq", message.value("seq", 0)},
-                   {"command", message.value("command", "")},
-                   {"success", true}};
+  if (!message.is_object()) {
+    bad_message("un mensaje que no es un objeto JSON");
+    return;
+  }
+  // A message without its number cannot be answered: the client would not know what the answer is to.
+  const auto seq = message.find("seq");
+  if (seq == message.end() || !seq->is_number_integer()) {
+    bad_message("un mensaje sin su n\xFAmero (seq, un entero): no se contesta");
+    return;
+  }
+  const auto type = message.find("type");
+  if (type != message.end() && type->is_string() && type->get<std::string>() != "request")
+    return;  // the client's events and responses ask for nothing
+  const auto command = message.find("command");
+  const std::string name =
+      command != message.end() && command->is_string() ? command->get<std::string>() : "";
+  json response = {{"type", "response"}, {"request_seq", *seq}, {"command", name}, {"success", true}};
   bool then_initialized = false;
   try {
+    if (type == message.end() || !type->is_string())
+      throw Refusal("Un mensaje del cliente lleva \"type\": \"request\"");
+    if (command == message.end() || !command->is_string())
+      throw Refusal("Una petici\xF3n lleva su nombre en \"command\", un texto");
     response["body"] = answer(message);
-    then_initialized = message.value("command", "") == "launch";
+    then_initialized = name == "launch";
   } catch (const std::exception& e) {
     response["success"] = false;
     response["message"] = utf8(e.what());  // the session's own words are Windows-1252, as KAL's
@@ -103,7 +171,7 @@ void Session::handle(const json& message) {
 }
 
 Session::json Session::answer(const json& request) {
-  const std::string command = request.value("command", "");
+  const std::string command = request["command"].get<std::string>();
   const json args = request.contains("arguments") && request["arguments"].is_object() ? request["arguments"]
                                                                                       : json::object();
   if (command == "initialize") {
@@ -163,7 +231,7 @@ Session::json Session::answer(const json& request) {
              json::array({{{"name", "Variables"}, {"variablesReference", kVariables}, {"expensive", false}},
                           {{"name", "Constantes"}, {"variablesReference", kConstants}, {"expensive", false}},
                           {{"name", "Estado"}, {"variablesReference", kState}, {"expensive", false}}})}};
-  if (command == "variables") return variables(args.value("variablesReference", 0));
+  if (command == "variables") return variables(number_argument(args, "variablesReference"));
   if (command == "setVariable") return set_variable(args);
   if (command == "evaluate") return evaluate(args);
   throw Refusal("kaldebug no conoce la petici\xF3n " + command);
@@ -171,10 +239,19 @@ Session::json Session::answer(const json& request) {
 
 Session::json Session::launch(const json& args) {
   if (launched_) throw Refusal("El programa ya est\xE1 lanzado");
-  if (!args.contains("program") || !args["program"].is_string()) throw Refusal("Falta el programa (program)");
-  const std::string path = cp1252::from_utf8(args["program"].get<std::string>());
+  const std::string path = cp1252::from_utf8(text_argument(args, "program"));
+  if (path.empty()) throw Refusal("Falta el programa (program)");
+  const bool no_debug = flag_argument(args, "noDebug"), stop_on_entry = flag_argument(args, "stopOnEntry");
+  std::string folder = cp1252::from_utf8(text_argument(args, "programFolder", utf8(folder_of(path))));
+  const std::string source_path = text_argument(args, "sourcePath", utf8(path));
   // Each run has a platform of its own: nothing of an earlier run's windows is left in it.
   platform_ = make_platform_(*this);
+  // Far larger than any script is refused by its size, before it is read.
+  const std::optional<FileInfo> info = platform_->file_info(path);
+  if (info && info->size > limits::kMaxToolScriptBytes)
+    throw Refusal("El programa " + path + " tiene " + std::to_string(info->size) +
+                  " bytes: ning\xFAn programa de KAL pasa de " +
+                  std::to_string(limits::kMaxToolScriptBytes / (1024 * 1024)) + " MB");
   const std::optional<std::string> bytes = platform_->read_file(path);
   if (!bytes) {
     output(utf8("No se puede leer " + path) + "\n", "stderr");
@@ -196,54 +273,67 @@ Session::json Session::launch(const json& args) {
     throw Refusal("El programa no compila (" + std::to_string(errors) +
                   (errors == 1 ? " error" : " errores") + "): " + *refused);
   }
-  std::string folder = args.contains("programFolder") && args["programFolder"].is_string()
-                           ? cp1252::from_utf8(args["programFolder"].get<std::string>())
-                           : std::string(folder_of(path));
   if (!folder.empty() && !folder.ends_with('\\') && !folder.ends_with('/')) folder += '\\';
   std::lock_guard lock(mutex_);
   launch_args_ = args;
   script_path_ = path;
   // Under Wine the editor knows the script by another path than the one the adapter opens.
-  source_path_ = args.contains("sourcePath") && args["sourcePath"].is_string()
-                     ? args["sourcePath"].get<std::string>()
-                     : utf8(path);
+  source_path_ = source_path;
   program_folder_ = folder;
   statement_lines_ = analysis.statement_lines;
-  no_debug_ = args.value("noDebug", false);
-  stop_on_entry_ = args.value("stopOnEntry", false) && !no_debug_;
+  no_debug_ = no_debug;
+  stop_on_entry_ = stop_on_entry && !no_debug;
   launched_ = true;
   return json::object();
 }
 
 Session::json Session::set_breakpoints(const json& args) {
+  const json* asked_for = argument(args, "breakpoints");
+  if (asked_for != nullptr && !asked_for->is_array())
+    throw Refusal("breakpoints es una lista de puntos de parada");
   json answered = json::array();
   std::map<std::size_t, Breakpoint> placed;
-  for (const json& asked : args.value("breakpoints", json::array())) {
+  for (const json& asked : asked_for == nullptr ? json::array() : *asked_for) {
+    // Each one is read on its own: a bad one is unverified, with why, and the others stand.
     Breakpoint b;
-    b.placed = place_breakpoint(statement_lines_, asked.value("line", 0));
-    json shown = {{"verified", b.placed.verified}, {"line", b.placed.line}};
+    const json* line = asked.is_object() ? argument(asked, "line") : nullptr;
     std::string why;
-    if (asked.contains("condition") && asked["condition"].is_string() &&
-        !asked["condition"].get<std::string>().empty()) {
-      b.condition = parse_condition(cp1252::from_utf8(asked["condition"].get<std::string>()), &why);
-      if (!b.condition) {
-        b.placed.verified = false;
-        b.placed.message = why;
-      }
+    if (!asked.is_object())
+      why = "Un punto de parada es un objeto con su l\xEDnea: {\"line\": 12}";
+    else if (line == nullptr || !line->is_number_integer() || line->get<std::int64_t>() < 1)
+      why = "La l\xEDnea de un punto de parada es un n\xFAmero entero desde 1";
+    else
+      b.placed = place_breakpoint(statement_lines_, line->get<std::size_t>());
+    // The rest only of a breakpoint whose line was read.
+    const json* condition = why.empty() ? argument(asked, "condition") : nullptr;
+    const json* hits = why.empty() ? argument(asked, "hitCondition") : nullptr;
+    const json* log = why.empty() ? argument(asked, "logMessage") : nullptr;
+    if (condition != nullptr && !condition->is_string())
+      why = "La condici\xF3n es un texto: &total > 100, o .mar &total 100";
+    else if (condition != nullptr && !condition->get<std::string>().empty())
+      b.condition = parse_condition(cp1252::from_utf8(condition->get<std::string>()), &why);
+    if (why.empty() && hits != nullptr) {
+      const std::string written = hits->is_string() ? hits->get<std::string>() : "?";
+      const std::optional<std::size_t> from = hits_from(written);
+      if (written.find_first_not_of(' ') == std::string::npos)
+        b.hits_needed = 0;  // no count: every hit
+      else if (from)
+        b.hits_needed = *from;
+      else
+        why = "Las veces se escriben con cifras: 3, o >= 3";
     }
-    if (asked.contains("hitCondition") && asked["hitCondition"].is_string()) {
-      const std::string hits = asked["hitCondition"].get<std::string>();
-      const std::size_t digits = hits.find_first_not_of(">= ");
-      try {
-        b.hits_needed = digits == std::string::npos ? 0 : std::stoul(hits.substr(digits));
-      } catch (const std::exception&) {
-        b.placed.verified = false;
-        b.placed.message = "Las veces se escriben con cifras: 3, o >= 3";
-      }
+    if (why.empty() && log != nullptr) {
+      if (log->is_string())
+        b.log = cp1252::from_utf8(log->get<std::string>());
+      else
+        why = "El mensaje de un punto de registro es un texto: total {&total}";
     }
-    if (asked.contains("logMessage") && asked["logMessage"].is_string())
-      b.log = cp1252::from_utf8(asked["logMessage"].get<std::string>());
-    shown["verified"] = b.placed.verified;
+    if (!why.empty()) {
+      b.placed.verified = false;
+      b.placed.message = why;
+    }
+    json shown = {{"verified", b.placed.verified}};
+    if (b.placed.line != 0) shown["line"] = b.placed.line;
     if (!b.placed.message.empty()) shown["message"] = utf8(b.placed.message);
     answered.push_back(shown);
     if (b.placed.verified) placed[b.placed.statement] = std::move(b);
@@ -348,7 +438,7 @@ std::optional<std::string> Session::value_of(std::string_view name) const {
   if (store == nullptr) return std::nullopt;
   const std::size_t slot = store->index(stored);
   if (slot == 0) return std::nullopt;
-  return store->value(slot);
+  return std::string(working_text(store->value(slot)));
 }
 
 void Session::before_statement(std::size_t number, const Statement&) {
@@ -434,7 +524,7 @@ Session::json Session::stack_trace() {
           {"totalFrames", 1}};
 }
 
-Session::json Session::variables(int reference) {
+Session::json Session::variables(std::int64_t reference) {
   std::lock_guard lock(mutex_);
   if (!stopped_ || in_ == nullptr) return {{"variables", json::array()}};
   if (reference == kVariables) return {{"variables", store_variables(in_->variables)}};
@@ -467,22 +557,24 @@ Session::json Session::variables(int reference) {
 Session::json Session::set_variable(const json& args) {
   std::lock_guard lock(mutex_);
   if (!stopped_ || in_ == nullptr) throw Refusal("El programa no est\xE1 parado");
-  const std::string name = cp1252::from_utf8(args.value("name", ""));
-  if (args.value("variablesReference", 0) != kVariables || !name.starts_with('&'))
+  const std::string name = cp1252::from_utf8(text_argument(args, "name"));
+  if (number_argument(args, "variablesReference") != kVariables || !name.starts_with('&'))
     throw Refusal("Solo las variables (&) cambian de valor: una constante guarda el primero que recibe");
   const std::string stored = convert_field(name);
   if (in_->variables.index(stored) == 0) throw Refusal("No hay ninguna variable " + name);
-  const std::string value = cp1252::from_utf8(args.value("value", ""));
+  // Held to what the script will read, so that the panel, hovers and logpoints show the script's value.
+  const std::string value(working_text(cp1252::from_utf8(text_argument(args, "value"))));
   in_->write(in_->variables, stored, value);
-  return {{"value", utf8(value)}, {"type", std::string(class_name(value))}};
+  return shown_value(value);
 }
 
 Session::json Session::evaluate(const json& args) {
   std::lock_guard lock(mutex_);
-  const std::string expression = cp1252::from_utf8(args.value("expression", ""));
+  const std::string expression = cp1252::from_utf8(text_argument(args, "expression"));
   const std::optional<std::string> value = stopped_ ? value_of(expression) : std::nullopt;
   if (!value) throw Refusal("No hay ning\xFAn valor " + expression + " ahora");
-  return {{"result", utf8(*value)}, {"type", std::string(class_name(*value))}, {"variablesReference", 0}};
+  json shown = shown_value(*value);
+  return {{"result", shown["value"]}, {"type", shown["type"]}, {"variablesReference", 0}};
 }
 
 }  // namespace kal::debug

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -71,7 +72,7 @@ class Session final : public RunObserver {
   json restart(const json& args);
   json set_breakpoints(const json& args);
   json stack_trace();
-  json variables(int reference);
+  json variables(std::int64_t reference);
   json set_variable(const json& args);
   json evaluate(const json& args);
   void start_run();

@@ -38,11 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       session.bad_message("cabecera");
       continue;
     }
-    const nlohmann::json message = nlohmann::json::parse(in.body, nullptr, false);
-    if (message.is_discarded())
+    const kal::lsp::ParsedMessage message = kal::lsp::parse_message(in.body);
+    if (message.error != nullptr)
       session.bad_message("JSON");
     else
-      session.handle(message);
+      session.handle(message.value);
   }
   return 0;
 }

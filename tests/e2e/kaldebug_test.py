@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Talks to kaldebug.exe under Wine over raw frames (the script shows no box, so no display is needed): damaged
-or early messages, unknown requests and a breakpoint past the end get errors while the adapter goes on serving,
-and it ends on disconnect. The conversations an editor has are debug_client_test.py's.
+or early messages, fields of the wrong JSON type, arguments nested 40,000 deep, unknown requests, a script far
+too large and bad breakpoints get errors while the adapter goes on serving, and it ends on disconnect. The conversations an editor has are debug_client_test.py's.
 
 Usage: kaldebug_test.py KALDEBUG.EXE --prefix DIR
 """
@@ -69,11 +69,30 @@ def main():
         a.raw(b"Content-Length: 5\r\n\r\n{oops")  # no JSON: said, and the next message is served
         expect("initialize", a.request("initialize", {"adapterID": "kal"}).get("success"), True)
         expect("an unknown request", a.request("frobnicate").get("success"), False)
+        # Fields of the wrong type and deep nesting: an error response when the message has its number, a word on
+        # standard error when it has none.
+        for body, want in ((b'{"seq": 90, "type": 7, "command": "threads"}', "response"),
+                           (b'{"seq": 91, "type": "request", "command": 5}', "response"),
+                           (b'{"seq": "x", "type": "request", "command": "threads"}', "stderr"),
+                           (b'{"seq": 92, "type": "request", "command": "threads", "arguments": ' +
+                            b"[" * 40000 + b"]" * 40000 + b"}", "stderr")):
+            a.raw(b"Content-Length: %d\r\n\r\n" % len(body) + body)
+            got = a.receive() or {}
+            expect(f"the answer to {body[:60]!r}",
+                   "response" if got.get("type") == "response" and got.get("success") is False
+                   else got.get("body", {}).get("category"), want)
+        large = Path(tmp) / "grande.txt"
+        with open(large, "wb") as f:
+            f.truncate(40 << 20)
+        refused = a.request("launch", {"program": windows_path(large)})
+        expect("a 40 MB script", (refused.get("success"), "4 MB" in refused.get("message", "")), (False, True))
         expect("launch", a.request("launch", {"program": script}).get("success"), True)
         a.until(lambda m: m.get("event") == "initialized")
-        placed = a.request("setBreakpoints", {"source": {"path": script}, "breakpoints": [{"line": 40}]})
-        expect("a breakpoint past the end", [(b["verified"], b["line"]) for b in placed["body"]["breakpoints"]],
-               [(False, 40)])
+        placed = a.request("setBreakpoints", {"source": {"path": script}, "breakpoints": [
+            {"line": 40}, {"line": "22"}, {"line": 5, "hitCondition": "3abc"}, {"line": 4, "logMessage": "n {&n}"}]})
+        expect("breakpoints, each on its own",
+               [(b["verified"], b.get("line"), b.get("message", "")[:12]) for b in placed["body"]["breakpoints"]],
+               [(False, 40, "No hay ningu"), (False, None, "La línea de "), (False, 5, "Las veces se"), (True, 4, "")])
         a.request("configurationDone")
         a.until(lambda m: m.get("event") == "terminated")
         expect("disconnect", a.request("disconnect").get("success"), True)

@@ -276,5 +276,99 @@ TEST(DebugSession, BadRequestsAreRefusedAndTheSessionGoesOn) {
   EXPECT_TRUE(c.session.over());
 }
 
+TEST(DebugSession, HostileMessagesGetSpanishAnswersAndTheSessionServesOn) {
+  Client c(kLoop);
+  // Fields of the wrong JSON type: answered with an error when the message has its number, else passed over.
+  struct Sent {
+    json message;
+    std::string says;  // in the error response; "-" for a word on standard error; empty for nothing at all
+  };
+  const Sent sent[] = {
+      {{{"seq", 101}, {"type", 7}, {"command", "initialize"}}, "\"type\": \"request\""},
+      {{{"seq", 102}, {"type", "request"}, {"command", json::array()}}, "\"command\""},
+      {{{"seq", 103}, {"type", "request"}}, "\"command\""},
+      {{{"seq", "104"}, {"type", "request"}, {"command", "initialize"}}, "-"},
+      {{{"type", "request"}, {"command", "initialize"}}, "-"},
+      {{{"seq", 105}, {"type", "event"}, {"event", "x"}}, ""},
+  };
+  for (const Sent& m : sent) {
+    const std::size_t before = c.received.size();
+    c.session.handle(m.message);
+    ASSERT_EQ(c.received.size(), before + (m.says.empty() ? 0 : 1)) << m.message;
+    if (m.says.empty()) continue;
+    const json& got = c.received.back();
+    if (m.says == "-") {
+      EXPECT_EQ(got["body"]["category"], "stderr") << got;
+      continue;
+    }
+    EXPECT_EQ(got["request_seq"], m.message["seq"]);
+    EXPECT_EQ(got["success"], false);
+    EXPECT_NE(got["message"].get<std::string>().find(m.says), std::string::npos) << got;
+  }
+  c.request("initialize");
+  // Arguments of the wrong type are refused in the session's words.
+  const json wrong = c.request("launch", {{"program", "C:\\kal\\prueba.txt"}, {"stopOnEntry", "s\xC3\xAD"}});
+  EXPECT_EQ(wrong["message"], "stopOnEntry es true o false");
+  c.request("launch", {{"program", "C:\\kal\\prueba.txt"}, {"stopOnEntry", true}});
+  // Each bad breakpoint is unverified with its own reason; the good ones beside them stand.
+  const json asked = json::array({
+      {{"line", -1}},
+      {{"line", "5"}},
+      {{"line", 5}, {"hitCondition", "-1"}},
+      {{"line", 5}, {"hitCondition", "3abc"}},
+      {{"line", 5}, {"condition", 5}},
+      {{"line", 5}, {"logMessage", json::object()}},
+      7,
+      {{"line", 4}, {"hitCondition", ">= 2"}},
+      {{"line", 11}},
+  });
+  const char* const reasons[] = {
+      "La l\xC3\xADnea de un punto de parada es un n\xC3\xBAmero entero desde 1",
+      "La l\xC3\xADnea de un punto de parada es un n\xC3\xBAmero entero desde 1",
+      "Las veces se escriben con cifras: 3, o >= 3",
+      "Las veces se escriben con cifras: 3, o >= 3",
+      "La condici\xC3\xB3n es un texto: &total > 100, o .mar &total 100",
+      "El mensaje de un punto de registro es un texto: total {&total}",
+      "Un punto de parada es un objeto con su l\xC3\xADnea: {\"line\": 12}",
+  };
+  const json placed = c.request("setBreakpoints", {{"breakpoints", asked}})["body"]["breakpoints"];
+  ASSERT_EQ(placed.size(), asked.size());
+  for (std::size_t i = 0; i < std::size(reasons); ++i) {
+    EXPECT_EQ(placed[i]["verified"], false) << i;
+    EXPECT_EQ(placed[i]["message"], reasons[i]) << i;
+    EXPECT_TRUE(!placed[i].contains("line") || placed[i]["line"] == 5) << placed[i];
+  }
+  EXPECT_EQ(placed[7], (json{{"verified", true}, {"line", 4}}));
+  EXPECT_EQ(placed[8], (json{{"verified", true}, {"line", 11}}));
+  c.request("configurationDone");
+  EXPECT_EQ(c.event("stopped")["body"]["reason"], "entry");
+  c.request("continue");
+  EXPECT_EQ(c.event("stopped")["body"]["reason"], "breakpoint");
+  EXPECT_EQ(c.values(1)["&n"], "1");  // the second time line 4 runs: &n is 1 before it
+  // A value is held to what the script reads: up to its first NUL, at most 63,999 characters.
+  std::string value(70000, 'a');
+  value[65000] = '\0';
+  const json set = c.request("setVariable", {{"variablesReference", 1}, {"name", "&n"}, {"value", value}});
+  EXPECT_EQ(set["body"]["value"], std::string(63999, 'a'));
+  EXPECT_EQ(c.values(1)["&n"], std::string(63999, 'a'));
+  c.request("setVariable", {{"variablesReference", 1},
+                            {"name", "&n"},
+                            {"value", std::string("2\0"
+                                                  "9",
+                                                  3)}});
+  EXPECT_EQ(c.request("evaluate", {{"expression", "&n"}})["body"]["result"], "2");
+  EXPECT_EQ(c.request("disconnect")["success"], true);
+}
+
+TEST(DebugSession, AScriptFarTooLargeIsRefusedByItsSize) {
+  Client c(".codigo;\r\n'" + std::string(5 << 20, 'x') + ";\r\n.fin;\r\n");
+  c.request("initialize");
+  const json refused = c.request("launch", {{"program", "C:\\kal\\prueba.txt"}});
+  EXPECT_EQ(refused["success"], false);
+  EXPECT_EQ(
+      refused["message"],
+      "El programa C:\\kal\\prueba.txt tiene 5242901 bytes: ning\xC3\xBAn programa de KAL pasa de 4 MB");
+}
+
 }  // namespace
 }  // namespace kal::debug
