@@ -16,8 +16,14 @@
 // that is not valid UTF-8 (one saved as ANSI) is refused unless --cp1252 says so: guessing would store "?"
 // for every accent. A name KAL cannot select ([NOMBRE]) is refused with exit code 2; every other refusal or
 // failure says why and exits with 1, leaving the root as it was.
+//
+// Files are named as the system names them (UTF-8 on Linux, UTF-16 on Windows, where the command line is read
+// as typed), so that KAL and the editors find "año" by the name kalbd gave it. A new structure is written
+// beside the old and put in its place in one step: a program storing meanwhile reads the old or the new,
+// never half of one. kalbd never writes or reads through a link inside the root, which could lead out of it.
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -32,6 +38,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
+// after windows.h
+#include <shellapi.h>
 #endif
 
 #include "common/cp1252.h"
@@ -123,6 +131,64 @@ std::string described(const Field& f) {
   }
 }
 
+// A path from UTF-8, and back: the system's own names on either system.
+fs::path path_of(const std::string& utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+std::string shown(const fs::path& p) {
+  const std::u8string text = p.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+#ifdef _WIN32
+// Where a file or folder really is, as the system resolves every link on the way; nothing when it is not
+// there.
+std::optional<std::wstring> final_path(const fs::path& p) {
+  const HANDLE handle = CreateFileW(p.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::wstring path(1024, L'\0');
+  const DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
+  CloseHandle(handle);
+  if (length == 0 || length >= path.size()) return std::nullopt;
+  path.resize(length);
+  return path;
+}
+#endif
+
+// A symbolic link, or on Windows any reparse point (a junction leads elsewhere just as well) or anything the
+// system resolves to another place than its folder and name (Wine shows a link to a file as the file).
+bool is_link(const fs::path& p) {
+#ifdef _WIN32
+  const DWORD bits = GetFileAttributesW(p.c_str());
+  if (bits == INVALID_FILE_ATTRIBUTES) return false;
+  if ((bits & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return true;
+  const std::optional<std::wstring> self = final_path(p), folder = final_path(p.parent_path());
+  if (!self || !folder) return false;
+  const std::wstring expected = *folder + L"\\" + p.filename().wstring();
+  return CompareStringOrdinal(self->c_str(), static_cast<int>(self->size()), expected.c_str(),
+                              static_cast<int>(expected.size()), TRUE) != CSTR_EQUAL;
+#else
+  std::error_code error;
+  return fs::is_symlink(fs::symlink_status(p, error));
+#endif
+}
+
+// The file `to` replaced by `from` in one step. Windows refuses while a program has the old file open for a
+// moment, so it is asked again for a while.
+bool replace_file(const fs::path& from, const fs::path& to) {
+#ifdef _WIN32
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return true;
+    Sleep(100);
+  }
+  return false;
+#else
+  return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
 std::string slurp(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   std::ostringstream s;
@@ -131,7 +197,31 @@ std::string slurp(const fs::path& p) {
 }
 
 fs::path database_file(const fs::path& root, const std::string& name, const char* extension) {
-  return root / name / (name + extension);
+  return root / path_of(u8(name)) / path_of(u8(name) + extension);
+}
+
+// The structure written beside the old one before it takes its place.
+constexpr const char* kNewStructure = ".z04.nuevo";
+
+// Why the database's folder or files cannot be used: a link (which could lead out of the root) or something
+// that is no folder or no regular file where one goes; nothing when all is as it should be.
+std::optional<std::string> in_the_way(const fs::path& root, const std::string& name) {
+  const fs::path folder = root / path_of(u8(name));
+  std::vector<std::pair<fs::path, bool>> places = {{folder, true}};
+  for (const char* extension : {".z04", ".zbd", kNewStructure})
+    places.emplace_back(database_file(root, name, extension), false);
+  for (const auto& [place, is_folder] : places) {
+    std::error_code error;
+    if (is_link(place))
+      return shown(place) + u8(" es un enlace: kalbd no escribe ni lee a trav\xE9s de enlaces, que pueden "
+                               "llevar fuera de la "
+                               "ra\xEDz");
+    const fs::file_status status = fs::status(place, error);
+    if (!fs::exists(status)) continue;
+    if (is_folder && !fs::is_directory(status)) return shown(place) + " no es una carpeta";
+    if (!is_folder && !fs::is_regular_file(status)) return shown(place) + " no es un fichero normal";
+  }
+  return std::nullopt;
 }
 
 int create(const fs::path& root, const std::string& name, const fs::path& description, bool cp1252,
@@ -143,7 +233,7 @@ int create(const fs::path& root, const std::string& name, const fs::path& descri
   }
   std::ifstream in(description, std::ios::binary);
   if (!in) {
-    std::cerr << "kalbd: no puedo leer " << description << "\n";
+    std::cerr << "kalbd: no puedo leer " << shown(description) << "\n";
     return 1;
   }
   std::vector<Field> fields;
@@ -197,7 +287,11 @@ int create(const fs::path& root, const std::string& name, const fs::path& descri
 
   std::error_code error;
   if (fs::exists(root, error) && !fs::is_directory(root, error)) {
-    std::cerr << u8("kalbd: la ra\xEDz ") << root << " no es una carpeta\n";
+    std::cerr << u8("kalbd: la ra\xEDz ") << shown(root) << " no es una carpeta\n";
+    return 1;
+  }
+  if (const std::optional<std::string> why = in_the_way(root, name)) {
+    std::cerr << "kalbd: " << *why << "\n";
     return 1;
   }
   const fs::path data = database_file(root, name, ".zbd");
@@ -227,23 +321,36 @@ int create(const fs::path& root, const std::string& name, const fs::path& descri
 
   std::string structure;
   for (const Field& f : fields) structure += kal::db::encode_field(f);
-  fs::create_directories(root / name, error);
+  const fs::path folder = root / path_of(u8(name));
+  fs::create_directories(folder, error);
   if (error) {
-    std::cerr << "kalbd: no puedo crear la carpeta " << root / name << ": " << error.message() << "\n";
+    std::cerr << "kalbd: no puedo crear la carpeta " << shown(folder) << ": " << error.message() << "\n";
     return 1;
   }
-  std::ofstream out(database_file(root, name, ".z04"), std::ios::binary);
-  if (!(out << structure) || !out.flush()) {
-    std::cerr << "kalbd: no puedo escribir " << database_file(root, name, ".z04") << "\n";
+  const fs::path structure_file = database_file(root, name, ".z04");
+  const fs::path written = database_file(root, name, kNewStructure);
+  {
+    std::ofstream out(written, std::ios::binary | std::ios::trunc);
+    if (!(out << structure) || !out.flush()) {
+      out.close();
+      fs::remove(written, error);
+      std::cerr << "kalbd: no puedo escribir " << shown(written) << "\n";
+      return 1;
+    }
+  }
+  if (!replace_file(written, structure_file)) {
+    fs::remove(written, error);
+    std::cerr << "kalbd: no puedo poner la estructura nueva en " << shown(structure_file)
+              << ": la antigua se queda como estaba\n";
     return 1;
   }
   if (!fs::exists(data, error) && !std::ofstream(data, std::ios::binary)) {
-    std::cerr << "kalbd: no puedo escribir " << data << "\n";
+    std::cerr << "kalbd: no puedo escribir " << shown(data) << "\n";
     return 1;
   }
   // What was made, so that a person sees at once how each field will read.
   const std::size_t held = stored_fields(stored).size();
-  std::cout << "kalbd: base de datos " << u8(name) << " en " << (root / name).string() << ": " << u8(name)
+  std::cout << "kalbd: base de datos " << u8(name) << " en " << shown(folder) << ": " << u8(name)
             << ".z04 con " << fields.size() << (fields.size() == 1 ? " campo, " : " campos, ") << u8(name)
             << ".zbd " << (held == 0 ? "sin registros" : "con " + std::to_string(held) + " registros")
             << "\n";
@@ -262,11 +369,15 @@ std::string csv(const std::string& value) {
 }
 
 int list(const fs::path& root, const std::string& name, bool cp1252, bool numbers) {
+  if (const std::optional<std::string> why = in_the_way(root, name)) {
+    std::cerr << "kalbd: " << *why << "\n";
+    return 1;
+  }
   const std::string structure = slurp(database_file(root, name, ".z04"));
   const std::string data = slurp(database_file(root, name, ".zbd"));
   const std::vector<Field> fields = kal::db::decode_structure(structure);
   if (fields.empty()) {
-    std::cerr << "kalbd: la base de datos " << name << " no tiene estructura en " << root << "\n";
+    std::cerr << "kalbd: la base de datos " << u8(name) << " no tiene estructura en " << shown(root) << "\n";
     return 1;
   }
   // Record number -> field name -> value, the characters in the order the file holds them.
@@ -311,6 +422,27 @@ int list(const fs::path& root, const std::string& name, bool cp1252, bool number
   return 0;
 }
 
+// The command line in UTF-8. Windows gives main() its words in the ANSI code page, where a name the person
+// typed may have no place: they are read as typed, in UTF-16.
+std::vector<std::string> command_line(int argc, char** argv) {
+  std::vector<std::string> words(argv, argv + argc);
+#ifdef _WIN32
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) return words;
+  words.clear();
+  for (int i = 0; i < count; ++i) {
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string word(bytes > 0 ? static_cast<std::size_t>(bytes) : 1, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, word.data(), bytes, nullptr, nullptr);
+    word.resize(word.size() - 1);  // its closing NUL
+    words.push_back(std::move(word));
+  }
+  LocalFree(wide);
+#endif
+  return words;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -322,12 +454,13 @@ int main(int argc, char** argv) {
     std::cout << "kalbd " KAL_VERSION "\n";
     return 0;
   }
+  const std::vector<std::string> typed = command_line(argc, argv);
   std::vector<std::string> args;
   bool cp1252 = false;
   bool numbers = false;
   bool replace = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
+  for (std::size_t i = 1; i < typed.size(); ++i) {
+    const std::string& arg = typed[i];
     if (arg == "--cp1252")
       cp1252 = true;
     else if (arg == "--numeros")
@@ -340,14 +473,14 @@ int main(int argc, char** argv) {
   // Whatever the file system refuses is said, never an abort.
   try {
     if (args.size() == 4 && args[0] == "crear" && !numbers)
-      return create(args[1], kal::cp1252::from_utf8(args[2]), args[3], cp1252, replace);
+      return create(path_of(args[1]), kal::cp1252::from_utf8(args[2]), path_of(args[3]), cp1252, replace);
     if (args.size() == 3 && args[0] == "listar" && !replace) {
       const std::string name = kal::cp1252::from_utf8(args[2]);
       if (!selectable(name)) {
         std::cerr << "kalbd: KAL no puede elegir una base de datos llamada \"" << args[2] << "\"\n";
         return 2;
       }
-      return list(args[1], name, cp1252, numbers);
+      return list(path_of(args[1]), name, cp1252, numbers);
     }
   } catch (const std::exception& e) {
     std::cerr << "kalbd: " << e.what() << "\n";

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Several programs storing into one database at once: four KAL.exe under Wine, started together, each store 200
 records of two fields (which program, which round) into the same database. Every record must come out whole,
-numbered 1 to 800 without a gap or a repeat, and hold the fields its program stored.
+numbered 1 to 800 without a gap or a repeat, and hold the fields its program stored. Meanwhile kalbd replaces the
+database's structure with the same one again and again (--reemplazar), as a person may while programs store:
+every program still reads a whole structure.
 
 Usage: database_concurrency_test.py --exe KAL.exe --kalbd kalbd [--programs 4] [--records 200]
 """
@@ -87,10 +89,17 @@ def main():
         # Started together, so that their stores overlap; none shows a window.
         running = [subprocess.Popen(["wine", "./KAL.exe", name], cwd=folder, stdout=subprocess.DEVNULL,
                                     stderr=subprocess.DEVNULL) for name in names]
+        replaced = 0
+        while any(process.poll() is None for process in running):
+            subprocess.run([str(opts.kalbd.resolve()), "crear", str(folder), "datos", str(work / "datos.campos"),
+                            "--reemplazar"], check=True, stdout=subprocess.DEVNULL)
+            replaced += 1
         for process in running:
             process.wait(timeout=600)
         records, faults = stored_records((folder / "datos" / "datos.zbd").read_bytes())
         faults += check(records, opts.programs, opts.records)
+        if replaced == 0:
+            faults.append("the structure was never replaced while the programs stored")
     finally:
         session.close()
         shutil.rmtree(work, ignore_errors=True)

@@ -4,10 +4,13 @@ list as CSV in UTF-8 or Windows-1252. The example database kept in examples/ is 
 makes, so the command written beside it recreates it.
 
 With --wine, kalbd.exe under Wine makes the same example database and says its refusals in the same UTF-8.
+Both name an accented database as the system names files, and refuse links inside the root, which could lead a
+write out of it, leaving everything as it was.
 
 Usage: kalbd_test.py KALBD [--wine KALBD.EXE --prefix DIR]
 """
 import argparse
+import os
 import re
 import subprocess
 import sys
@@ -27,6 +30,43 @@ def data_record(field_id, char, name, field_type, max_length, number, last):
 def value(field_id, name, field_type, max_length, number, text):
     return b"".join(data_record(field_id, c, name, field_type, max_length, number, int(i == len(text) - 1))
                     for i, c in enumerate(text))
+
+
+def names_and_links(command, env, failures, who):
+    """An accented name is the folder and files of that name; a link at the database's folder or one of its files
+    is refused (exit 1), with the file it leads to and the root as they were."""
+    with tempfile.TemporaryDirectory() as tmp:
+        root, outside = Path(tmp) / "raiz", Path(tmp) / "fuera"
+        root.mkdir()
+        outside.mkdir()
+        (Path(tmp) / "d.txt").write_text("nombre 3 20\n", "utf-8")
+        run = lambda *args: subprocess.run([*command, *args], env=env, capture_output=True, timeout=300)
+        made = run("crear", str(root), "año", str(Path(tmp) / "d.txt"))
+        if made.returncode != 0 or sorted(p.name for p in (root / "año").iterdir()) != ["año.z04", "año.zbd"]:
+            failures.append(f"{who}: an accented database: exit {made.returncode}, {made.stderr!r}, "
+                            f"{sorted(str(p.relative_to(root)) for p in root.rglob('*'))}")
+        if run("listar", str(root), "año").stdout != b"registro,nombre\r\n":
+            failures.append(f"{who}: the accented database does not list")
+        (outside / "precioso.txt").write_text("lo que guarda otro programa", "utf-8")
+        links = (("the database's folder", "enlazada", [("enlazada", outside)]),
+                 ("its structure", "estructura", [("estructura", None), ("estructura/estructura.z04", outside / "precioso.txt")]),
+                 ("its data", "datos", [("datos", None), ("datos/datos.zbd", outside / "precioso.txt")]))
+        for why, name, made_here in links:
+            for relative, target in made_here:
+                if target is None:
+                    (root / relative).mkdir()
+                else:
+                    os.symlink(target, root / relative)
+            before = {str(p.relative_to(Path(tmp))): (p.is_symlink(), p.read_bytes() if p.is_file() else None)
+                      for p in Path(tmp).rglob("*")}
+            for args in (("crear", str(root), name, str(Path(tmp) / "d.txt"), "--reemplazar"), ("listar", str(root), name)):
+                got = run(*args)
+                if got.returncode != 1 or "es un enlace".encode() not in got.stderr:
+                    failures.append(f"{who}: a link at {why}, {args[0]}: exit {got.returncode}, {got.stderr!r}")
+            after = {str(p.relative_to(Path(tmp))): (p.is_symlink(), p.read_bytes() if p.is_file() else None)
+                     for p in Path(tmp).rglob("*")}
+            if after != before:
+                failures.append(f"{who}: a link at {why} changed {set(after.items()) ^ set(before.items())}")
 
 
 def windows_build(exe, prefix, failures):
@@ -70,8 +110,10 @@ def main():
     said = subprocess.run([kalbd, "--version"], capture_output=True, timeout=60).stdout
     if not re.fullmatch(rb"kalbd \d+\.\d+\.\d+\n", said):
         failures.append(f"kalbd --version said {said!r}")
+    names_and_links([kalbd], None, failures, "kalbd")
     if opts.wine:
         windows_build(opts.wine, opts.prefix, failures)
+        names_and_links(["wine", opts.wine], report.wine_console_env(opts.prefix), failures, "kalbd.exe")
         on_windows = subprocess.run(["wine", opts.wine, "--version"], env=report.wine_console_env(opts.prefix),
                                     capture_output=True, timeout=300).stdout.replace(b"\r\n", b"\n")
         if on_windows != said:
@@ -176,6 +218,8 @@ def main():
                              capture_output=True)
         if got.returncode != 0 or b" 2 de los 2 registros" not in got.stdout:
             failures.append(f"replacing a structure: exit {got.returncode}, {got.stdout!r}")
+        if sorted(p.name for p in (root / "agenda").iterdir()) != ["agenda.z04", "agenda.zbd"]:
+            failures.append(f"replacing a structure left {sorted(p.name for p in (root / 'agenda').iterdir())}")
         examples = Path(__file__).resolve().parents[2] / "examples"
         subprocess.run([kalbd, "crear", str(root / "ejemplo"), "agenda", str(examples / "agenda.campos")], check=True)
         for name in ("agenda.z04", "agenda.zbd"):
