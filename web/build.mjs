@@ -20,6 +20,12 @@ await esbuild.build({
   bundle: true, minify: true, format: 'esm', outfile: path.join(out, 'main.js'),
   external: ['./kal.js'], logLevel: 'warning', legalComments: 'none',
 });
+// The zip unpacker runs in a worker of its own, beside the page's bundle.
+await esbuild.build({
+  entryPoints: [path.join(here, 'src/unzip-worker.js')],
+  bundle: true, minify: true, format: 'iife', outfile: path.join(out, 'unzip-worker.js'),
+  logLevel: 'warning', legalComments: 'none',
+});
 // The footer's version is the one the web build was made with.
 const version = fs.readFileSync(path.join(wasmDir, 'version.txt'), 'utf8').trim();
 fs.writeFileSync(path.join(out, 'index.html'),

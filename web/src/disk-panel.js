@@ -1,7 +1,6 @@
 // The disk's panel: every file with a link to download it, what the last run wrote marked, and the ways in:
 // files or a whole folder uploaded into the folder chosen, a zip taken as a folder of its name, anything dropped
 // on the panel, and a new folder. A name from outside never climbs out of the folder it goes into.
-import {unzipSync} from 'fflate';
 import {DIRECTORY, HIDDEN, PROGRAM_FOLDER, READ_ONLY} from './disk.js';
 
 // A zip may not unpack to more than this: the disk is the browser's memory, copied into every run.
@@ -25,13 +24,33 @@ export function cleanPath(path) {
 
 const isZip = (name) => /\.zip$/i.test(name);
 
+// A zip's files as [{name, data}], unpacked by a worker of its own, which ends with the zip.
+function unzipped(bytes, t) {
+  return new Promise((resolve, reject) => {
+    const worker = new Worker(new URL('./unzip-worker.js', import.meta.url));
+    worker.onmessage = ({data}) => {
+      worker.terminate();
+      if (data.error) reject(new Error(data.error === 'tooLarge' ? t('zipTooLarge') : data.error));
+      else resolve(data.files);
+    };
+    worker.onerror = (e) => {
+      worker.terminate();
+      reject(new Error(e.message));
+    };
+    worker.postMessage({bytes, limit: ZIP_LIMIT}, [bytes.buffer]);
+  });
+}
+
 export class DiskPanel {
   // t(key): the page's words; notice(kind, text): what the page tells the person.
   constructor(disk, t, notice) {
     this.disk = disk;
     this.t = t;
     this.notice = notice;
-    this.links = [];  // each listing's download links hold their files' bytes until the next listing
+    // A file's download link holds its bytes from its first use until the next listing: made for thousands
+    // of files at once, the links would hold the page for seconds.
+    this.links = [];
+    this.shown = new Map();  // each link of the listing -> its entry
     this.changed = new Set();
     this.$ = (selector) => document.querySelector(selector);
     // The pickers are emptied at once, so that the same file can be taken again.
@@ -44,6 +63,16 @@ export class DiskPanel {
     }
     this.$('#new-folder').addEventListener('click', () => this.newFolder(prompt(this.t('folderName'))));
     const panel = this.$('#disk');
+    // Before the browser follows a link (a click, a key, a menu), it gets the file's bytes.
+    for (const kind of ['click', 'contextmenu', 'focusin', 'pointerdown']) {
+      this.$('#files').addEventListener(kind, (e) => {
+        const a = e.target.closest?.('a');
+        const entry = this.shown.get(a);
+        if (!entry || a.href.startsWith('blob:')) return;
+        a.href = URL.createObjectURL(new Blob([entry.bytes]));
+        this.links.push(a.href);
+      });
+    }
     panel.addEventListener('dragover', (e) => {
       e.preventDefault();
       panel.classList.add('dropping');
@@ -87,7 +116,7 @@ export class DiskPanel {
     const path = cleanPath(name);
     if (path === null) throw new Error(name);
     const bytes = new Uint8Array(await file.arrayBuffer());
-    if (isZip(path)) this.putZip(bytes, folder + path.replace(/\.zip$/i, ''));
+    if (isZip(path)) await this.putZip(bytes, folder + path.replace(/\.zip$/i, ''));
     else this.disk.put(folder + path, bytes);
   }
 
@@ -109,18 +138,12 @@ export class DiskPanel {
     }
   }
 
-  // A zip's files and folders into a folder of its name; names that climb out are left out.
-  putZip(bytes, folder) {
-    let total = 0;
-    const files = unzipSync(bytes, {
-      filter: (f) => {
-        total += f.originalSize;
-        if (total > ZIP_LIMIT) throw new Error(this.t('zipTooLarge'));
-        return true;
-      },
-    });
+  // A zip's files and folders into a folder of its name; names that climb out are left out. Nothing of a zip
+  // that cannot be unpacked whole is put.
+  async putZip(bytes, folder) {
+    const files = await unzipped(bytes, this.t);
     this.disk.folder(folder);
-    for (const [name, data] of Object.entries(files)) {
+    for (const {name, data} of files) {
       const path = cleanPath(name);
       if (path === null) continue;
       if (name.endsWith('/')) this.disk.folder(`${folder}\\${path}`);
@@ -155,12 +178,13 @@ export class DiskPanel {
 
     for (const url of this.links) URL.revokeObjectURL(url);
     this.links = [];
+    this.shown = new Map();
     this.$('#files').replaceChildren(...this.disk.files().filter((e) => !e.folder).map((entry) => {
       const li = document.createElement('li');
       const a = document.createElement('a');
       a.textContent = entry.path;
-      a.href = URL.createObjectURL(new Blob([entry.bytes]));
-      this.links.push(a.href);
+      a.href = '#';
+      this.shown.set(a, entry);
       a.download = entry.path.slice(entry.path.lastIndexOf('\\') + 1);
       const size = document.createElement('span');
       const marks = [[READ_ONLY, 'readOnly'], [HIDDEN, 'hidden']].filter(([bit]) => entry.attributes & bit & ~DIRECTORY);

@@ -56,11 +56,69 @@ const problems = linter((view) => {
 }, {delay: 150});
 
 let saveTimer = 0;
-// The editor's script is kept as it is typed; when the browser has no room, the page says so.
+// The stored text the editor started from: the editor is saved only when it differs (a tab never saves what it
+// did not change), and a stored text that is no longer this one was saved by another tab meanwhile.
+let storedText = null;
+// The editor's script is kept as it is typed; when the browser has no room, the page says so. When another
+// tab stored the same script meanwhile, its text stays, and this tab's goes beside it under a free name.
 function save() {
   clearTimeout(saveTimer);
   if (scriptName === null) return;
-  notice('full', scripts.put(scriptName, exactText(view.state)) ? null : `${t('full')} ${scriptName}`);
+  const text = exactText(view.state);
+  if (text === storedText) return;
+  const stored = scripts.get(scriptName);
+  if (stored !== storedText && stored !== null && stored !== text) {
+    keepBeside(text);
+    return;
+  }
+  if (scripts.put(scriptName, text)) {
+    storedText = text;
+    notice('full', null);
+  } else {
+    notice('full', `${t('full')} ${scriptName}`);
+  }
+}
+
+// Both this tab and another changed the script: the other's stays under its name, this one's is kept under a
+// free name, which the editor then holds.
+function keepBeside(text) {
+  const other = scriptName;
+  const name = scripts.freeName(other);
+  if (!scripts.put(name, text)) {
+    notice('full', `${t('full')} ${name}`);
+    return;
+  }
+  scriptName = name;
+  storedText = text;
+  scripts.current = name;
+  $('#script-name').textContent = name;
+  showScripts();
+  notice('otherTab', `${t('otherTab')} ${other}${t('keptBeside')} ${name}.`);
+}
+
+// Another tab stored or removed a script. The one this editor holds is taken when this tab has not changed it;
+// when both changed it, both are kept.
+function storedElsewhere(event) {
+  if (event.storageArea !== localStorage) return;
+  const name = Scripts.nameOfKey(event.key);
+  if (name === null) {
+    if (event.key === null) showScripts();  // the whole storage cleared
+    return;
+  }
+  showScripts();
+  if (name !== scriptName || event.newValue === null) return;
+  const text = exactText(view.state);
+  if (text === storedText) {
+    storedText = event.newValue;
+    view.dispatch({changes: {from: 0, to: view.state.doc.length, insert: event.newValue},
+                   effects: openedWith(event.newValue)});
+    showLineEnds();
+  } else if (text !== event.newValue) {
+    clearTimeout(saveTimer);
+    keepBeside(text);
+  } else {
+    storedText = text;
+  }
 }
 const view = new EditorView({
   parent: $('#editor'),
@@ -80,6 +138,7 @@ const view = new EditorView({
 function setSource(text, name) {
   save();  // the script being left keeps what was typed last
   scriptName = name;
+  storedText = scripts.get(name);
   scripts.current = name;
   view.dispatch({changes: {from: 0, to: view.state.doc.length, insert: text}, effects: openedWith(text)});
   $('#script-name').textContent = name;
@@ -121,8 +180,9 @@ function renameScript(answer) {
   const name = cleanName(answer);
   if (name === scriptName) return;
   save();
-  if (!scripts.rename(scriptName, name)) {
-    notice('rename', `${t('nameTaken')} ${name}`);
+  const refused = scripts.rename(scriptName, name);
+  if (refused) {
+    notice('rename', refused === 'taken' ? `${t('nameTaken')} ${name}` : `${t('renameFull')} ${scriptName}.`);
     return;
   }
   notice('rename', null);
@@ -369,6 +429,7 @@ async function main() {
   applyLanguage();
   status(t('loading'));
   window.addEventListener('pagehide', save);
+  window.addEventListener('storage', storedElsewhere);
   $('#run').addEventListener('click', () => stepOrRun(false));
   $('#step').addEventListener('click', () => stepOrRun(true));
   $('#stop').addEventListener('click', () => run?.stop());
@@ -418,6 +479,8 @@ function testHooks() {
     // A script typed into the page: its lines end in CR LF.
     source: (text) => setSource(text.replace(/\r\n|\r|\n/g, CRLF), scriptName),
     text: () => view.state.doc.toString(),
+    // Text typed at the script's end, as a keyboard would (in a tab not in front too).
+    type: (text) => view.dispatch({changes: {from: view.state.doc.length, insert: text}}),
     exact: () => exactText(view.state),
     bench: (text) => runner.bench(text),
     load: (name, bytes) => openBeside(decode(Uint8Array.from(bytes)), cleanName(name)),
@@ -428,6 +491,8 @@ function testHooks() {
       clearTimeout(saveTimer);
       for (const name of scripts.names()) scripts.remove(name);
       scriptName = null;
+      storedText = null;
+      for (const kind of [...notices.keys()]) notice(kind, null);
       disk.entries.clear();
       panel.changed = new Set();
       for (const id of ['#graphics', '#output', '#box']) $(id).hidden = true;

@@ -69,12 +69,19 @@ export class Scripts {
   remove(name) {
     this.storage.removeItem(PREFIX + name);
   }
-  // False when the new name is taken or the browser has no room; the script then keeps its old name.
+  // 'taken' when the new name is another script's, 'full' when the browser has no room for the script under
+  // it (it then keeps its old name); null when renamed.
   rename(from, to) {
-    if (from === to) return true;
-    if (this.get(to) !== null || !this.put(to, this.get(from) ?? '')) return false;
+    if (from === to) return null;
+    if (this.get(to) !== null) return 'taken';
+    if (!this.put(to, this.get(from) ?? '')) return 'full';
     this.remove(from);
-    return true;
+    return null;
+  }
+
+  // The storage key of a script, as a storage event names it, back to its name; null for other keys.
+  static nameOfKey(key) {
+    return key?.startsWith(PREFIX) ? key.slice(PREFIX.length) : null;
   }
 
   // The name of the script the editor holds.

@@ -600,6 +600,144 @@ await test('uploads go into the folder chosen or a new one; a zip and a picked f
   await page.close();
 });
 
+// A zip built by hand: `local` entries, each stored once, and central entries that may share a local one.
+function handZip(locals, centrals) {
+  const parts = [];
+  const offsets = [];
+  let at = 0;
+  for (const {name, method, data, size} of locals) {
+    const header = Buffer.alloc(30);
+    header.writeUInt32LE(0x04034b50, 0);
+    header.writeUInt16LE(20, 4);
+    header.writeUInt16LE(method, 8);
+    header.writeUInt32LE(data.length, 18);
+    header.writeUInt32LE(size, 22);
+    header.writeUInt16LE(Buffer.byteLength(name), 26);
+    offsets.push(at);
+    parts.push(header, Buffer.from(name), data);
+    at += 30 + Buffer.byteLength(name) + data.length;
+  }
+  const start = at;
+  for (const {name, local} of centrals) {
+    const {method, data, size} = locals[local];
+    const header = Buffer.alloc(46);
+    header.writeUInt32LE(0x02014b50, 0);
+    header.writeUInt16LE(20, 4);
+    header.writeUInt16LE(20, 6);
+    header.writeUInt16LE(method, 10);
+    header.writeUInt32LE(data.length, 20);
+    header.writeUInt32LE(size, 24);
+    header.writeUInt16LE(Buffer.byteLength(name), 28);
+    header.writeUInt32LE(offsets[local], 42);
+    parts.push(header, Buffer.from(name));
+    at += 46 + Buffer.byteLength(name);
+  }
+  const end = Buffer.alloc(22);
+  end.writeUInt32LE(0x06054b50, 0);
+  end.writeUInt16LE(centrals.length, 8);
+  end.writeUInt16LE(centrals.length, 10);
+  end.writeUInt32LE(at - start, 12);
+  end.writeUInt32LE(start, 16);
+  parts.push(end);
+  return Buffer.concat(parts);
+}
+
+await test('a zip is unpacked off the page, counted as it inflates: a bomb stops at the limit, 20,000 files come', async () => {
+  const page = await openPage();
+  const work = fs.mkdtempSync('/tmp/kal-page-');
+  // One GiB of zeros in one stream of about a megabyte, which 400 entries share, each declaring one byte.
+  const zlib = await import('node:zlib');
+  const deflate = zlib.createDeflateRaw({level: 9});
+  const pieces = [];
+  deflate.on('data', (d) => pieces.push(d));
+  const zeros = Buffer.alloc(1 << 20);
+  for (let i = 0; i < 1024; ++i) if (!deflate.write(zeros)) await new Promise((ok) => deflate.once('drain', ok));
+  await new Promise((ok) => deflate.end(ok));
+  const stream = Buffer.concat(pieces);
+  const bomb = handZip([{name: 'e0.txt', method: 8, data: stream, size: 1}],
+                       Array.from({length: 400}, (_, i) => ({name: `e${i}.txt`, local: 0})));
+  fs.writeFileSync(path.join(work, 'bomba.zip'), bomb);
+  const many = {};
+  for (let i = 0; i < 20000; ++i) many[`f${i}.txt`] = Buffer.from(`${i}`);
+  const {zipSync} = await import('fflate');
+  fs.writeFileSync(path.join(work, 'muchos.zip'), zipSync(many));
+  // The page's own clock: the longest time it went without answering, while each zip comes in.
+  const longestWait = async (file, done) => {
+    await page.evaluate(() => {
+      window.kalLongest = 0;
+      let last = performance.now();
+      window.kalTicks = setInterval(() => {
+        const now = performance.now();
+        window.kalLongest = Math.max(window.kalLongest, now - last);
+        last = now;
+      }, 20);
+    });
+    await (await page.$('#upload')).uploadFile(path.join(work, file));
+    await page.waitForFunction(done, {timeout: 60000});
+    return page.evaluate(() => {
+      clearInterval(window.kalTicks);
+      return window.kalLongest;
+    });
+  };
+  const bombWait = await longestWait('bomba.zip', () => document.querySelector('#notice').textContent.includes('el zip ocupa demasiado'));
+  assert.ok(!await page.evaluate(() => window.kalPage.exists('C:\\bomba')), 'nothing of the bomb is on the disk');
+  assert.ok(bombWait < 3000, `the page did not answer for ${bombWait} ms`);
+  const manyWait = await longestWait('muchos.zip', () => window.kalPage.exists('C:\\muchos\\f19999.txt'));
+  assert.equal((await page.evaluate(() => window.kalPage.files())).filter((f) => f.startsWith('C:\\muchos\\')).length, 20000);
+  assert.equal(new TextDecoder().decode(await diskFile(page, 'C:\\muchos\\f1234.txt')), '1234');
+  assert.ok(manyWait < 3000, `the page did not answer for ${manyWait} ms`);
+  fs.rmSync(work, {recursive: true, force: true});
+  await page.close();
+});
+
+await test('two tabs on one stored script: an untouched tab never saves, takes the other\'s text, and both changes are kept', async () => {
+  const context = await browser.createBrowserContext();
+  const a = await openPage(`${origin}/?test`, context);
+  const b = await openPage(`${origin}/?test`, context);
+  const name = await a.evaluate(() => window.kalPage.current());
+  assert.equal(await b.evaluate(() => window.kalPage.current()), name);
+  const stored = () => a.evaluate(() => Object.fromEntries(window.kalPage.scripts().map(
+      (n) => [n, localStorage.getItem(`kal.script.${n}`)])));
+  const type = (page, text) => page.evaluate((t) => window.kalPage.type(t), text);
+  await type(a, "'de A;");
+  const typedInA = await a.evaluate(() => window.kalPage.exact());
+  // Polled by time: a tab behind another draws no frames.
+  await a.waitForFunction((n, t) => localStorage.getItem(`kal.script.${n}`) === t, {polling: 100}, name, typedInA);
+  // B, untouched, takes A's text at once, and leaving it saves nothing over A's work.
+  await b.waitForFunction((t) => window.kalPage.exact() === t, {polling: 100}, typedInA);
+  await b.close();
+  assert.equal((await stored())[name], typedInA);
+  // Both change it: the one stored first keeps the name, the other opens beside under a free name, and says so.
+  const c = await openPage(`${origin}/?test`, context);
+  await Promise.all([type(a, "'otra de A;"), type(c, "'de C;")]);
+  const texts = [await a.evaluate(() => window.kalPage.exact()), await c.evaluate(() => window.kalPage.exact())];
+  await a.waitForFunction((want) => want.every((t) => Object.values(localStorage).includes(t)), {polling: 100, timeout: 5000}, texts);
+  const names = Object.keys(await stored()).sort();
+  assert.deepEqual(names, [name, name.replace(/\.txt$/, ' (2).txt')].sort());
+  const said = [await a.$eval('#notice', (n) => n.textContent), await c.$eval('#notice', (n) => n.textContent)];
+  assert.ok(said.some((s) => s.includes(`Otra pestaña guardó también ${name}`)), said.join(' / '));
+  await a.close();
+  await c.close();
+  await context.close();
+});
+
+await test('a rename the browser has no room for says so, and the script keeps its name', async () => {
+  const page = await openPage();
+  const name = await page.evaluate(() => window.kalPage.current());
+  await page.evaluate(() => {
+    Storage.prototype.setItem = function () {
+      throw new DOMException('full', 'QuotaExceededError');
+    };
+  });
+  page.on('dialog', (d) => d.accept('nuevo.txt'));
+  await page.click('#rename-script');
+  await page.waitForFunction(() => !document.querySelector('#notice').hidden);
+  assert.equal(await page.$eval('#notice', (n) => n.textContent),
+               `El navegador no tiene sitio para el programa con su nuevo nombre; sigue llamándose ${name}.`);
+  assert.equal(await page.evaluate(() => window.kalPage.current()), name);
+  await page.close();
+});
+
 await test('the footer shows the version the web build was made with', async () => {
   const page = await openPage();
   const version = fs.readFileSync(path.join(site, '..', 'version.txt'), 'utf8').trim();
