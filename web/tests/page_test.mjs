@@ -602,43 +602,32 @@ await test('uploads go into the folder chosen or a new one; a zip and a picked f
 
 // A zip built by hand: `local` entries, each stored once, and central entries that may share a local one.
 function handZip(locals, centrals) {
+  // A header of `size` bytes from its [offset, width, value] fields, the rest zero.
+  const header = (size, fields) => {
+    const b = Buffer.alloc(size);
+    for (const [at, width, value] of fields) (width === 2 ? b.writeUInt16LE : b.writeUInt32LE).call(b, value, at);
+    return b;
+  };
   const parts = [];
   const offsets = [];
   let at = 0;
   for (const {name, method, data, size} of locals) {
-    const header = Buffer.alloc(30);
-    header.writeUInt32LE(0x04034b50, 0);
-    header.writeUInt16LE(20, 4);
-    header.writeUInt16LE(method, 8);
-    header.writeUInt32LE(data.length, 18);
-    header.writeUInt32LE(size, 22);
-    header.writeUInt16LE(Buffer.byteLength(name), 26);
+    const n = Buffer.byteLength(name);
     offsets.push(at);
-    parts.push(header, Buffer.from(name), data);
-    at += 30 + Buffer.byteLength(name) + data.length;
+    parts.push(header(30, [[0, 4, 0x04034b50], [4, 2, 20], [8, 2, method], [18, 4, data.length], [22, 4, size],
+                           [26, 2, n]]), Buffer.from(name), data);
+    at += 30 + n + data.length;
   }
   const start = at;
   for (const {name, local} of centrals) {
     const {method, data, size} = locals[local];
-    const header = Buffer.alloc(46);
-    header.writeUInt32LE(0x02014b50, 0);
-    header.writeUInt16LE(20, 4);
-    header.writeUInt16LE(20, 6);
-    header.writeUInt16LE(method, 10);
-    header.writeUInt32LE(data.length, 20);
-    header.writeUInt32LE(size, 24);
-    header.writeUInt16LE(Buffer.byteLength(name), 28);
-    header.writeUInt32LE(offsets[local], 42);
-    parts.push(header, Buffer.from(name));
-    at += 46 + Buffer.byteLength(name);
+    const n = Buffer.byteLength(name);
+    parts.push(header(46, [[0, 4, 0x02014b50], [4, 2, 20], [6, 2, 20], [10, 2, method], [20, 4, data.length],
+                           [24, 4, size], [28, 2, n], [42, 4, offsets[local]]]), Buffer.from(name));
+    at += 46 + n;
   }
-  const end = Buffer.alloc(22);
-  end.writeUInt32LE(0x06054b50, 0);
-  end.writeUInt16LE(centrals.length, 8);
-  end.writeUInt16LE(centrals.length, 10);
-  end.writeUInt32LE(at - start, 12);
-  end.writeUInt32LE(start, 16);
-  parts.push(end);
+  parts.push(header(22, [[0, 4, 0x06054b50], [8, 2, centrals.length], [10, 2, centrals.length], [12, 4, at - start],
+                         [16, 4, start]]));
   return Buffer.concat(parts);
 }
 
