@@ -196,8 +196,11 @@ std::string slurp(const fs::path& p) {
   return s.str();
 }
 
+fs::path database_folder(const fs::path& root, const std::string& name) {
+  return root / path_of(u8(name));
+}
 fs::path database_file(const fs::path& root, const std::string& name, const char* extension) {
-  return root / path_of(u8(name)) / path_of(u8(name) + extension);
+  return database_folder(root, name) / path_of(u8(name) + extension);
 }
 
 // The structure written beside the old one before it takes its place.
@@ -206,16 +209,14 @@ constexpr const char* kNewStructure = ".z04.nuevo";
 // Why the database's folder or files cannot be used: a link (which could lead out of the root) or something
 // that is no folder or no regular file where one goes; nothing when all is as it should be.
 std::optional<std::string> in_the_way(const fs::path& root, const std::string& name) {
-  const fs::path folder = root / path_of(u8(name));
-  std::vector<std::pair<fs::path, bool>> places = {{folder, true}};
+  std::vector<std::pair<fs::path, bool>> places = {{database_folder(root, name), true}};
   for (const char* extension : {".z04", ".zbd", kNewStructure})
     places.emplace_back(database_file(root, name, extension), false);
   for (const auto& [place, is_folder] : places) {
     std::error_code error;
     if (is_link(place))
       return shown(place) + u8(" es un enlace: kalbd no escribe ni lee a trav\xE9s de enlaces, que pueden "
-                               "llevar fuera de la "
-                               "ra\xEDz");
+                               "llevar fuera de la ra\xEDz");
     const fs::file_status status = fs::status(place, error);
     if (!fs::exists(status)) continue;
     if (is_folder && !fs::is_directory(status)) return shown(place) + " no es una carpeta";
@@ -321,7 +322,7 @@ int create(const fs::path& root, const std::string& name, const fs::path& descri
 
   std::string structure;
   for (const Field& f : fields) structure += kal::db::encode_field(f);
-  const fs::path folder = root / path_of(u8(name));
+  const fs::path folder = database_folder(root, name);
   fs::create_directories(folder, error);
   if (error) {
     std::cerr << "kalbd: no puedo crear la carpeta " << shown(folder) << ": " << error.message() << "\n";

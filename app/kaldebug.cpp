@@ -38,9 +38,10 @@ int main(int argc, char** argv) {
       continue;
     }
     const kal::lsp::ParsedMessage message = kal::lsp::parse_message(in.body);
-    if (message.error != nullptr) {
-      session.bad_message(message.error == std::string_view("invalid JSON") ? "un mensaje que no es JSON"
-                                                                            : "un mensaje anidado en exceso");
+    if (message.refused != kal::lsp::ParsedMessage::Refused::No) {
+      session.bad_message(message.refused == kal::lsp::ParsedMessage::Refused::TooDeep
+                              ? "un mensaje anidado en exceso"
+                              : "un mensaje que no es JSON");
       continue;
     }
     session.handle(message.value);

@@ -73,13 +73,16 @@ std::int64_t number_argument(const json& args, const char* key) {
   return value->get<std::int64_t>();
 }
 
-// "3" or ">= 3": the breakpoint stops from that hit on; nothing for anything else ("-1", "3abc").
+// "3" or ">= 3": the breakpoint stops from that hit on; blanks alone: every hit (0); nothing for anything
+// else
+// ("-1", "3abc").
 std::optional<std::size_t> hits_from(std::string_view text) {
   auto blanks = [&text] {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   };
   blanks();
+  if (text.empty()) return 0;
   if (text.starts_with(">=")) {
     text.remove_prefix(2);
     blanks();
@@ -155,7 +158,7 @@ void Session::handle(const json& message) {
       throw Refusal("Un mensaje del cliente lleva \"type\": \"request\"");
     if (command == message.end() || !command->is_string())
       throw Refusal("Una petici\xF3n lleva su nombre en \"command\", un texto");
-    response["body"] = answer(message);
+    response["body"] = answer(name, message);
     then_initialized = name == "launch";
   } catch (const std::exception& e) {
     response["success"] = false;
@@ -170,8 +173,7 @@ void Session::handle(const json& message) {
   if (then_initialized) event("initialized");
 }
 
-Session::json Session::answer(const json& request) {
-  const std::string command = request["command"].get<std::string>();
+Session::json Session::answer(const std::string& command, const json& request) {
   const json args = request.contains("arguments") && request["arguments"].is_object() ? request["arguments"]
                                                                                       : json::object();
   if (command == "initialize") {
@@ -313,11 +315,9 @@ Session::json Session::set_breakpoints(const json& args) {
     else if (condition != nullptr && !condition->get<std::string>().empty())
       b.condition = parse_condition(cp1252::from_utf8(condition->get<std::string>()), &why);
     if (why.empty() && hits != nullptr) {
-      const std::string written = hits->is_string() ? hits->get<std::string>() : "?";
-      const std::optional<std::size_t> from = hits_from(written);
-      if (written.find_first_not_of(' ') == std::string::npos)
-        b.hits_needed = 0;  // no count: every hit
-      else if (from)
+      const std::optional<std::size_t> from =
+          hits->is_string() ? hits_from(hits->get<std::string>()) : std::nullopt;
+      if (from)
         b.hits_needed = *from;
       else
         why = "Las veces se escriben con cifras: 3, o >= 3";

@@ -67,7 +67,8 @@ class Session final : public RunObserver {
   };
   enum class Mode { Run, Step, Pause };
 
-  json answer(const json& request);  // the body of a successful response; throws Refusal otherwise
+  // The body of a successful response to the request `command`; throws Refusal otherwise.
+  json answer(const std::string& command, const json& request);
   json launch(const json& args);
   json restart(const json& args);
   json set_breakpoints(const json& args);

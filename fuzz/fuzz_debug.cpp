@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       continue;
     }
     const kal::lsp::ParsedMessage message = kal::lsp::parse_message(in.body);
-    if (message.error != nullptr)
+    if (message.refused != kal::lsp::ParsedMessage::Refused::No)
       session.bad_message("JSON");
     else
       session.handle(message.value);

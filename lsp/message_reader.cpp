@@ -45,22 +45,12 @@ bool well_formed(std::string_view text) {
                      [](unsigned char c) { return std::isalnum(c) || c == '-'; });
 }
 
-bool is_hex(char c) {
-  return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-}
-
 // The UTF-16 unit of a "\uXXXX" escape at text[at], or -1 when there is none there.
 long escape_at(std::string_view text, std::size_t at) {
   if (at + 6 > text.size() || text[at] != '\\' || text[at + 1] != 'u') return -1;
   unsigned value = 0;
-  for (std::size_t i = at + 2; i < at + 6; ++i) {
-    if (!is_hex(text[i])) return -1;
-    value = value * 16 +
-            static_cast<unsigned>(std::isdigit(static_cast<unsigned char>(text[i]))
-                                      ? text[i] - '0'
-                                      : std::tolower(static_cast<unsigned char>(text[i])) - 'a' + 10);
-  }
-  return static_cast<long>(value);
+  const char* digits = text.data() + at + 2;
+  return std::from_chars(digits, digits + 4, value, 16).ptr == digits + 4 ? static_cast<long>(value) : -1;
 }
 
 // The text with each surrogate escape that is not half of a pair replaced by "\ufffd"; nullopt when there is
@@ -103,11 +93,11 @@ ParsedMessage parse_message(std::string_view body) {
                                     if (depth > kMaxMessageDepth) throw TooDeep{};
                                     return true;
                                   }),
-            nullptr};
+            ParsedMessage::Refused::No};
   } catch (const nlohmann::json::exception&) {
-    return {nlohmann::json(nlohmann::json::value_t::discarded), "invalid JSON"};
+    return {nlohmann::json(nlohmann::json::value_t::discarded), ParsedMessage::Refused::NotJson};
   } catch (const TooDeep&) {
-    return {nlohmann::json(nlohmann::json::value_t::discarded), "JSON nested too deep"};
+    return {nlohmann::json(nlohmann::json::value_t::discarded), ParsedMessage::Refused::TooDeep};
   }
 }
 

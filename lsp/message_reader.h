@@ -51,8 +51,9 @@ class MessageReader {
 // deeper one is refused before it is built. A lone UTF-16 surrogate escape ("\ud800", which clients write for
 // half a character) is taken as U+FFFD, so that the rest of the message stands.
 struct ParsedMessage {
-  nlohmann::json value;         // discarded when the text is refused
-  const char* error = nullptr;  // why, in the protocol's English: "invalid JSON", "JSON nested too deep"
+  enum class Refused { No, NotJson, TooDeep };
+  nlohmann::json value;  // discarded when the text is refused
+  Refused refused = Refused::No;
 };
 inline constexpr int kMaxMessageDepth = 256;
 ParsedMessage parse_message(std::string_view body);

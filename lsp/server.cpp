@@ -118,6 +118,16 @@ std::string selected_name(const Word& w) {
   return w.text.size() < 3 ? std::string() : w.text.substr(1, w.text.size() - 2);
 }
 
+// The databases the script selects, each once however often it selects it, in the script's order.
+std::vector<std::string> selected_databases(const std::vector<Word>& words) {
+  std::vector<std::string> names;
+  std::set<std::string> seen;
+  for (const Word& w : words)
+    if (w.kind == Word::Kind::Selector && seen.insert(selected_name(w)).second)
+      names.push_back(selected_name(w));
+  return names;
+}
+
 // What an operator does, for its hover: the word, then Spanish and English.
 struct OperatorHelp {
   std::string_view word, es, en;
@@ -212,7 +222,9 @@ std::vector<std::string> Server::handle(std::string body) {
   };
   {
     ParsedMessage parsed = parse_message(body);
-    if (parsed.error != nullptr) return refuse_text(parsed.error);
+    if (parsed.refused != ParsedMessage::Refused::No)
+      return refuse_text(parsed.refused == ParsedMessage::Refused::TooDeep ? "JSON nested too deep"
+                                                                           : "invalid JSON");
     message = std::move(parsed.value);
   }
   body = std::string();
@@ -449,15 +461,13 @@ Server::json Server::hover(const json& params) const {
     // Its type and length in each database the script selects that has it.
     markdown.append("`").append(utf8(w->text)).append("`: ");
     bool found = false;
-    std::set<std::string> looked;
-    for (const Word& selector : words) {
-      if (selector.kind != Word::Kind::Selector || !looked.insert(selected_name(selector)).second) continue;
-      for (const db::Field& f : structures_.fields(folder, selected_name(selector))) {
+    for (const std::string& database : selected_databases(words)) {
+      for (const db::Field& f : structures_.fields(folder, database)) {
         if ("#" + f.name != w->text) continue;
         markdown.append(found ? "; " : "")
             .append(field_kind(f, spanish))
             .append(" (")
-            .append(utf8(selector.text))
+            .append(utf8("[" + database + "]"))
             .append(")");
         // The surprise of number fields: a stored "8.20" reads as 820.
         if (db::reads_as_number(f.type))
@@ -533,13 +543,9 @@ Server::json Server::completion(const json& params) const {
         add(utf8(name_of(w)), sigil == '&' ? kCompletionVariable : kCompletionConstant);
   } else if (sigil == '#') {
     const std::string uri = params.at("textDocument").at("uri");
-    // Each database once, however often the script selects it.
-    std::set<std::string> looked;
-    for (const Word& w : words) {
-      if (w.kind != Word::Kind::Selector || !looked.insert(selected_name(w)).second) continue;
-      for (const db::Field& field : structures_.fields(folder_of(uri), selected_name(w)))
+    for (const std::string& database : selected_databases(words))
+      for (const db::Field& field : structures_.fields(folder_of(uri), database))
         add(utf8(field.name), kCompletionField);
-    }
   }
   return items;
 }

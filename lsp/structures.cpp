@@ -4,6 +4,8 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <optional>
+
 #include "common/cp1252.h"
 
 #ifdef _WIN32
@@ -15,10 +17,7 @@
 namespace kal::lsp {
 namespace {
 
-struct Seen {
-  std::uint64_t size = 0;
-  std::int64_t written = 0;
-};
+using Seen = Structures::Seen;
 
 #ifdef _WIN32
 using Stat = struct _stat64;
@@ -51,12 +50,9 @@ std::optional<Seen> regular(const std::string& path) {
   return seen(st);
 }
 
-}  // namespace
-
-std::optional<std::string> regular_file_bytes(const std::string& path, std::uint64_t limit) {
-  // Asked before opening, and again of what was opened: a pipe would make the open itself wait.
-  const std::optional<Seen> before = regular(path);
-  if (!before || before->size > limit) return std::nullopt;
+// A regular file's bytes, the file already seen to be one, and what the system says of what was opened;
+// nothing when it is no longer a regular file, or is larger than `limit`.
+std::optional<std::string> read_regular(const std::string& path, std::uint64_t limit, Seen& opened) {
 #ifdef _WIN32
   const std::optional<std::wstring> name = wide(path);
   const int fd = name ? _wopen(name->c_str(), _O_RDONLY | _O_BINARY) : -1;
@@ -72,6 +68,7 @@ std::optional<std::string> regular_file_bytes(const std::string& path, std::uint
   const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 #endif
   if (ok && static_cast<std::uint64_t>(st.st_size) <= limit) {
+    opened = seen(st);
     bytes.emplace();
     char piece[65536];
     for (;;) {
@@ -96,26 +93,26 @@ std::optional<std::string> regular_file_bytes(const std::string& path, std::uint
   return bytes;
 }
 
+}  // namespace
+
 const std::vector<db::Field>& Structures::fields(const std::string& folder, const std::string& name) {
   static const std::vector<db::Field> kNone;
   if (name.empty() || folder.empty()) return kNone;
   const std::string named = cp1252::to_utf8(name);
   const std::string path = folder + named + "/" + named + ".z04";
+  // Asked before opening, and again of what was opened (a pipe would make the open itself wait on Windows).
   const std::optional<Seen> now = regular(path);
-  if (!now) {
-    held_.erase(path);
-    return kNone;
-  }
   const auto it = held_.find(path);
-  if (it != held_.end() && it->second.size == now->size && it->second.written == now->written)
-    return it->second.fields;
-  const std::optional<std::string> bytes = regular_file_bytes(path, kMaxBytes);
+  if (now && it != held_.end() && it->second.seen == *now) return it->second.fields;
+  Seen opened;
+  const std::optional<std::string> bytes =
+      now && now->size <= kMaxBytes ? read_regular(path, kMaxBytes, opened) : std::nullopt;
   if (!bytes) {
     held_.erase(path);
     return kNone;
   }
   Held& held = held_[path];
-  held = {now->size, now->written, db::decode_structure(*bytes)};
+  held = {opened, db::decode_structure(*bytes)};
   return held.fields;
 }
 

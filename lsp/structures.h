@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <map>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +15,12 @@ namespace kal::lsp {
 
 class Structures {
  public:
+  // What the system says of a file: while it stays, so do the fields read from it.
+  struct Seen {
+    std::uint64_t size = 0;
+    std::int64_t written = 0;  // the time of writing, in nanoseconds
+    bool operator==(const Seen&) const = default;
+  };
   // About 2,700 fields: no database a person keeps comes near it.
   static constexpr std::uint64_t kMaxBytes = std::uint64_t{32} << 20;
 
@@ -25,14 +30,10 @@ class Structures {
 
  private:
   struct Held {
-    std::uint64_t size = 0;
-    std::int64_t written = 0;  // the file's time of writing, in nanoseconds
+    Seen seen;
     std::vector<db::Field> fields;
   };
   std::map<std::string, Held> held_;  // by the file's path
 };
-
-// A regular file's bytes, named in UTF-8; nothing for anything else, or for one larger than `limit`.
-std::optional<std::string> regular_file_bytes(const std::string& path, std::uint64_t limit);
 
 }  // namespace kal::lsp

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Talks to kaldebug.exe under Wine over raw frames (the script shows no box, so no display is needed): damaged
 or early messages, fields of the wrong JSON type, arguments nested 40,000 deep, unknown requests, a script far
-too large and bad breakpoints get errors while the adapter goes on serving, and it ends on disconnect. The conversations an editor has are debug_client_test.py's.
+too large and bad breakpoints get errors while the adapter goes on serving; a value set with a NUL is the one the
+script reads; and it ends on disconnect. The conversations an editor has are debug_client_test.py's.
 
 Usage: kaldebug_test.py KALDEBUG.EXE --prefix DIR
 """
@@ -93,8 +94,16 @@ def main():
         expect("breakpoints, each on its own",
                [(b["verified"], b.get("line"), b.get("message", "")[:12]) for b in placed["body"]["breakpoints"]],
                [(False, 40, "No hay ningu"), (False, None, "La línea de "), (False, 5, "Las veces se"), (True, 4, "")])
+        # A value set with a NUL is held to what the script reads: the loop's "3" ends it, and WOUT writes "3".
+        a.request("setBreakpoints", {"source": {"path": script}, "breakpoints": [{"line": 6}]})
         a.request("configurationDone")
+        a.until(lambda m: m.get("event") == "stopped")
+        held = a.request("setVariable", {"variablesReference": 1, "name": "&n", "value": "3\u0000" + "x" * 70000})
+        expect("a value set with a NUL", held.get("body", {}).get("value"), "3")
+        a.request("setBreakpoints", {"source": {"path": script}, "breakpoints": []})
+        a.request("continue")
         a.until(lambda m: m.get("event") == "terminated")
+        expect("what the script wrote of it", (Path(tmp) / "salida.txt").read_bytes().rstrip(b"\r\n"), b"3")
         expect("disconnect", a.request("disconnect").get("success"), True)
         expect("exit code", a.p.wait(timeout=60), 0)
         said = subprocess.run(["wine", opts.exe, "--version"], env=report.wine_console_env(opts.prefix),

@@ -50,8 +50,8 @@ TEST(LspMessages, FramesDamagedOnesAndWhatFollowsThem) {
 
 TEST(LspMessages, JsonNestedTooDeepIsRefusedAndLoneSurrogatesStand) {
   const std::string deep = std::string(40000, '[') + std::string(40000, ']');
-  EXPECT_STREQ(parse_message(deep).error, "JSON nested too deep");
-  EXPECT_STREQ(parse_message("{\"a\":").error, "invalid JSON");
+  EXPECT_EQ(parse_message(deep).refused, ParsedMessage::Refused::TooDeep);
+  EXPECT_EQ(parse_message("{\"a\":").refused, ParsedMessage::Refused::NotJson);
   // The text each body reads as: a half of a pair alone becomes U+FFFD (EF BF BD), a whole pair and an
   // escaped backslash before "u" stay as written.
   const std::pair<std::string, std::string> texts[] = {
@@ -65,7 +65,7 @@ TEST(LspMessages, JsonNestedTooDeepIsRefusedAndLoneSurrogatesStand) {
   };
   for (const auto& [body, text] : texts) {
     const ParsedMessage parsed = parse_message(body);
-    ASSERT_EQ(parsed.error, nullptr) << body;
+    ASSERT_EQ(parsed.refused, ParsedMessage::Refused::No) << body;
     EXPECT_EQ(parsed.value[0], text) << body;
   }
 }

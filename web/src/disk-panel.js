@@ -47,10 +47,9 @@ export class DiskPanel {
     this.disk = disk;
     this.t = t;
     this.notice = notice;
-    // A file's download link holds its bytes from its first use until the next listing: made for thousands
-    // of files at once, the links would hold the page for seconds.
-    this.links = [];
-    this.shown = new Map();  // each link of the listing -> its entry
+    // Each link of the listing -> its file. A link holds the file's bytes from its first use until the next
+    // listing: made for thousands of files at once, the links would hold the page for seconds.
+    this.shown = new Map();
     this.changed = new Set();
     this.$ = (selector) => document.querySelector(selector);
     // The pickers are emptied at once, so that the same file can be taken again.
@@ -70,7 +69,6 @@ export class DiskPanel {
         const entry = this.shown.get(a);
         if (!entry || a.href.startsWith('blob:')) return;
         a.href = URL.createObjectURL(new Blob([entry.bytes]));
-        this.links.push(a.href);
       });
     }
     panel.addEventListener('dragover', (e) => {
@@ -176,8 +174,7 @@ export class DiskPanel {
     }));
     select.value = folders.find((f) => f.toLowerCase() === chosen.toLowerCase()) ?? PROGRAM_FOLDER;
 
-    for (const url of this.links) URL.revokeObjectURL(url);
-    this.links = [];
+    for (const a of this.shown.keys()) if (a.href.startsWith('blob:')) URL.revokeObjectURL(a.href);
     this.shown = new Map();
     this.$('#files').replaceChildren(...this.disk.files().filter((e) => !e.folder).map((entry) => {
       const li = document.createElement('li');

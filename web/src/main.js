@@ -59,6 +59,9 @@ let saveTimer = 0;
 // The stored text the editor started from: the editor is saved only when it differs (a tab never saves what it
 // did not change), and a stored text that is no longer this one was saved by another tab meanwhile.
 let storedText = null;
+// When this tab last stored the script it holds: another tab's write soon after may not have seen it.
+let savedAt = -Infinity;
+const RACE_MS = 2000;
 // The editor's script is kept as it is typed; when the browser has no room, the page says so. When another
 // tab stored the same script meanwhile, its text stays, and this tab's goes beside it under a free name.
 function save() {
@@ -73,6 +76,7 @@ function save() {
   }
   if (scripts.put(scriptName, text)) {
     storedText = text;
+    savedAt = performance.now();
     notice('full', null);
   } else {
     notice('full', `${t('full')} ${scriptName}`);
@@ -88,11 +92,9 @@ function keepBeside(text) {
     notice('full', `${t('full')} ${name}`);
     return;
   }
-  scriptName = name;
+  holdName(name);
   storedText = text;
-  scripts.current = name;
-  $('#script-name').textContent = name;
-  showScripts();
+  savedAt = performance.now();
   notice('otherTab', `${t('otherTab')} ${other}${t('keptBeside')} ${name}.`);
 }
 
@@ -108,16 +110,23 @@ function storedElsewhere(event) {
   showScripts();
   if (name !== scriptName || event.newValue === null) return;
   const text = exactText(view.state);
-  if (text === storedText) {
+  if (text === event.newValue) {
+    storedText = text;
+    return;
+  }
+  // A write moments after this tab's own save may come from a tab that had not yet seen it: both saved at once.
+  // Each of the two sees the other's text, so the one whose text sorts first keeps the name (storing its text
+  // again, as the other's write may have landed last) and the other opens beside.
+  const raced = text === storedText && performance.now() - savedAt < RACE_MS;
+  if (raced && text < event.newValue) {
+    if (scripts.put(scriptName, text)) savedAt = performance.now();
+  } else if (text === storedText && !raced) {
     storedText = event.newValue;
-    view.dispatch({changes: {from: 0, to: view.state.doc.length, insert: event.newValue},
-                   effects: openedWith(event.newValue)});
-    showLineEnds();
-  } else if (text !== event.newValue) {
+    savedAt = -Infinity;
+    showText(event.newValue);
+  } else {
     clearTimeout(saveTimer);
     keepBeside(text);
-  } else {
-    storedText = text;
   }
 }
 const view = new EditorView({
@@ -134,18 +143,30 @@ const view = new EditorView({
   }),
 });
 
+// The name of the script the editor holds, as the page shows it and the next visit opens it.
+function holdName(name) {
+  scriptName = name;
+  scripts.current = name;
+  $('#script-name').textContent = name;
+  showScripts();
+}
+
+// A text in the editor in place of the one it holds, with its own line ends.
+function showText(text) {
+  view.dispatch({changes: {from: 0, to: view.state.doc.length, insert: text}, effects: openedWith(text)});
+  showLineEnds();
+  forceLinting(view);  // its problems at once, not the last text's moved
+}
+
 // The script's text opens with its own line ends.
 function setSource(text, name) {
   save();  // the script being left keeps what was typed last
   scriptName = name;
   storedText = scripts.get(name);
-  scripts.current = name;
-  view.dispatch({changes: {from: 0, to: view.state.doc.length, insert: text}, effects: openedWith(text)});
-  $('#script-name').textContent = name;
+  savedAt = -Infinity;
+  showText(text);
   save();
-  showScripts();
-  showLineEnds();
-  forceLinting(view);  // a new script's problems at once, not the last one's moved
+  holdName(name);  // once stored, so that the list of scripts holds it
 }
 
 // A script from elsewhere (an example, a link, a test) opens beside the stored ones: under its own name when
@@ -186,10 +207,7 @@ function renameScript(answer) {
     return;
   }
   notice('rename', null);
-  scriptName = name;
-  scripts.current = name;
-  $('#script-name').textContent = name;
-  showScripts();
+  holdName(name);
 }
 
 function deleteScript(confirmed) {
