@@ -68,9 +68,8 @@ int usage() {
 // What a script can select: the name inside a database selector ("_" stands for a blank there). Names of dots
 // alone would lead out of the root.
 bool selectable(const std::string& name) {
-  std::string selector = "[" + name + "]";
-  std::replace(selector.begin(), selector.end(), ' ', '_');
-  return kal::is_database_selector(selector) && name.find_first_not_of('.') != std::string::npos;
+  return kal::is_database_selector("[" + kal::as_written(name) + "]") &&
+         name.find_first_not_of('.') != std::string::npos;
 }
 
 // A whole number and nothing else ("5x" is no length).

@@ -5,6 +5,7 @@
 #include "builtins/builtins.h"
 #include "builtins/database_statements.h"
 #include "builtins/graphics_commands.h"
+#include "graphics/graphics.h"
 #include "interp/handlers.h"
 
 namespace kal {
@@ -69,10 +70,10 @@ constexpr Keyword kFunctions0[] = {
     {"LISTARUNIDAD", run_builtin, fn_listarunidad},
     {"ANCHODINA4", run_builtin, fn_constant<794>},
     {"ALTODINA4", run_builtin, fn_constant<1122>},
-    {"ALINIZQ", run_builtin, fn_constant<131>},
-    {"ALINDER", run_builtin, fn_constant<132>},
-    {"ALINCEN", run_builtin, fn_constant<133>},
-    {"ALINJUS", run_builtin, fn_constant<134>},
+    {"ALINIZQ", run_builtin, fn_constant<kAlignLeft>},
+    {"ALINDER", run_builtin, fn_constant<kAlignRight>},
+    {"ALINCEN", run_builtin, fn_constant<kAlignCentre>},
+    {"ALINJUS", run_builtin, fn_constant<kAlignJustify>},
     {"TOTALREG", run_builtin, fn_totalreg},
     {"ADIOS", run_adios},
     {"ALTOPANTALLA", run_builtin, fn_screen_height},

@@ -133,15 +133,7 @@ std::string written(std::string_view code, std::string_view field) {
   std::string out = code.size() == 1 && std::string_view("&@#~%.:").find(code[0]) != std::string_view::npos
                         ? std::string(code)
                         : std::string();
-  for (std::size_t i = 0; i < field.size(); ++i) {
-    if (field.substr(i, 2) == "\r\n") {
-      out += '^';
-      ++i;
-    } else {
-      out += field[i] == ' ' ? '_' : field[i];
-    }
-  }
-  return out;
+  return out + as_written(field);
 }
 
 std::vector<std::string_view> shape_codes(std::string_view shape) {

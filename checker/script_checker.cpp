@@ -65,13 +65,6 @@ std::string number(std::size_t n) {
   return std::to_string(n);
 }
 
-// A name as the script writes it: the compiler turned "_" into a blank.
-std::string as_written(std::string_view name) {
-  std::string out(name);
-  std::replace(out.begin(), out.end(), ' ', '_');
-  return out;
-}
-
 // The first multi-byte UTF-8 sequence of a file that is valid UTF-8 throughout, or npos: Windows-1252 text
 // with accents is almost never valid UTF-8.
 std::size_t utf8_evidence(std::string_view bytes) {
@@ -218,7 +211,8 @@ class Checker {
       form_.count(token);
       if (token_offsets_.size() == limits::kMaxTokens + 1) error(at, std::string(msg::kTooManyTokens));
       if (whole.size() > limits::kMaxTokenLength)
-        warn(at, "la palabra tiene " + number(whole.size()) + " caracteres: KAL solo lee los 255 primeros");
+        warn(at, "la palabra tiene " + number(whole.size()) + " caracteres: KAL solo lee los " +
+                     number(limits::kMaxTokenLength) + " primeros");
       if (std::size_t tab = whole.find('\t'); tab != std::string_view::npos)
         warn(origin(whole.substr(tab)),
              "un tabulador pegado a una palabra forma parte de ella: sep\xE1relas con espacios");
@@ -255,9 +249,10 @@ class Checker {
     });
     if (form_.tokens > kNearTokens && form_.tokens <= limits::kMaxTokens)
       warn(0, "el programa tiene " + number(form_.tokens) +
-                  " elementos (palabras y signos), cerca del l\xEDmite de 100000");
+                  " elementos (palabras y signos), cerca del l\xEDmite de " + number(limits::kMaxTokens));
     if (places_.size() > kNearStatements && places_.size() <= limits::kMaxStatements)
-      warn(0, "el programa tiene " + number(places_.size()) + " sentencias, cerca del l\xEDmite de 32767");
+      warn(0, "el programa tiene " + number(places_.size()) + " sentencias, cerca del l\xEDmite de " +
+                  number(limits::kMaxStatements));
   }
 
   // Where a statement runs on into a line that starts a statement of its own: the line it should have ended
@@ -445,7 +440,9 @@ class Checker {
                                 " y se lleva la sentencia que empieza all\xED: \xBF" +
                                 falta(b.before, false) + "?");
       }
-      if (place.cut) warn(place.start, "la sentencia compilada pasa de 1023 caracteres: se corta");
+      if (place.cut)
+        warn(place.start,
+             "la sentencia compilada pasa de " + number(limits::kMaxRecordLength) + " caracteres: se corta");
       if (LabelTable::is_label_statement(s.record())) {
         const std::string name = as_written(s.field(2));
         if (!LabelTable::registers(s.record())) {

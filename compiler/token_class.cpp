@@ -98,6 +98,20 @@ std::string convert_field(std::string_view t) {
   return out;
 }
 
+std::string as_written(std::string_view field) {
+  std::string out;
+  out.reserve(field.size());
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    if (field.substr(i, 2) == "\r\n") {
+      out += '^';
+      ++i;
+    } else {
+      out += field[i] == ' ' ? '_' : field[i];
+    }
+  }
+  return out;
+}
+
 void append_converted_field(std::string& out, std::string_view t) {
   for (std::size_t i = 0; i < t.size(); ++i) {
     const char c = t[i];

@@ -27,5 +27,8 @@ bool is_plain_name(std::string_view t);         // names a label may be register
 std::string convert_field(std::string_view t);
 // The same, appended to `out`.
 void append_converted_field(std::string& out, std::string_view t);
+// The conversion undone, for showing a stored text as a script writes it: each blank back to "_", each line
+// break to "^" (the sigil is not put back).
+std::string as_written(std::string_view field);
 
 }  // namespace kal

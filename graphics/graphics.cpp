@@ -5,6 +5,7 @@
 #include "graphics/bitmap_file.h"
 #include "graphics/calendar.h"
 #include "graphics/text_block.h"
+#include "values/date_functions.h"
 #include "values/file_names.h"
 #include "values/number_reading.h"
 
@@ -192,7 +193,6 @@ void Graphics::draw_text_line(std::string_view text) {
 
 void Graphics::draw_text_block(std::string_view text, std::int64_t alignment, Point at, int width,
                                const FontSpec& font) {
-  constexpr std::int64_t kLeft = 131, kRight = 132, kCentre = 133, kJustify = 134;
   Surface* s = select_picture();
   if (s == nullptr) return;
   s->state.font = font;
@@ -201,21 +201,21 @@ void Graphics::draw_text_block(std::string_view text, std::int64_t alignment, Po
   SurfaceMeasure measure(platform_, *s);
   const std::vector<std::string> lines = block_lines(text, width, measure);
   s->state.position = at;
-  if (alignment < kLeft || alignment > kJustify) return;
+  if (alignment < kAlignLeft || alignment > kAlignJustify) return;
   int widest = 0;
-  if (alignment == kJustify)
+  if (alignment == kAlignJustify)
     for (const std::string& line : lines) widest = std::max(widest, measure.width(line));
   for (const std::string& line : lines) {
     const int y = s->state.position.y;
-    const int w = alignment == kLeft ? 0 : measure.width(line);
+    const int w = alignment == kAlignLeft ? 0 : measure.width(line);
     switch (alignment) {
-      case kLeft:
+      case kAlignLeft:
         draw_text_at(*s, {at.x, y}, line);
         break;
-      case kRight:
+      case kAlignRight:
         draw_text_at(*s, {at.x + width - w - 3, y}, line);
         break;
-      case kCentre:
+      case kAlignCentre:
         draw_text_at(*s, {static_cast<int>(round_half_even(at.x + (width - w) / 2.0L)), y}, line);
         break;
       default: {
@@ -252,9 +252,6 @@ void Graphics::draw_month(const Month& m) {
   Surface* s = select_picture();
   // A month outside 1 to 12 has no name and no days: nothing is drawn.
   if (s == nullptr || m.month < 1 || m.month > 12) return;
-  static constexpr const char* kNames[] = {"Enero",      "Febrero", "Marzo",     "Abril",
-                                           "Mayo",       "Junio",   "Julio",     "Agosto",
-                                           "Septiembre", "Octubre", "Noviembre", "Diciembre"};
   static constexpr const char* kInitials[] = {"L", "M", "X", "J", "V", "S", "D"};
   const int month = static_cast<int>(m.month);
   const int x = m.at.x, y = m.at.y;
@@ -270,7 +267,7 @@ void Graphics::draw_month(const Month& m) {
   s->state.font = font;
   s->state.foreground = pen_colour(*s, m.outline);
   s->state.transparent = true;
-  const std::string title = std::string(kNames[month - 1]) + " " + std::to_string(m.year);
+  const std::string title = std::string(month_name(month)) + " " + std::to_string(m.year);
   const int w = platform_.text_width(s->id, s->state, title);
   draw_text_at(*s, {((x - 5) + (layout.right + 5) - w) / 2, y}, title);
 

@@ -9,6 +9,9 @@
 
 namespace kal {
 
+// pintartexto's alignments: the numbers the constants %ALINIZQ, %ALINDER, %ALINCEN and %ALINJUS give.
+inline constexpr long kAlignLeft = 131, kAlignRight = 132, kAlignCentre = 133, kAlignJustify = 134;
+
 struct Surface {
   SurfaceId id = 0;  // 0: no such surface yet
   int width = 0, height = 0;
@@ -55,7 +58,8 @@ class Graphics {
   void draw_ellipse(const Box& box);
   // textograf: the text at the current position, then the start of the next line.
   void draw_text_line(std::string_view text);
-  // pintartexto: 100 lines wrapped to the width, aligned 131 left, 132 right, 133 centred, 134 justified.
+  // pintartexto: 100 lines wrapped to the width, aligned by one of the kAlign numbers; any other draws
+  // nothing.
   void draw_text_block(std::string_view text, std::int64_t alignment, Point at, int width,
                        const FontSpec& font);
   // leermapbit: a bitmap file with its top-left corner at `at`, when it is one.

@@ -4,6 +4,7 @@
 
 #include "common/halt.h"
 #include "common/messages.h"
+#include "compiler/token_class.h"
 #include "values/value.h"
 
 namespace kal {
@@ -70,7 +71,7 @@ std::size_t Interpreter::jump_target(std::string_view label) {
 // back and shows the name as the script writes it.
 std::string unknown_label_message(std::string_view label) {
   std::string message(msg::kUnknownLabelPrefix);
-  for (char c : label) message += c == ' ' ? '_' : c;
+  message += as_written(label);
   message += msg::kUnknownLabelSuffix;
   return message;
 }

@@ -35,6 +35,15 @@ enum class CharKind : unsigned char { Word, Separator, Punctuation };
 extern const std::array<CharKind, 256> kCharKinds;
 }  // namespace detail
 
+// A byte that ends a word: a blank, or a character that always stands as a token of its own.
+inline bool ends_word(char c) {
+  return detail::kCharKinds[static_cast<unsigned char>(c)] != detail::CharKind::Word;
+}
+// A blank: it separates tokens and is none.
+inline bool is_blank(char c) {
+  return detail::kCharKinds[static_cast<unsigned char>(c)] == detail::CharKind::Separator;
+}
+
 // Calls `take(token)` for every whole token of the text in order, as long as it returns true. Tokens are
 // views into the text.
 template <class Take>

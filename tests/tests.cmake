@@ -33,6 +33,7 @@ set(KAL_UNIT_TESTS
   drawing
   database
   script_checker
+  transport
   lsp
   debug_breakpoints
   debug_session
@@ -69,10 +70,11 @@ add_test(NAME editors.notepadpp COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR
 add_test(NAME examples.prestamo COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/loan_table.py
                                         ${CMAKE_SOURCE_DIR}/tests/cases/examples/prestamo.expect)
 
-# The editor grammar's tests, with the npm package vscode-tmgrammar-test (installed on first run).
+# The editor grammar's tests, with the npm package vscode-tmgrammar-test (installed on first run), and every
+# character that cuts a word typed into the grammar through the TextMate engine itself.
 find_program(KAL_NPM npm REQUIRED)
 add_test(NAME editors.grammar
-         COMMAND sh -c "(test -d node_modules || npm ci --no-audit --no-fund --loglevel=error) && npx --no-install vscode-tmgrammar-test 'tests/*.kal'"
+         COMMAND sh -c "(test -d node_modules || npm ci --no-audit --no-fund --loglevel=error) && npx --no-install vscode-tmgrammar-test 'tests/*.kal' && node tests/breaks.test.js"
          WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/editors/vscode-kal)
 # With the browser build: the number and arithmetic unit tests on WebAssembly (under Node.js), and the page in
 # headless Chromium (its drawings compared with KAL.exe's when the Windows build is there too).

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Writes KAL.xml, a Notepad++ User Defined Language for KAL scripts, with the command and function words of
 docs/words.json (the help of every word of the interpreter's dispatch table): commands, control words and
-functions by class, variables, constants, fields, labels and texts by their sigil, comments from ' to ;, the
-operators. With --check, nothing is written and the exit code says whether KAL.xml is current.
+functions by class, variables, constants, fields, labels and texts by their sigil, comments from ' to ;, and as
+operators the characters that always stand alone (docs/characters.json, the tokenizer's), which end a word there
+as they end KAL's. With --check, nothing is written and the exit code says whether KAL.xml is current.
 
 Usage: editors/notepad++/make_udl.py [--check]
 """
@@ -13,6 +14,7 @@ from xml.sax.saxutils import escape
 
 HERE = Path(__file__).resolve().parent
 TABLE = json.loads((HERE.parent.parent / "docs" / "words.json").read_text("utf-8"))
+CHARACTERS = json.loads((HERE.parent.parent / "docs" / "characters.json").read_text("utf-8"))
 WORDS = list(TABLE["words"])
 # Commands that steer the run (the control groups: comparisons and jumps, and the end), coloured apart as in the
 # editor grammar.
@@ -36,7 +38,7 @@ def udl():
         "Comments": "00' 01 02; 03 04",
         "Numbers, prefix1": "", "Numbers, prefix2": "", "Numbers, extras1": "", "Numbers, extras2": "",
         "Numbers, suffix1": "", "Numbers, suffix2": "", "Numbers, range": "",
-        "Operators1": "; + - * , |", "Operators2": ":= DIV MOD",
+        "Operators1": " ".join(CHARACTERS["alone"]), "Operators2": ":= DIV MOD",
         "Folders in code1, open": "", "Folders in code1, middle": "", "Folders in code1, close": "",
         "Folders in code2, open": "", "Folders in code2, middle": "", "Folders in code2, close": "",
         "Folders in comment, open": "", "Folders in comment, middle": "", "Folders in comment, close": "",

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Writes syntaxes/kal.tmLanguage.json, the TextMate grammar of KAL scripts, with the command and function words
-of docs/words.json, the table of the language's words that the guides and the language server read too. Run it
-after adding a word there; with --check it writes nothing and says whether the grammar is current (CTest
-editors.grammar.words).
+of docs/words.json, the table of the language's words that the guides and the language server read too, and the
+characters that cut words of docs/characters.json. Run it after changing either; with --check it writes nothing
+and says whether the grammar is current (CTest editors.grammar.words).
 """
 import json
 import re
@@ -11,15 +11,26 @@ from pathlib import Path
 
 HERE = Path(__file__).resolve().parent
 TABLE = json.loads((HERE.parent.parent / "docs" / "words.json").read_text("utf-8"))
+CHARACTERS = json.loads((HERE.parent.parent / "docs" / "characters.json").read_text("utf-8"))
 WORDS = list(TABLE["words"])
 
 # Commands that steer the run (the control groups: comparisons and jumps, the end; and the start) are coloured as
 # control words.
 CONTROL = {w[1:] for w, e in TABLE["words"].items() if TABLE["groups"][e["group"]].get("control")} | {"codigo"}
+
+
+def listed(chars):
+    """Characters for a regular expression's [...] class, each written as the class needs it."""
+    return "".join("\\" + c if c in "\\]^-[" else c for c in chars)
+
+
 # Name characters: letters with the accented ones and ñ, digits, "_".
-NAME = "A-Za-z0-9_\\u00f1\\u00d1\\u00e1\\u00e9\\u00ed\\u00f3\\u00fa\\u00fc\\u00c1\\u00c9\\u00cd\\u00d3\\u00da\\u00dc"
-# A word ends where the tokenizer ends it: a blank, ";", or a character that always stands alone.
-END = "(?=[\\s;,*+\\-\"|]|$)"
+NAME = "A-Za-z0-9_" + listed(CHARACTERS["letters"])
+# The characters that end a word, as the tokenizer ends it: a blank, or a character that always stands alone.
+BREAKS = listed(CHARACTERS["blank"] + CHARACTERS["alone"])
+END = "(?=[" + BREAKS + "]|$)"
+# A token starts at the line's start or after a character that ends a word.
+START = "(?<![^" + BREAKS + "])"
 
 
 def words(sigil):
@@ -62,7 +73,7 @@ def main():
             },
             "mask": {
                 "comment": "A word with two # at least, outside the sigil classes.",
-                "match": "(?<![^\\s;])(?=[^\\s;,*+\\-\"|]*#[^\\s;,*+\\-\"|]*#)[^\\s;,*+\\-\"|&~%'.:]+",
+                "match": START + "(?=[^" + BREAKS + "]*#[^" + BREAKS + "]*#)[^" + BREAKS + "&~%'.:]+",
                 "name": "string.other.mask.kal",
             },
             "function": {"patterns": [
@@ -75,13 +86,13 @@ def main():
                 {"match": "(?i)\\." + alternatives(others) + END, "name": "keyword.other.command.kal"},
                 {"match": "\\.[" + NAME + "]+", "name": "invalid.illegal.unknown-command.kal"},
             ]},
-            "label": {"match": "(?<![^\\s;]):[" + NAME + "]+", "name": "entity.name.label.kal"},
+            "label": {"match": START + ":[" + NAME + "]+", "name": "entity.name.label.kal"},
             "variable": {"match": "&[" + NAME + ".]+", "name": "variable.other.kal"},
             "constant": {"match": "@[" + NAME + ".]+", "name": "variable.other.constant.kal"},
             "field": {"match": "#[" + NAME + ".@\\-]+", "name": "variable.other.field.kal"},
             "number": {"patterns": [
-                {"match": "(?<![^\\s;])\\d+\\.\\d+" + END, "name": "constant.numeric.decimal.kal"},
-                {"match": "(?<![^\\s;])\\d+" + END, "name": "constant.numeric.integer.kal"},
+                {"match": START + "\\d+\\.\\d+" + END, "name": "constant.numeric.decimal.kal"},
+                {"match": START + "\\d+" + END, "name": "constant.numeric.integer.kal"},
             ]},
             "operator": {"patterns": [
                 {"match": ":=", "name": "keyword.operator.assignment.kal"},

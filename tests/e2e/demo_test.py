@@ -8,6 +8,8 @@ not start keeps running.
 Usage: demo_test.py --exe KAL.exe --prefix DIR
 """
 import argparse
+import os
+import shutil
 import signal
 import subprocess
 import sys
@@ -19,6 +21,15 @@ import report
 from driver import prefix_processes, processes
 
 ROOT = Path(__file__).resolve().parents[2]
+# The runner's temporary folder is this test's own: a person's demo, or a second test run, makes its folders
+# elsewhere and is none of this test's business.
+OWN_TMP = Path(tempfile.mkdtemp(prefix="kal-demo-test-"))
+ENV = dict(os.environ, TMPDIR=str(OWN_TMP))
+
+
+def demo_folders():
+    """The folders the runner made in this test's temporary folder."""
+    return set(OWN_TMP.glob("kal-demo-*"))
 
 # Each example, its answers in order, and texts its report must hold.
 RUNS = {
@@ -44,12 +55,13 @@ def ended_by(number, exe, prefix, tmp):
     was left behind."""
     loop = Path(tmp) / "bucle.txt"
     loop.write_bytes(b".codigo;\r\n:otra;\r\n.saltar :otra;\r\n.fin;\r\n")
-    before = set(Path(tempfile.gettempdir()).glob("kal-demo-*"))
+    before = demo_folders()
     # A Wine service an earlier run left (Wine itself, now and then, keeps rpcss.exe past its server's end) is
     # not this run's.
     earlier = set(prefix_programs(prefix))
     demo = subprocess.Popen([sys.executable, str(ROOT / "tools" / "run_demo.py"), "--exe", exe, "--xvfb",
-                             "--prefix", prefix, str(loop)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                             "--prefix", prefix, str(loop)], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                            env=ENV)
     deadline = time.monotonic() + 60
     while not any("KAL.exe" in p for p in prefix_programs(prefix)) and time.monotonic() < deadline:
         time.sleep(0.5)
@@ -66,7 +78,7 @@ def ended_by(number, exe, prefix, tmp):
     problems = [] if running else [f"{signal.Signals(number).name}: KAL.exe never ran the loop"]
     left = sorted(set(prefix_programs(prefix)) - earlier)
     left += [f"{pid} Xvfb" for pid in xservers if Path(f"/proc/{pid}").exists()]
-    folders = set(Path(tempfile.gettempdir()).glob("kal-demo-*")) - before
+    folders = demo_folders() - before
     if left:
         problems.append(f"{signal.Signals(number).name} left processes: {left}")
     if folders:
@@ -80,11 +92,17 @@ def main():
     ap.add_argument("--prefix", required=True)
     opts = ap.parse_args()
     failures = []
-    before = set(Path(tempfile.gettempdir()).glob("kal-demo-*"))
+    try:
+        return run_all(opts, failures)
+    finally:
+        shutil.rmtree(OWN_TMP, ignore_errors=True)
+
+
+def run_all(opts, failures):
 
     def demo(script, *args):
         p = subprocess.run([sys.executable, str(ROOT / "tools" / "run_demo.py"), "--exe", opts.exe, "--xvfb",
-                            "--prefix", opts.prefix, str(script), *args], capture_output=True, timeout=600)
+                            "--prefix", opts.prefix, str(script), *args], capture_output=True, timeout=600, env=ENV)
         return p.returncode, p.stdout.decode("utf-8", errors="replace")
 
     with tempfile.TemporaryDirectory() as tmp:
@@ -141,7 +159,7 @@ def main():
         wanted = ["listo", "KAL.exe ended with exit code 0.", "The text viewer it opened (nota.txt) was still open"]
         if code != 0 or any(w not in out for w in wanted):
             failures.append(f"a run that left the text viewer open: exit code {code}\n{out}")
-    left = set(Path(tempfile.gettempdir()).glob("kal-demo-*")) - before
+    left = demo_folders()
     if left:
         failures.append(f"left behind: {sorted(map(str, left))}")
     if not (Path(opts.prefix) / "kal-setup.txt").exists():

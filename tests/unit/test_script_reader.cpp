@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
+#include "common/cp1252.h"
 #include "common/messages.h"
+#include "compiler/token_class.h"
 #include "tests/support/script_run.h"
 
 namespace kal {
@@ -45,6 +50,24 @@ TEST(ScriptReader, Punctuation) {
                     "h", "\x93", "i", "\x94", "j", "\xAB", "k", "\xBB", "l", "\x85", "m", "\x96", "n"}));
   EXPECT_EQ(tokens_of("  ;;  "), (Tokens{";", ";"}));
   EXPECT_EQ(tokens_of("\t.aviso x"), (Tokens{"\t.aviso", "x"}));  // a tab is a word character
+}
+
+// The editors and the page cut words by docs/characters.json: it must name exactly the tokenizer's blanks and
+// lone characters, and exactly the letters beyond a-z that names take.
+TEST(ScriptReader, TheEditorsCharactersAreTheTokenizers) {
+  std::ifstream file(KAL_SOURCE_DIR "/docs/characters.json", std::ios::binary);
+  const auto table = nlohmann::json::parse(std::string(std::istreambuf_iterator<char>(file), {}));
+  auto listed = [&](const char* key) { return *cp1252::from_utf8_exact(table.at(key).get<std::string>()); };
+  const std::string blank = listed("blank"), alone = listed("alone"), letters = listed("letters");
+  for (int i = 1; i < 256; ++i) {
+    const char c = static_cast<char>(i);
+    const std::string one(1, c);
+    EXPECT_EQ(is_blank(c), blank.find(c) != std::string::npos) << i;
+    EXPECT_EQ(ends_word(c) && !is_blank(c), alone.find(c) != std::string::npos) << i;
+    if (i >= 0x80) {
+      EXPECT_EQ(is_ordinary_variable("&" + one), letters.find(c) != std::string::npos) << i;
+    }
+  }
 }
 
 TEST(ScriptReader, LongTokensAreCut) {

@@ -1,8 +1,10 @@
 // KAL's colouring for the editor, with the command and function words of docs/words.json (the table the
-// guides, the editor grammars and the language server read too).
+// guides, the editor grammars and the language server read too) and the characters that cut words of
+// docs/characters.json (the tokenizer's).
 import {StreamLanguage, HighlightStyle, syntaxHighlighting} from '@codemirror/language';
 import {tags} from '@lezer/highlight';
 import table from '../../docs/words.json';
+import characters from '../../docs/characters.json';
 
 const words = Object.keys(table.words).map((w) => w.toLowerCase());
 const functions = new Set(words.filter((w) => w.startsWith('%')));
@@ -11,9 +13,15 @@ const commands = new Set(words.filter((w) => w.startsWith('.')).concat(['.codigo
 // words.
 const CONTROL = new Set(Object.entries(table.words).filter(([, w]) => table.groups[w.group].control)
                             .map(([word]) => word.toLowerCase()).concat(['.codigo']));
-const NAME = /^[A-Za-z0-9_\u00f1\u00d1\u00e1\u00e9\u00ed\u00f3\u00fa\u00fc\u00c1\u00c9\u00cd\u00d3\u00da\u00dc.@-]+/;
-// A word ends where the tokenizer ends it: a blank, ";", or a character that always stands alone.
-const WORD = /^[^\s;,*+\-"|]+/;
+// Characters for a regular expression's [...] class.
+const listed = (chars) => chars.replace(/[\\\]\[^-]/g, '\\$&');
+const BREAKS = listed(characters.blank + characters.alone);
+const NAME = new RegExp(`^[A-Za-z0-9_${listed(characters.letters)}.@-]+`);
+// A word ends where the tokenizer ends it: a blank, or a character that always stands alone.
+const WORD = new RegExp(`^[^${BREAKS}]+`);
+const END = `(?=[${BREAKS}]|$)`;
+const NUMBER = new RegExp(`^\\d+(\\.\\d+)?${END}`);
+const DIV_MOD = new RegExp(`^(DIV|MOD)${END}`);
 
 const kal = StreamLanguage.define({
   name: 'kal',
@@ -30,7 +38,7 @@ const kal = StreamLanguage.define({
     if (stream.eatSpace()) return null;
     if (stream.eat(';')) return 'punctuation';
     if (stream.match(':=')) return 'operator';
-    if (stream.match(/^[+*-]/) || stream.match(/^(DIV|MOD)(?=[\s;]|$)/)) return 'operator';
+    if (stream.match(/^[+*-]/) || stream.match(DIV_MOD)) return 'operator';
     if (stream.match(/^~/)) {
       stream.match(WORD);
       return 'string';
@@ -43,13 +51,13 @@ const kal = StreamLanguage.define({
       if (!commands.has(word)) return 'invalid';
       return CONTROL.has(word) ? 'keyword' : 'def';
     }
-    if (sigil === ':' && stream.match(/^:[^\s;]+/)) return 'labelName';
+    if (sigil === ':' && stream.match(WORD)) return 'labelName';
     if (sigil === '&' || sigil === '@' || sigil === '#') {
       stream.next();
       stream.match(NAME);
       return sigil === '&' ? 'variableName' : sigil === '@' ? 'constant' : 'propertyName';
     }
-    if (stream.match(/^\d+(\.\d+)?(?=[\s;]|$)/)) return 'number';
+    if (stream.match(NUMBER)) return 'number';
     stream.match(WORD) || stream.next();
     return null;
   },

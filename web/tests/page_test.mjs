@@ -418,6 +418,16 @@ await test('the editor never closes a comment\'s quote', async () => {
   await page.close();
 });
 
+await test('every character that cuts a word ends the coloured word there, as KAL reads it', async () => {
+  const characters = JSON.parse(fs.readFileSync(new URL('../../docs/characters.json', import.meta.url), 'utf8'));
+  const cuts = [' ', ...characters.alone];
+  const page = await openPage();
+  await editorText(page, cuts.map((c) => `&v := ~hola${c}x; .aviso${c}&v;`).join('\n'));
+  const coloured = await page.$$eval('.cm-line', (ls) => ls.map((l) => [...l.querySelectorAll('span')].map((s) => s.textContent)));
+  cuts.forEach((c, i) => assert.ok(coloured[i].includes('~hola') && coloured[i].includes('.aviso'), `${c}: ${coloured[i]}`));
+  await page.close();
+});
+
 await test('a first visit opens the first example when the examples lack hola.txt', async () => {
   const bundle = JSON.parse(fs.readFileSync(path.join(site, 'examples', 'bundle.json'), 'utf8'));
   bundle.scripts = bundle.scripts.filter((name) => name !== 'hola.txt');
