@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc == 2 && std::string(argv[1]) == "--lsp")
-    return kal::lsp::serve(kal::lsp::standard_input(), kal::lsp::standard_output());
+    return kal::lsp::serve(kal::rpc::standard_input(), kal::rpc::standard_output());
   if (argc < 2) {
     std::fputs("uso: kalcheck PROGRAMA.txt...\n     kalcheck --lsp\n     kalcheck --version\n", stderr);
     return 2;

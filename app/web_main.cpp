@@ -11,6 +11,7 @@
 #include "checker/script_checker.h"
 #include "common/cp1252.h"
 #include "interp/interpreter.h"
+#include "interp/run_state.h"
 #include "launcher/script_reader.h"
 #include "launcher/startup.h"
 #include "platform/web/web_imports.h"
@@ -46,19 +47,19 @@ class Watch final : public RunObserver {
     if (in_ == nullptr && final_) return *final_;
     nlohmann::json out = {{"statement", statement_}};
     if (in_ == nullptr) return out;
-    auto store = [](const VariableStore& s) {
+    const RunState shown = run_state(*in_);
+    auto store = [](const std::vector<ShownValue>& values) {
       nlohmann::json list = nlohmann::json::array();
-      for (std::size_t slot = 1; slot <= s.size(); ++slot)
-        list.push_back({cp1252::to_utf8(s.name(slot)), cp1252::to_utf8(s.value(slot)),
-                        std::string(class_name(s.value(slot)))});
+      for (const ShownValue& v : values)
+        list.push_back({cp1252::to_utf8(v.name), cp1252::to_utf8(v.value), v.kind});
       return list;
     };
-    out["variables"] = store(in_->variables);
-    out["constants"] = store(in_->constants);
-    out["flag"] = in_->comparison_flag;
-    out["database"] = cp1252::to_utf8(in_->database.name);
-    out["record"] = in_->database.current_record;
-    out["search"] = in_->database.search_position;
+    out["variables"] = store(shown.variables);
+    out["constants"] = store(shown.constants);
+    out["flag"] = shown.flag;
+    out["database"] = cp1252::to_utf8(shown.database);
+    out["record"] = shown.record;
+    out["search"] = shown.search;
     return out;
   }
 

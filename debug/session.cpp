@@ -11,6 +11,7 @@
 #include "common/limits.h"
 #include "common/messages.h"
 #include "compiler/token_class.h"
+#include "interp/run_state.h"
 #include "launcher/script_reader.h"
 #include "launcher/startup.h"
 #include "values/value.h"
@@ -31,17 +32,15 @@ std::string utf8(std::string_view cp1252_text) {
   return cp1252::to_utf8(cp1252_text);
 }
 
-// A value as the script reads it: up to its first NUL, at most the longest value a script holds.
-json shown_value(std::string_view stored) {
-  const std::string_view value = working_text(stored);
-  return {{"value", utf8(value)}, {"type", std::string(class_name(value))}};
+json shown(const ShownValue& v) {
+  return {{"value", utf8(v.value)}, {"type", v.kind}};
 }
 
-json store_variables(const VariableStore& store) {
+json store_variables(const std::vector<ShownValue>& values, char sigil) {
   json list = json::array();
-  for (std::size_t slot = 1; slot <= store.size(); ++slot) {
-    json row = shown_value(store.value(slot));
-    row["name"] = utf8(std::string(1, store.sigil()) + store.name(slot));
+  for (const ShownValue& v : values) {
+    json row = shown(v);
+    row["name"] = utf8(sigil + v.name);
     row["variablesReference"] = 0;
     list.push_back(std::move(row));
   }
@@ -126,23 +125,27 @@ void Session::event(const std::string& name, json body) {
   send_({{"seq", ++seq_}, {"type", "event"}, {"event", name}, {"body", std::move(body)}});
 }
 
+// The session's words, like KAL's, are Windows-1252 up to here, where they become the protocol's UTF-8.
 void Session::output(const std::string& text, const std::string& category) {
-  event("output", {{"category", category}, {"output", text}});
+  event("output", {{"category", category}, {"output", utf8(text)}});
 }
 
-void Session::bad_message(const std::string& why) {
-  output("kaldebug: " + why + "\n", "stderr");
+void Session::bad_message(rpc::Fault fault) {
+  output(fault == rpc::Fault::BadHeader ? "kaldebug: un mensaje sin cabecera Content-Length\n"
+         : fault == rpc::Fault::TooDeep ? "kaldebug: un mensaje anidado en exceso\n"
+                                        : "kaldebug: un mensaje que no es JSON\n",
+         "stderr");
 }
 
 void Session::handle(const json& message) {
   if (!message.is_object()) {
-    bad_message("un mensaje que no es un objeto JSON");
+    output("kaldebug: un mensaje que no es un objeto JSON\n", "stderr");
     return;
   }
   // A message without its number cannot be answered: the client would not know what the answer is to.
   const auto seq = message.find("seq");
   if (seq == message.end() || !seq->is_number_integer()) {
-    bad_message("un mensaje sin su n\xFAmero (seq, un entero): no se contesta");
+    output("kaldebug: un mensaje sin su n\xFAmero (seq, un entero): no se contesta\n", "stderr");
     return;
   }
   const auto type = message.find("type");
@@ -256,7 +259,7 @@ Session::json Session::launch(const json& args) {
                   std::to_string(limits::kMaxToolScriptBytes / (1024 * 1024)) + " MB");
   const std::optional<std::string> bytes = platform_->read_file(path);
   if (!bytes) {
-    output(utf8("No se puede leer " + path) + "\n", "stderr");
+    output("No se puede leer " + path + "\n", "stderr");
     throw Refusal("No se puede leer el programa " + path);
   }
   // A script KAL would refuse before running is not started: every error the checker finds, with its line, as
@@ -270,7 +273,7 @@ Session::json Session::launch(const json& args) {
     for (const check::Problem& p : analysis.problems) {
       if (!p.error) continue;
       ++errors;
-      output(check::format_problem(path, p) + "\n", "stderr");
+      output(cp1252::from_utf8(check::format_problem(path, p)) + "\n", "stderr");
     }
     throw Refusal("El programa no compila (" + std::to_string(errors) +
                   (errors == 1 ? " error" : " errores") + "): " + *refused);
@@ -394,7 +397,7 @@ void Session::start_run() {
     }
     // A run that went past its end left its trace: shown here too, as the viewer shows it.
     if (const auto trace = platform_->read_file(program_folder_ + std::string(msg::kTraceFileName)))
-      output(utf8(*trace), "stdout");
+      output(*trace, "stdout");
     bool restarting = false;
     {
       std::lock_guard done(mutex_);
@@ -461,7 +464,7 @@ void Session::before_statement(std::size_t number, const Statement&) {
   if (b.condition && !holds(*b.condition, value)) return;
   if (++b.hits < b.hits_needed) return;
   if (!b.log.empty()) {
-    output(utf8(log_message(b.log, value)) + "\n");
+    output(log_message(b.log, value) + "\n");
     return;
   }
   stop_here(lock, "breakpoint", {});
@@ -527,30 +530,13 @@ Session::json Session::stack_trace() {
 Session::json Session::variables(std::int64_t reference) {
   std::lock_guard lock(mutex_);
   if (!stopped_ || in_ == nullptr) return {{"variables", json::array()}};
-  if (reference == kVariables) return {{"variables", store_variables(in_->variables)}};
-  if (reference == kConstants) return {{"variables", store_variables(in_->constants)}};
+  const RunState state = run_state(*in_);
+  if (reference == kVariables) return {{"variables", store_variables(state.variables, '&')}};
+  if (reference == kConstants) return {{"variables", store_variables(state.constants, '@')}};
   if (reference != kState) throw Refusal("No hay tales variables");
-  auto row = [](const std::string& name, const std::string& value) {
-    return json{{"name", name}, {"value", value}, {"variablesReference", 0}};
-  };
-  json rows = json::array({row("indicador", std::to_string(in_->comparison_flag)),
-                           row("base de datos", utf8(in_->database.name)),
-                           row("registro", std::to_string(in_->database.current_record)),
-                           row("b\xC3\xBAsqueda", std::to_string(in_->database.search_position))});
-  // The graphics: the window and the picture, and the picture's drawing state, as the drawing commands set
-  // it.
-  auto size = [](const Surface& s) {
-    return s.id == 0 ? std::string("ninguna") : std::to_string(s.width) + " x " + std::to_string(s.height);
-  };
-  const Surface& picture = in_->graphics.picture();
-  const DrawingState& d = picture.state;
-  rows.push_back(row("ventana", size(in_->graphics.window())));
-  rows.push_back(row("imagen", size(picture)));
-  rows.push_back(row("color", std::to_string(d.foreground) + " sobre " + std::to_string(d.background) +
-                                  (d.transparent ? " (fondo transparente)" : "")));
-  rows.push_back(row("pluma", std::to_string(d.pen_width)));
-  rows.push_back(row("posici\xC3\xB3n", std::to_string(d.position.x) + ", " + std::to_string(d.position.y)));
-  rows.push_back(row("fuente", d.font ? utf8(d.font->face) : std::string("la del sistema")));
+  json rows = json::array();
+  for (const auto& [name, value] : state.rows)
+    rows.push_back({{"name", utf8(name)}, {"value", utf8(value)}, {"variablesReference", 0}});
   return {{"variables", rows}};
 }
 
@@ -565,7 +551,7 @@ Session::json Session::set_variable(const json& args) {
   // Held to what the script will read, so that the panel, hovers and logpoints show the script's value.
   const std::string value(working_text(cp1252::from_utf8(text_argument(args, "value"))));
   in_->write(in_->variables, stored, value);
-  return shown_value(value);
+  return shown(shown_value(name.substr(1), value));
 }
 
 Session::json Session::evaluate(const json& args) {
@@ -573,8 +559,8 @@ Session::json Session::evaluate(const json& args) {
   const std::string expression = cp1252::from_utf8(text_argument(args, "expression"));
   const std::optional<std::string> value = stopped_ ? value_of(expression) : std::nullopt;
   if (!value) throw Refusal("No hay ning\xFAn valor " + expression + " ahora");
-  json shown = shown_value(*value);
-  return {{"result", shown["value"]}, {"type", shown["type"]}, {"variablesReference", 0}};
+  const json result = shown(shown_value(expression, *value));
+  return {{"result", result["value"]}, {"type", result["type"]}, {"variablesReference", 0}};
 }
 
 }  // namespace kal::debug

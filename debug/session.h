@@ -23,6 +23,7 @@
 #include "debug/breakpoints.h"
 #include "interp/interpreter.h"
 #include "platform/platform.h"
+#include "rpc/transport.h"
 
 namespace kal::debug {
 
@@ -41,7 +42,7 @@ class Session final : public RunObserver {
   // anything else gets nothing. Never throws.
   void handle(const json& message);
   // A message that could not be read at all.
-  void bad_message(const std::string& why);
+  void bad_message(rpc::Fault fault);
   // True once the client has disconnected: the adapter ends.
   bool over() const;
 

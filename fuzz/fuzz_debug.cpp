@@ -9,7 +9,7 @@
 
 #include "debug/session.h"
 #include "fuzz/fuzz_platform.h"
-#include "lsp/message_reader.h"
+#include "rpc/transport.h"
 
 namespace {
 
@@ -28,21 +28,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         platform->put_file("C:\\kal\\prueba.txt", kScript);
         return platform;
       },
-      [](const nlohmann::json& message) {
-        (void)message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-      });
-  kal::lsp::MessageReader reader(kal::lsp::bytes_of(std::string(reinterpret_cast<const char*>(data), size)));
-  for (kal::lsp::Incoming in = reader.next(); in.kind != kal::lsp::Incoming::Kind::End && !session.over();
-       in = reader.next()) {
-    if (in.kind == kal::lsp::Incoming::Kind::BadHeader) {
-      session.bad_message("cabecera");
-      continue;
-    }
-    const kal::lsp::ParsedMessage message = kal::lsp::parse_message(in.body);
-    if (message.refused != kal::lsp::ParsedMessage::Refused::No)
-      session.bad_message("JSON");
-    else
-      session.handle(message.value);
-  }
+      [](const nlohmann::json& message) { (void)kal::rpc::json_text(message); });
+  kal::rpc::read_messages(
+      kal::rpc::bytes_of(std::string(reinterpret_cast<const char*>(data), size)),
+      [&session](nlohmann::json& message) {
+        session.handle(message);
+        return !session.over();
+      },
+      [&session](kal::rpc::Fault fault) { session.bad_message(fault); });
   return 0;
 }

@@ -7,7 +7,7 @@
 #include "lsp/server.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  (void)kal::lsp::serve(kal::lsp::bytes_of(std::string(reinterpret_cast<const char*>(data), size)),
+  (void)kal::lsp::serve(kal::rpc::bytes_of(std::string(reinterpret_cast<const char*>(data), size)),
                         [](std::string_view) {});
   return 0;
 }

@@ -28,6 +28,19 @@ const std::vector<WordHelp>& word_help() {
   return table;
 }
 
+const OperatorHelp* find_operator(std::string_view word) {
+  static const std::vector<OperatorHelp> table = [] {
+    const auto json = nlohmann::ordered_json::parse(kWordsJson, kWordsJson + kWordsJsonSize);
+    std::vector<OperatorHelp> operators;
+    for (const auto& [op, what] : json.at("operators").items())
+      operators.push_back({op, {what.at("es").get<std::string>(), what.at("en").get<std::string>()}});
+    return operators;
+  }();
+  for (const OperatorHelp& help : table)
+    if (help.word == word) return &help;
+  return nullptr;
+}
+
 const WordHelp* find_word(std::string_view word) {
   for (const WordHelp& help : word_help())
     if (help.word == word) return &help;

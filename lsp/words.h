@@ -1,6 +1,6 @@
-// The help of the language's command and function words, in Spanish and English, keyed by word: one table
-// (docs/words.json) for the guides, the editor grammars and the language server. The words themselves are the
-// dispatch table's; a unit test holds the two together.
+// The help of the language's command and function words and of its operators, in Spanish and English: one
+// table (docs/words.json) for the guides, the editor grammars and the language server. The words themselves
+// are the dispatch table's; a unit test holds the two together.
 #pragma once
 
 #include <array>
@@ -25,5 +25,12 @@ const std::vector<WordHelp>& word_help();
 const WordHelp* find_word(std::string_view word);
 // The operands' names, one a operand; empty when the word takes none.
 std::vector<std::string> operand_names(const WordHelp& help, Language language);
+
+// What an operator does (":=", "+", "DIV", ...), from the same table.
+struct OperatorHelp {
+  std::string word;
+  std::array<std::string, 2> what;  // by Language; UTF-8 Markdown
+};
+const OperatorHelp* find_operator(std::string_view word);
 
 }  // namespace kal::lsp

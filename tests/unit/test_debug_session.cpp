@@ -299,6 +299,7 @@ TEST(DebugSession, HostileMessagesGetSpanishAnswersAndTheSessionServesOn) {
     const json& got = c.received.back();
     if (m.says == "-") {
       EXPECT_EQ(got["body"]["category"], "stderr") << got;
+      EXPECT_NO_THROW((void)got.dump()) << "the session's words reach the editor as UTF-8";
       continue;
     }
     EXPECT_EQ(got["request_seq"], m.message["seq"]);

@@ -1,6 +1,7 @@
-// Reads Language Server Protocol messages from a byte stream: header lines ("Content-Length: N"), an empty
-// line, then N bytes of JSON. A message whose header cannot be read is reported once, and reading goes on at
-// the next "Content-Length:" in the stream, so one bad message does not end the session.
+// The message transport both servers speak (the language server's protocol and the debug adapter's): header
+// lines ("Content-Length: N"), an empty line, then N bytes of JSON. A message whose header cannot be read is
+// reported once, and reading goes on at the next "Content-Length:" in the stream, so one bad message does not
+// end the session.
 #pragma once
 
 #include <cstddef>
@@ -9,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace kal::lsp {
+namespace kal::rpc {
 
 // Where messages come from: fills the buffer with up to n bytes, as many as have arrived, and gives how many;
 // 0 at the end of the input. The tools read a descriptor rather than a C++ stream: the streams' locale
@@ -58,4 +59,16 @@ struct ParsedMessage {
 inline constexpr int kMaxMessageDepth = 256;
 ParsedMessage parse_message(std::string_view body);
 
-}  // namespace kal::lsp
+// A JSON value as a message body; text that is no UTF-8 is replaced, never refused.
+std::string json_text(const nlohmann::json& value);
+// One message, its header before it.
+void send(const ByteSink& out, std::string_view body);
+
+// What made a message unreadable: its header, or its JSON.
+enum class Fault { BadHeader, NotJson, TooDeep };
+// Reads messages until the input ends or `take` returns false; each one that cannot be read is told to
+// `fault`, and reading goes on.
+void read_messages(const ByteSource& in, const std::function<bool(nlohmann::json& message)>& take,
+                   const std::function<void(Fault)>& fault);
+
+}  // namespace kal::rpc

@@ -1,4 +1,4 @@
-#include "lsp/message_reader.h"
+#include "rpc/transport.h"
 
 #include <algorithm>
 #include <cctype>
@@ -16,7 +16,7 @@
 #include <unistd.h>
 #endif
 
-namespace kal::lsp {
+namespace kal::rpc {
 namespace {
 
 constexpr std::string_view kLengthHeader = "content-length:";
@@ -98,6 +98,35 @@ ParsedMessage parse_message(std::string_view body) {
     return {nlohmann::json(nlohmann::json::value_t::discarded), ParsedMessage::Refused::NotJson};
   } catch (const TooDeep&) {
     return {nlohmann::json(nlohmann::json::value_t::discarded), ParsedMessage::Refused::TooDeep};
+  }
+}
+
+std::string json_text(const nlohmann::json& value) {
+  return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+void send(const ByteSink& out, std::string_view body) {
+  std::string message = "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n";
+  out(message.append(body));
+}
+
+void read_messages(const ByteSource& in, const std::function<bool(nlohmann::json& message)>& take,
+                   const std::function<void(Fault)>& fault) {
+  MessageReader reader(in);
+  for (;;) {
+    Incoming incoming = reader.next();
+    if (incoming.kind == Incoming::Kind::End) return;
+    if (incoming.kind == Incoming::Kind::BadHeader) {
+      fault(Fault::BadHeader);
+      continue;
+    }
+    ParsedMessage parsed = parse_message(incoming.body);
+    incoming.body = std::string();
+    if (parsed.refused != ParsedMessage::Refused::No) {
+      fault(parsed.refused == ParsedMessage::Refused::TooDeep ? Fault::TooDeep : Fault::NotJson);
+      continue;
+    }
+    if (!take(parsed.value)) return;
   }
 }
 
@@ -226,4 +255,4 @@ Incoming MessageReader::next() {
   return {Incoming::Kind::Message, std::move(body)};
 }
 
-}  // namespace kal::lsp
+}  // namespace kal::rpc
