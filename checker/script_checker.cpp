@@ -156,7 +156,9 @@ class TokenList {
 
 class Checker {
  public:
-  explicit Checker(std::string_view bytes) : bytes_(bytes), lines_(bytes) {}
+  Checker(std::string_view bytes, Program* compiled) : bytes_(bytes), lines_(bytes), compiled_(compiled) {}
+  // False when the interpreter would refuse the script before running it.
+  bool compiles() const { return !refused_; }
 
   std::vector<Found> run() {
     if (std::size_t at = utf8_evidence(bytes_); at != std::string_view::npos) {
@@ -209,7 +211,10 @@ class Checker {
       token_offsets_.push_back(static_cast<std::uint32_t>(at));
       tokens_.push_back(whole);
       form_.count(token);
-      if (token_offsets_.size() == limits::kMaxTokens + 1) error(at, std::string(msg::kTooManyTokens));
+      if (token_offsets_.size() == limits::kMaxTokens + 1) {
+        error(at, std::string(msg::kTooManyTokens));
+        refused_ = true;
+      }
       if (whole.size() > limits::kMaxTokenLength)
         warn(at, "la palabra tiene " + number(whole.size()) + " caracteres: KAL solo lee los " +
                      number(limits::kMaxTokenLength) + " primeros");
@@ -235,6 +240,7 @@ class Checker {
           message += " " + why;
         error(at, message);
         place.bad_token = true;
+        refused_ = true;
       } else if (compiler_.pending_fields() > fields_before) {
         field_tokens_.push_back(static_cast<std::uint32_t>(tokens_.size() - 1));
         ++place.field_count;
@@ -243,7 +249,10 @@ class Checker {
         place.cut = compiler_.last_record_was_cut();
         places_.push_back(std::move(place));
         in_statement = false;
-        if (places_.size() == limits::kMaxStatements + 1) error(at, std::string(msg::kTooManyStatements));
+        if (places_.size() == limits::kMaxStatements + 1) {
+          error(at, std::string(msg::kTooManyStatements));
+          refused_ = true;
+        }
       }
       return true;
     });
@@ -389,13 +398,22 @@ class Checker {
   }
 
   void check_form() {
-    for (const OuterFormFailure& f : outer_form_failures(form_))
+    for (const OuterFormFailure& f : outer_form_failures(form_)) {
       error(f.token == 0 ? bytes_.size() : token_offsets_[f.token - 1], std::string(f.message));
+      refused_ = true;
+    }
   }
 
   void check_statements() {
     const std::vector<std::string> records = compiler_.take_records();
     const LabelTable labels = LabelTable::build(records);
+    // What the interpreter would run, when it would run it: the records are the same compiler's.
+    if (compiled_ != nullptr && !refused_) {
+      compiled_->token_count = form_.tokens;
+      compiled_->statements = records;
+      compiled_->labels = labels;
+      compiled_->database_name = compiler_.database_name();
+    }
     const PreparedStatements statements(records);
     std::map<std::string, std::size_t> label_at;  // registered name -> offset of its last label statement
     std::map<std::string, std::size_t> first_read;
@@ -567,6 +585,8 @@ class Checker {
   std::vector<StatementPlace> places_;
   std::vector<std::uint32_t> field_tokens_;
   std::vector<Found> found_;
+  Program* compiled_;
+  bool refused_ = false;
 };
 
 }  // namespace
@@ -582,11 +602,11 @@ std::vector<std::size_t> line_starts(std::string_view bytes) {
   return starts;
 }
 
-Analysis analyze_script(std::string_view file_bytes) {
+Analysis analyze_script(std::string_view file_bytes, Program* compiled) {
   // Places in the file are kept in 32 bits: a script is a few hundred kilobytes at most.
   if (file_bytes.size() > std::numeric_limits<std::uint32_t>::max())
     return {{Problem{1, 1, true, "el fichero pasa de 4 GB: no es un programa de KAL", 0, 0}}, {}, {}};
-  Checker checker(file_bytes);
+  Checker checker(file_bytes, compiled);
   std::vector<Found> found = checker.run();
   std::stable_sort(found.begin(), found.end(),
                    [](const Found& a, const Found& b) { return a.offset < b.offset; });
@@ -600,6 +620,7 @@ Analysis analyze_script(std::string_view file_bytes) {
     analysis.problems.push_back(Problem{line, column, f.error, std::move(f.message), f.offset, length});
   }
   analysis.words = checker.take_words();
+  analysis.compiles = checker.compiles();
   for (std::size_t start : checker.statement_starts())
     analysis.statement_lines.push_back(lines.at(start).first);
   return analysis;

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "interp/program.h"
+
 namespace kal::check {
 
 struct Problem {
@@ -42,6 +44,9 @@ struct Analysis {
   std::vector<Word> words;        // in the order of the file
   // The line where each compiled statement starts, in the order the run numbers them (from 1).
   std::vector<std::size_t> statement_lines;
+  // False when the interpreter would refuse the script before running it (a refused word, its outer form, a
+  // limit); the errors say why.
+  bool compiles = false;
 };
 
 // Where each line of a file starts, as editors count lines: CR LF, CR and LF each end one.
@@ -49,8 +54,9 @@ std::vector<std::size_t> line_starts(std::string_view bytes);
 
 // The problems of a script's file bytes, ordered by where they are.
 std::vector<Problem> check_script(std::string_view file_bytes);
-// The problems and the named words together, from one reading.
-Analysis analyze_script(std::string_view file_bytes);
+// The problems and the named words together, from one reading; and when the script compiles and `compiled`
+// is given, the program the interpreter would run, so that a debugger compiles it only once.
+Analysis analyze_script(std::string_view file_bytes, Program* compiled = nullptr);
 
 // "file:line:column: error: message" (or "warning"), in UTF-8.
 std::string format_problem(std::string_view file_name, const Problem& problem);

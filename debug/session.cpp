@@ -1,6 +1,5 @@
 #include "debug/session.h"
 
-#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <stdexcept>
@@ -11,6 +10,7 @@
 #include "common/limits.h"
 #include "common/messages.h"
 #include "compiler/token_class.h"
+#include "debug/arguments.h"
 #include "interp/run_state.h"
 #include "launcher/script_reader.h"
 #include "launcher/startup.h"
@@ -22,11 +22,6 @@ namespace {
 using json = nlohmann::json;
 
 constexpr int kVariables = 1, kConstants = 2, kState = 3;
-
-// A request the session cannot grant: its response says why (Spanish, as KAL's own messages).
-struct Refusal : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
 
 std::string utf8(std::string_view cp1252_text) {
   return cp1252::to_utf8(cp1252_text);
@@ -47,78 +42,7 @@ json store_variables(const std::vector<ShownValue>& values, char sigil) {
   return list;
 }
 
-// A request's argument, of the JSON type it must have; a missing one (or null) is `otherwise`. One of another
-// type is refused in the session's own words, not the JSON library's.
-const json* argument(const json& args, const char* key) {
-  const auto it = args.find(key);
-  return it == args.end() || it->is_null() ? nullptr : &*it;
-}
-std::string text_argument(const json& args, const char* key, std::string otherwise = {}) {
-  const json* value = argument(args, key);
-  if (value == nullptr) return otherwise;
-  if (!value->is_string()) throw Refusal(std::string(key) + " es un texto");
-  return value->get<std::string>();
-}
-bool flag_argument(const json& args, const char* key) {
-  const json* value = argument(args, key);
-  if (value == nullptr) return false;
-  if (!value->is_boolean()) throw Refusal(std::string(key) + " es true o false");
-  return value->get<bool>();
-}
-std::int64_t number_argument(const json& args, const char* key) {
-  const json* value = argument(args, key);
-  if (value == nullptr) return 0;
-  if (!value->is_number_integer()) throw Refusal(std::string(key) + " es un n\xFAmero entero");
-  return value->get<std::int64_t>();
-}
-
-// "3" or ">= 3": the breakpoint stops from that hit on; blanks alone: every hit (0); nothing for anything
-// else
-// ("-1", "3abc").
-std::optional<std::size_t> hits_from(std::string_view text) {
-  auto blanks = [&text] {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  };
-  blanks();
-  if (text.empty()) return 0;
-  if (text.starts_with(">=")) {
-    text.remove_prefix(2);
-    blanks();
-  }
-  std::size_t hits = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), hits);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return hits;
-}
-
 }  // namespace
-
-Session::Session(MakePlatform make_platform, std::function<void(const json&)> send,
-                 std::function<void()> on_run_thread)
-    : make_platform_(std::move(make_platform)),
-      send_(std::move(send)),
-      on_run_thread_(std::move(on_run_thread)) {}
-
-Session::~Session() {
-  {
-    std::lock_guard lock(mutex_);
-    terminating_ = true;
-    stopped_ = false;
-    attend();
-  }
-  wake_.notify_all();
-  if (run_.joinable()) run_.join();
-}
-
-void Session::attend() {
-  attention_.store(!breakpoints_.empty() || mode_ != Mode::Run || terminating_, std::memory_order_release);
-}
-
-bool Session::over() const {
-  std::lock_guard lock(mutex_);
-  return disconnected_;
-}
 
 void Session::event(const std::string& name, json body) {
   std::lock_guard lock(send_mutex_);
@@ -264,19 +188,20 @@ Session::json Session::launch(const json& args) {
   }
   // A script KAL would refuse before running is not started: every error the checker finds, with its line, as
   // kalcheck shows it. One that compiles runs, and a run-time error stops the debugger where it happens.
-  const check::Analysis analysis = check::analyze_script(*bytes);
-  std::string joined = *bytes;
-  join_lines_in_place(joined);
-  Program probe;
-  if (const std::optional<std::string> refused = compile_script(joined, probe)) {
+  // The checker compiles it once, with the interpreter's own compiler, and the run runs what it compiled.
+  Program program;
+  const check::Analysis analysis = check::analyze_script(*bytes, &program);
+  if (!analysis.compiles) {
     std::size_t errors = 0;
+    const check::Problem* first = nullptr;
     for (const check::Problem& p : analysis.problems) {
       if (!p.error) continue;
-      ++errors;
+      if (++errors == 1) first = &p;
       output(cp1252::from_utf8(check::format_problem(path, p)) + "\n", "stderr");
     }
     throw Refusal("El programa no compila (" + std::to_string(errors) +
-                  (errors == 1 ? " error" : " errores") + "): " + *refused);
+                  (errors == 1 ? " error" : " errores") + ")" +
+                  (first ? ": l\xEDnea " + std::to_string(first->line) + ": " + first->message : ""));
   }
   if (!folder.empty() && !folder.ends_with('\\') && !folder.ends_with('/')) folder += '\\';
   std::lock_guard lock(mutex_);
@@ -286,6 +211,7 @@ Session::json Session::launch(const json& args) {
   source_path_ = source_path;
   program_folder_ = folder;
   statement_lines_ = analysis.statement_lines;
+  program_ = std::move(program);
   no_debug_ = no_debug;
   stop_on_entry_ = stop_on_entry && !no_debug;
   launched_ = true;
@@ -378,137 +304,6 @@ Session::json Session::restart(const json& args) {
   if (!breakpoint_args_.is_null()) set_breakpoints(breakpoint_args_);
   start_run();
   return json::object();
-}
-
-void Session::start_run() {
-  std::lock_guard lock(mutex_);
-  if (configured_) return;
-  configured_ = true;
-  if (stop_on_entry_) mode_ = Mode::Pause;
-  attend();
-  run_ = std::thread([this] {
-    if (on_run_thread_) on_run_thread_();
-    try {
-      run_script(*platform_, script_path_, program_folder_, this);
-    } catch (const Halt&) {
-      // An error box was shown, the window closed, or the client ended the run.
-    } catch (const std::exception& e) {
-      output(std::string("kaldebug: ") + e.what() + "\n", "stderr");
-    }
-    // A run that went past its end left its trace: shown here too, as the viewer shows it.
-    if (const auto trace = platform_->read_file(program_folder_ + std::string(msg::kTraceFileName)))
-      output(*trace, "stdout");
-    bool restarting = false;
-    {
-      std::lock_guard done(mutex_);
-      run_over_ = true;
-      restarting = restarting_;
-    }
-    wake_.notify_all();
-    if (restarting) return;
-    event("exited", {{"exitCode", 0}});
-    event("terminated");
-  });
-}
-
-void Session::resume(Mode mode) {
-  {
-    std::lock_guard lock(mutex_);
-    if (!stopped_) throw Refusal("El programa no est\xE1 parado");
-    mode_ = mode;
-    stopped_ = false;
-    attend();
-  }
-  wake_.notify_all();
-}
-
-void Session::watching(Interpreter& in) {
-  std::lock_guard lock(mutex_);
-  in_ = &in;
-}
-
-void Session::finished(const Interpreter&) {
-  std::lock_guard lock(mutex_);
-  in_ = nullptr;
-}
-
-std::optional<std::string> Session::value_of(std::string_view name) const {
-  if (in_ == nullptr || name.size() < 2) return std::nullopt;
-  // Names as the script writes them: "_" is a blank ("&mi_nombre" is the variable "mi nombre").
-  const std::string stored = convert_field(name);
-  if (name[0] == '#') return in_->database.peek_field(stored);
-  const VariableStore* store = name[0] == '&' ? &in_->variables : name[0] == '@' ? &in_->constants : nullptr;
-  if (store == nullptr) return std::nullopt;
-  const std::size_t slot = store->index(stored);
-  if (slot == 0) return std::nullopt;
-  return std::string(working_text(store->value(slot)));
-}
-
-void Session::before_statement(std::size_t number, const Statement&) {
-  statement_.store(number, std::memory_order_relaxed);
-  if (!attention_.load(std::memory_order_acquire)) return;
-  std::unique_lock lock(mutex_);
-  if (terminating_) {
-    lock.unlock();
-    end_program();
-  }
-  if (no_debug_) return;
-  if (mode_ != Mode::Run) {
-    stop_here(lock, mode_ == Mode::Step ? "step" : number == 1 && stop_on_entry_ ? "entry" : "pause", {});
-    return;
-  }
-  auto it = breakpoints_.find(number);
-  if (it == breakpoints_.end()) return;
-  Breakpoint& b = it->second;
-  const auto value = [this](std::string_view name) { return value_of(name); };
-  if (b.condition && !holds(*b.condition, value)) return;
-  if (++b.hits < b.hits_needed) return;
-  if (!b.log.empty()) {
-    output(log_message(b.log, value) + "\n");
-    return;
-  }
-  stop_here(lock, "breakpoint", {});
-}
-
-void Session::end_if_told() {
-  // Asked at every wait's turn: the lock only when an end may have been asked for.
-  if (!attention_.load(std::memory_order_acquire)) return;
-  {
-    std::lock_guard lock(mutex_);
-    if (!terminating_ || in_ == nullptr) return;
-  }
-  end_program();
-}
-
-void Session::before_error_box(std::string_view text) {
-  std::unique_lock lock(mutex_);
-  if (terminating_) return;
-  stop_here(lock, "exception", std::string(text));
-}
-
-void Session::stop_here(std::unique_lock<std::mutex>& lock, const std::string& reason,
-                        const std::string& text) {
-  stopped_ = true;
-  mode_ = Mode::Run;
-  attend();
-  json body = {{"reason", reason}, {"threadId", 1}, {"allThreadsStopped", true}};
-  if (!text.empty()) {
-    body["description"] = utf8(text);
-    body["text"] = utf8(text);
-  }
-  event("stopped", body);
-  // While it waits, the script's windows still answer (a graphics window is repainted and can be moved).
-  while (stopped_ && !terminating_) {
-    wake_.wait_for(lock, std::chrono::milliseconds(20));
-    if (!stopped_ || terminating_) break;
-    lock.unlock();
-    platform_->serve_one_message();
-    lock.lock();
-  }
-  if (terminating_) {
-    lock.unlock();
-    end_program();
-  }
 }
 
 Session::json Session::stack_trace() {

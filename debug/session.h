@@ -22,6 +22,7 @@
 #include "common/messages.h"
 #include "debug/breakpoints.h"
 #include "interp/interpreter.h"
+#include "interp/program.h"
 #include "platform/platform.h"
 #include "rpc/transport.h"
 
@@ -96,6 +97,7 @@ class Session final : public RunObserver {
   std::string script_path_, program_folder_;
   std::string source_path_;  // the script's path for the editor, in UTF-8
   std::vector<std::size_t> statement_lines_;
+  Program program_;                     // compiled at launch, run from configurationDone on
   json launch_args_, breakpoint_args_;  // as last asked for: a restart asks again
   bool stop_on_entry_ = false;
   bool no_debug_ = false;  // a run without debugging (the editor's Ctrl+F5): it never stops

@@ -72,20 +72,36 @@ int start(Platform& platform, std::string_view command_tail, RunObserver* observ
 
 }  // namespace
 
-void run_script(Platform& platform, const std::string& script_path, std::string_view program_folder,
-                RunObserver* observer) {
-  Program program;
+namespace {
+
+// A run starts in its folder with a fresh seed, and an earlier trace goes.
+void start_afresh(Platform& platform, Program& program, std::string_view program_folder) {
   program.folder = std::string(program_folder).substr(0, limits::kMaxProgramFolder);
   program.random.seed(time_of_day_seed(platform.local_time()));
-
   platform.set_attributes(trace_path(program), 0);
   platform.delete_file(trace_path(program));
+}
 
-  load_script(platform, script_path, program);
-
+void run_to_its_end(Platform& platform, Program& program, RunObserver* observer) {
   Interpreter interpreter(platform, program);
   interpreter.set_observer(observer);
   if (interpreter.run() == Interpreter::End::PastLastStatement) write_trace(platform, program);
+}
+
+}  // namespace
+
+void run_script(Platform& platform, const std::string& script_path, std::string_view program_folder,
+                RunObserver* observer) {
+  Program program;
+  start_afresh(platform, program, program_folder);
+  load_script(platform, script_path, program);
+  run_to_its_end(platform, program, observer);
+}
+
+void run_compiled(Platform& platform, Program program, std::string_view program_folder,
+                  RunObserver* observer) {
+  start_afresh(platform, program, program_folder);
+  run_to_its_end(platform, program, observer);
 }
 
 std::string_view folder_of(std::string_view path) {

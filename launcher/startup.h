@@ -24,6 +24,10 @@ int run_program(Platform& platform, std::string_view command_tail, RunObserver* 
 void run_script(Platform& platform, const std::string& script_path, std::string_view program_folder,
                 RunObserver* observer = nullptr);
 
+// Runs a program compiled before (by the checker, for a debugger) as run_script runs the script it compiles.
+void run_compiled(Platform& platform, Program program, std::string_view program_folder,
+                  RunObserver* observer = nullptr);
+
 // Tokenizes and compiles a script's joined text into `program`. Returns the message of the first error of the
 // script, which ends the program before it runs. Only benchmarks lift the token limit.
 std::optional<std::string> compile_script(std::string_view text, Program& program,

@@ -191,6 +191,21 @@ TEST(DebugSession, ARestartRunsAgainFromTheStart) {
   c.event("terminated");
 }
 
+TEST(DebugSession, TheRunIsTheScriptAsLaunched) {
+  // Compiled once, at launch: a change on disk before the run starts does not run, so that every breakpoint
+  // stays on the statement it was placed on.
+  Client c(".codigo;\r\n&n := 1;\r\n.aviso &n;\r\n.fin;\r\n");
+  c.session.handle({{"seq", 0}, {"type", "request"}, {"command", "initialize"}});
+  c.request("launch", {{"program", "C:\\kal\\prueba.txt"}});
+  c.platform->put_file("C:\\kal\\prueba.txt", ".codigo;\r\n'otra cosa;\r\n&n := 2;\r\n.fin;\r\n");
+  c.request("setBreakpoints", {{"breakpoints", {{{"line", 3}}}}});
+  c.request("configurationDone");
+  c.event("stopped");
+  EXPECT_EQ(c.values(1)["&n"], "1");
+  c.request("continue");
+  c.event("terminated");
+}
+
 TEST(DebugSession, ARunPastItsEndShowsItsTraceAsKalDoes) {
   // The comment takes the .fin with it: the run goes past its last statement.
   Client c(".codigo;\r\n&a := 1;\r\n'sin fin .fin;\r\n");

@@ -70,26 +70,9 @@ TEST(DispatchTable, CommandWordsInAnyCaseFunctionWordsAsWritten) {
   EXPECT_EQ(Prepared("&%|r|Today")->keyword, nullptr);
 }
 
-TEST(DispatchTable, TheTablesListTheLanguage) {
-  // Spot checks against the language's word lists: order within a family decides nothing visible, but the
-  // families must hold exactly these words.
-  auto words_of = [](std::string_view shape) {
-    std::vector<std::string_view> words;
-    for (const Keyword& k : find_family(shape)->keywords) words.push_back(k.word);
-    return words;
-  };
-  EXPECT_EQ(words_of("&%&&&"), (std::vector<std::string_view>{"CAMBIARP", "RNDFSTR", "RVA", "MIDDLESTRING",
-                                                              "SPLITDATE", "WOUT"}));
-  EXPECT_EQ(words_of("&%&&").size(), 12u);
-  EXPECT_EQ(words_of("&%&").size(), 30u);
-  EXPECT_EQ(words_of("&%").size(), 24u);
-  EXPECT_EQ(words_of("@%"), (std::vector<std::string_view>{"DEBUG", "RECORD", "TODAY"}));
-  EXPECT_EQ(words_of("."), (std::vector<std::string_view>{"fin", "anulamemograf", "vergraf"}));
-  EXPECT_EQ(words_of(".:"), (std::vector<std::string_view>{"saltaruno", "saltarcero", "saltar"}));
-  EXPECT_EQ(words_of(".&"), (std::vector<std::string_view>{"grabarmemo", "objeto", "pluma", "textograf",
-                                                           "reseteamemograf", "aviso", "avisosino"}));
-  EXPECT_EQ(words_of(".&&"), (std::vector<std::string_view>{"color", "posicion", "ventana", "cmp", "mar",
-                                                            "mer", "mai", "mei", "dis"}));
+// Every statement shape the language has finds its family (the words themselves the help table holds both
+// ways).
+TEST(DispatchTable, EveryShapeHasItsFamily) {
   for (std::string_view shape :
        {"&m",   "&v",    "&~",         "&#",        "&&",       "@v",     "@~",     "@#",
         "&&+v", "&&-v",  "&&DIVv",     "&&*v",      "&&MODv",   "&&+~",   "&#+~",   "&@+~",
