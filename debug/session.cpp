@@ -6,13 +6,11 @@
 
 #include "checker/script_checker.h"
 #include "common/cp1252.h"
-#include "common/halt.h"
 #include "common/limits.h"
 #include "common/messages.h"
 #include "compiler/token_class.h"
 #include "debug/arguments.h"
 #include "interp/run_state.h"
-#include "launcher/script_reader.h"
 #include "launcher/startup.h"
 #include "values/value.h"
 

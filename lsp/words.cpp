@@ -7,12 +7,20 @@ namespace kal::lsp {
 extern const unsigned char kWordsJson[];
 extern const std::size_t kWordsJsonSize;
 
+namespace {
+
+// The table, read once for the words and the operators. Ordered, so that the words keep the guides' order.
+const nlohmann::ordered_json& table() {
+  static const auto json = nlohmann::ordered_json::parse(kWordsJson, kWordsJson + kWordsJsonSize);
+  return json;
+}
+
+}  // namespace
+
 const std::vector<WordHelp>& word_help() {
   static const std::vector<WordHelp> table = [] {
-    // Ordered, so that the words keep the guides' order.
-    const auto json = nlohmann::ordered_json::parse(kWordsJson, kWordsJson + kWordsJsonSize);
     std::vector<WordHelp> words;
-    for (const auto& [word, entry] : json.at("words").items()) {
+    for (const auto& [word, entry] : kal::lsp::table().at("words").items()) {
       WordHelp help;
       help.word = word;
       for (std::size_t i = 0; i < 2; ++i) {
@@ -30,9 +38,8 @@ const std::vector<WordHelp>& word_help() {
 
 const OperatorHelp* find_operator(std::string_view word) {
   static const std::vector<OperatorHelp> table = [] {
-    const auto json = nlohmann::ordered_json::parse(kWordsJson, kWordsJson + kWordsJsonSize);
     std::vector<OperatorHelp> operators;
-    for (const auto& [op, what] : json.at("operators").items())
+    for (const auto& [op, what] : kal::lsp::table().at("operators").items())
       operators.push_back({op, {what.at("es").get<std::string>(), what.at("en").get<std::string>()}});
     return operators;
   }();
