@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
   kal::win32::use_extended_precision();
   const kal::rpc::ByteSink out = kal::rpc::standard_output();
   kal::debug::Session session(
-      [](kal::debug::Session& s) -> std::unique_ptr<kal::Platform> {
+      [](kal::debug::RunControl& s) -> std::unique_ptr<kal::Platform> {
         return std::make_unique<kal::debug::Debugged<kal::win32::Win32Platform>>(s);
       },
       [&out](const nlohmann::json& message) { kal::rpc::send(out, kal::rpc::json_text(message)); },

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "common/halt.h"
-#include "debug/session.h"
+#include "debug/run_control.h"
 #include "interp/interpreter.h"
 #include "launcher/script_reader.h"
 #include "launcher/startup.h"
@@ -91,9 +91,9 @@ int main(int argc, char** argv) {
     std::printf("load %.4f s %zu tokens %ld kB\n", load_s, program.token_count, peak_kb());
     return 0;
   }
-  // A session that was never launched: nothing asked for, so it only looks at each statement.
-  kal::debug::Session session([](kal::debug::Session&) { return nullptr; }, [](const nlohmann::json&) {});
-  if (mode == "debug") interpreter.set_observer(&session);
+  // The debugger's run control with nothing asked for: it only looks at each statement.
+  kal::debug::RunControl control([](kal::debug::RunControl&) { return nullptr; }, {});
+  if (mode == "debug") interpreter.set_observer(&control);
   start = Clock::now();
   try {
     interpreter.run();

@@ -42,13 +42,21 @@ json store_variables(const std::vector<ShownValue>& values, char sigil) {
 
 }  // namespace
 
+Session::Session(RunControl::MakePlatform make_platform, std::function<void(const json&)> send,
+                 std::function<void()> on_run_thread)
+    : make_platform_(std::move(make_platform)),
+      send_(std::move(send)),
+      on_run_thread_(std::move(on_run_thread)) {}
+
+Session::~Session() = default;
+
 void Session::event(const std::string& name, json body) {
   std::lock_guard lock(send_mutex_);
   send_({{"seq", ++seq_}, {"type", "event"}, {"event", name}, {"body", std::move(body)}});
 }
 
 // The session's words, like KAL's, are Windows-1252 up to here, where they become the protocol's UTF-8.
-void Session::output(const std::string& text, const std::string& category) {
+void Session::output(std::string_view text, std::string_view category) {
   event("output", {{"category", category}, {"output", utf8(text)}});
 }
 
@@ -102,7 +110,6 @@ Session::json Session::answer(const std::string& command, const json& request) {
   const json args = request.contains("arguments") && request["arguments"].is_object() ? request["arguments"]
                                                                                       : json::object();
   if (command == "initialize") {
-    std::lock_guard lock(mutex_);
     initialized_ = true;
     return {{"supportsConfigurationDoneRequest", true},
             {"supportsConditionalBreakpoints", true},
@@ -116,17 +123,11 @@ Session::json Session::answer(const std::string& command, const json& request) {
   if (!initialized_) throw Refusal("Primero, initialize");
   if (command == "launch") return launch(args);
   if (command == "disconnect" || command == "terminate") {
-    {
-      std::lock_guard lock(mutex_);
-      terminating_ = true;
-      stopped_ = false;
-      if (command == "disconnect") disconnected_ = true;
-      attend();
-    }
-    wake_.notify_all();
+    if (run_) run_->end();
+    disconnected_ = disconnected_ || command == "disconnect";
     return json::object();
   }
-  if (!launched_) throw Refusal("Primero, launch con el programa");
+  if (!run_) throw Refusal("Primero, launch con el programa");
   if (command == "restart") return restart(args);
   if (command == "setBreakpoints") {
     breakpoint_args_ = args;
@@ -134,22 +135,20 @@ Session::json Session::answer(const std::string& command, const json& request) {
   }
   if (command == "setExceptionBreakpoints") return {{"breakpoints", json::array()}};
   if (command == "configurationDone") {
-    start_run();
+    run_->start();
     return json::object();
   }
   if (command == "threads") return {{"threads", json::array({{{"id", 1}, {"name", "KAL"}}})}};
   if (command == "continue") {
-    resume(Mode::Run);
+    resume(RunControl::Mode::Run);
     return {{"allThreadsContinued", true}};
   }
   if (command == "next" || command == "stepIn" || command == "stepOut") {
-    resume(Mode::Step);
+    resume(RunControl::Mode::Step);
     return json::object();
   }
   if (command == "pause") {
-    std::lock_guard lock(mutex_);
-    if (!stopped_ && !no_debug_) mode_ = Mode::Pause;
-    attend();
+    run_->pause();
     return json::object();
   }
   if (command == "stackTrace") return stack_trace();
@@ -164,22 +163,42 @@ Session::json Session::answer(const std::string& command, const json& request) {
   throw Refusal("kaldebug no conoce la petici\xF3n " + command);
 }
 
+void Session::resume(RunControl::Mode mode) {
+  if (!run_->resume(mode)) throw Refusal("El programa no est\xE1 parado");
+}
+
 Session::json Session::launch(const json& args) {
-  if (launched_) throw Refusal("El programa ya est\xE1 lanzado");
+  if (run_) throw Refusal("El programa ya est\xE1 lanzado");
   const std::string path = cp1252::from_utf8(text_argument(args, "program"));
   if (path.empty()) throw Refusal("Falta el programa (program)");
   const bool no_debug = flag_argument(args, "noDebug"), stop_on_entry = flag_argument(args, "stopOnEntry");
   std::string folder = cp1252::from_utf8(text_argument(args, "programFolder", utf8(folder_of(path))));
   const std::string source_path = text_argument(args, "sourcePath", utf8(path));
   // Each run has a platform of its own: nothing of an earlier run's windows is left in it.
-  platform_ = make_platform_(*this);
+  auto run = std::make_unique<RunControl>(
+      make_platform_,
+      RunControl::Events{
+          .stopped =
+              [this](std::string_view reason, std::string_view text) {
+                json body = {{"reason", reason}, {"threadId", 1}, {"allThreadsStopped", true}};
+                if (!text.empty()) body["description"] = body["text"] = utf8(text);
+                event("stopped", body);
+              },
+          .output = [this](std::string_view text, std::string_view category) { output(text, category); },
+          .ended =
+              [this] {
+                event("exited", {{"exitCode", 0}});
+                event("terminated");
+              }},
+      on_run_thread_);
+  Platform& platform = run->platform();
   // Far larger than any script is refused by its size, before it is read.
-  const std::optional<FileInfo> info = platform_->file_info(path);
+  const std::optional<FileInfo> info = platform.file_info(path);
   if (info && info->size > limits::kMaxToolScriptBytes)
     throw Refusal("El programa " + path + " tiene " + std::to_string(info->size) +
                   " bytes: ning\xFAn programa de KAL pasa de " +
                   std::to_string(limits::kMaxToolScriptBytes / (1024 * 1024)) + " MB");
-  const std::optional<std::string> bytes = platform_->read_file(path);
+  const std::optional<std::string> bytes = platform.read_file(path);
   if (!bytes) {
     output("No se puede leer " + path + "\n", "stderr");
     throw Refusal("No se puede leer el programa " + path);
@@ -202,17 +221,13 @@ Session::json Session::launch(const json& args) {
                   (first ? ": l\xEDnea " + std::to_string(first->line) + ": " + first->message : ""));
   }
   if (!folder.empty() && !folder.ends_with('\\') && !folder.ends_with('/')) folder += '\\';
-  std::lock_guard lock(mutex_);
   launch_args_ = args;
   script_path_ = path;
   // Under Wine the editor knows the script by another path than the one the adapter opens.
   source_path_ = source_path;
-  program_folder_ = folder;
   statement_lines_ = analysis.statement_lines;
-  program_ = std::move(program);
-  no_debug_ = no_debug;
-  stop_on_entry_ = stop_on_entry && !no_debug;
-  launched_ = true;
+  run->prepare(std::move(program), folder, {.stop_on_entry = stop_on_entry, .no_debug = no_debug});
+  run_ = std::move(run);
   return json::object();
 }
 
@@ -265,49 +280,27 @@ Session::json Session::set_breakpoints(const json& args) {
     answered.push_back(shown);
     if (b.placed.verified) placed[b.placed.statement] = std::move(b);
   }
-  std::lock_guard lock(mutex_);
-  breakpoints_ = std::move(placed);
-  attend();
+  run_->set_breakpoints(std::move(placed));
   return {{"breakpoints", answered}};
 }
 
 Session::json Session::restart(const json& args) {
-  {
-    // The run ends as a terminate ends it, and the next starts once it has: a script that waits in one of
-    // KAL's boxes ends only when the box is answered, so a restart then is refused rather than left hanging.
-    std::unique_lock lock(mutex_);
-    restarting_ = true;
-    terminating_ = true;
-    stopped_ = false;
-    attend();
-    wake_.notify_all();
-    if (!wake_.wait_for(lock, std::chrono::seconds(3), [this] { return run_over_ || !configured_; })) {
-      restarting_ = false;
-      throw Refusal("El programa espera en una ventana de KAL: cont\xE9stela y el programa termina");
-    }
-  }
-  if (run_.joinable()) run_.join();
-  json again = args.contains("arguments") && args["arguments"].is_object() ? args["arguments"] : launch_args_;
-  {
-    std::lock_guard lock(mutex_);
-    launched_ = configured_ = terminating_ = run_over_ = restarting_ = stopped_ = false;
-    mode_ = Mode::Run;
-    statement_ = 0;
-    in_ = nullptr;
-    attend();
-  }
-  platform_.reset();
-  launch(again);
+  // The run ends as a terminate ends it, and the next starts once it has: a script that waits in one of KAL's
+  // boxes ends only when the box is answered, so a restart then is refused rather than left hanging.
+  if (!run_->end_quietly(std::chrono::seconds(3)))
+    throw Refusal("El programa espera en una ventana de KAL: cont\xE9stela y el programa termina");
+  run_.reset();
+  launch(args.contains("arguments") && args["arguments"].is_object() ? args["arguments"] : launch_args_);
   // The breakpoints asked for before are placed again on the script as it is now.
   if (!breakpoint_args_.is_null()) set_breakpoints(breakpoint_args_);
-  start_run();
+  run_->start();
   return json::object();
 }
 
 Session::json Session::stack_trace() {
-  std::lock_guard lock(mutex_);
-  if (!stopped_) throw Refusal("El programa no est\xE1 parado");
-  const std::size_t statement = statement_.load();
+  std::size_t statement = 0;
+  if (!run_->when_stopped([&](Interpreter&, std::size_t at) { statement = at; }))
+    throw Refusal("El programa no est\xE1 parado");
   const std::size_t line =
       statement >= 1 && statement <= statement_lines_.size() ? statement_lines_[statement - 1] : 0;
   const std::string name(folder_of(script_path_).size() < script_path_.size() ? name_of(script_path_)
@@ -321,36 +314,42 @@ Session::json Session::stack_trace() {
 }
 
 Session::json Session::variables(std::int64_t reference) {
-  std::lock_guard lock(mutex_);
-  if (!stopped_ || in_ == nullptr) return {{"variables", json::array()}};
-  const RunState state = run_state(*in_);
-  if (reference == kVariables) return {{"variables", store_variables(state.variables, '&')}};
-  if (reference == kConstants) return {{"variables", store_variables(state.constants, '@')}};
-  if (reference != kState) throw Refusal("No hay tales variables");
-  json rows = json::array();
-  for (const auto& [name, value] : state.rows)
-    rows.push_back({{"name", utf8(name)}, {"value", utf8(value)}, {"variablesReference", 0}});
-  return {{"variables", rows}};
+  if (reference != kVariables && reference != kConstants && reference != kState)
+    throw Refusal("No hay tales variables");
+  json list = json::array();
+  run_->when_stopped([&](Interpreter& in, std::size_t) {
+    const RunState state = run_state(in);
+    if (reference == kVariables) list = store_variables(state.variables, '&');
+    if (reference == kConstants) list = store_variables(state.constants, '@');
+    if (reference == kState)
+      for (const auto& [name, value] : state.rows)
+        list.push_back({{"name", utf8(name)}, {"value", utf8(value)}, {"variablesReference", 0}});
+  });
+  return {{"variables", list}};
 }
 
 Session::json Session::set_variable(const json& args) {
-  std::lock_guard lock(mutex_);
-  if (!stopped_ || in_ == nullptr) throw Refusal("El programa no est\xE1 parado");
   const std::string name = cp1252::from_utf8(text_argument(args, "name"));
-  if (number_argument(args, "variablesReference") != kVariables || !name.starts_with('&'))
-    throw Refusal("Solo las variables (&) cambian de valor: una constante guarda el primero que recibe");
-  const std::string stored = convert_field(name);
-  if (in_->variables.index(stored) == 0) throw Refusal("No hay ninguna variable " + name);
-  // Held to what the script will read, so that the panel, hovers and logpoints show the script's value.
   const std::string value(working_text(cp1252::from_utf8(text_argument(args, "value"))));
-  in_->write(in_->variables, stored, value);
+  const bool variable = number_argument(args, "variablesReference") == kVariables && name.starts_with('&');
+  bool known = false;
+  const bool stopped = run_->when_stopped([&](Interpreter& in, std::size_t) {
+    if (!variable) return;
+    const std::string stored = convert_field(name);
+    if ((known = in.variables.index(stored) != 0))
+      // Held to what the script will read, so that the panel, hovers and logpoints show the script's value.
+      in.write(in.variables, stored, value);
+  });
+  if (!stopped) throw Refusal("El programa no est\xE1 parado");
+  if (!variable)
+    throw Refusal("Solo las variables (&) cambian de valor: una constante guarda el primero que recibe");
+  if (!known) throw Refusal("No hay ninguna variable " + name);
   return shown(shown_value(name.substr(1), value));
 }
 
 Session::json Session::evaluate(const json& args) {
-  std::lock_guard lock(mutex_);
   const std::string expression = cp1252::from_utf8(text_argument(args, "expression"));
-  const std::optional<std::string> value = stopped_ ? value_of(expression) : std::nullopt;
+  const std::optional<std::string> value = run_->value_of(expression);
   if (!value) throw Refusal("No hay ning\xFAn valor " + expression + " ahora");
   const json result = shown(shown_value(expression, *value));
   return {{"result", result["value"]}, {"type", result["type"]}, {"variablesReference", 0}};

@@ -23,7 +23,7 @@ constexpr char kScript[] =
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   kal::debug::Session session(
-      [](kal::debug::Session& s) {
+      [](kal::debug::RunControl& s) {
         auto platform = std::make_unique<kal::debug::Debugged<kal::fuzz::FuzzPlatform>>(s);
         platform->put_file("C:\\kal\\prueba.txt", kScript);
         return platform;

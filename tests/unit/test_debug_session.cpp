@@ -28,7 +28,7 @@ struct Client {
   std::vector<json> received;
   std::size_t events_read = 0;
   int seq = 0;
-  Session session{[this](Session& s) {
+  Session session{[this](RunControl& s) {
                     auto made = std::make_unique<Debugged<test::RecordingPlatform>>(s);
                     made->put_file("C:\\kal\\prueba.txt", script);
                     platform = made.get();
