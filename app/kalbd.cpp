@@ -21,32 +21,19 @@
 // as typed), so that KAL and the editors find "año" by the name kalbd gave it. A new structure is written
 // beside the old and put in its place in one step: a program storing meanwhile reads the old or the new,
 // never half of one. kalbd never writes or reads through a link inside the root, which could lead out of it.
-#include <algorithm>
-#include <charconv>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <optional>
-#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#include <windows.h>
-// after windows.h
-#include <shellapi.h>
-#endif
-
 #include "common/cp1252.h"
-#include "common/messages.h"
 #include "compiler/token_class.h"
-#include "database/database.h"
+#include "database/description.h"
 #include "database/records.h"
+#include "platform/host_files.h"
 
 namespace fs = std::filesystem;
 using kal::db::Field;
@@ -72,64 +59,6 @@ bool selectable(const std::string& name) {
          name.find_first_not_of('.') != std::string::npos;
 }
 
-// A whole number and nothing else ("5x" is no length).
-std::optional<int> whole_number(const std::string& word) {
-  int value = 0;
-  const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-  if (error != std::errc() || end != word.data() + word.size()) return std::nullopt;
-  return value;
-}
-
-// How a stored value of a field is read: by the last structure record of its name.
-using Reading = std::map<std::string, std::pair<std::int16_t, std::string>>;
-Reading reading(const std::vector<Field>& fields) {
-  Reading by_name;
-  for (const Field& f : fields) by_name[f.name] = {f.type, f.type == kal::db::kChoiceField ? f.choices : ""};
-  return by_name;
-}
-
-// The stored records, by number, with the names of the fields each holds a value in.
-std::map<std::int64_t, std::set<std::string>> stored_fields(const std::string& data) {
-  std::map<std::int64_t, std::set<std::string>> records;
-  for (std::size_t at = 0; at + kal::db::kDataRecordSize <= data.size(); at += kal::db::kDataRecordSize) {
-    const auto r = kal::db::decode_data(std::string_view(data).substr(at, kal::db::kDataRecordSize));
-    records[r.record_number].insert(r.name);
-  }
-  return records;
-}
-
-// What a field of a type holds and how KAL reads it back, for the person who made it. Built by appending:
-// GCC 12 sees overlaps that are not there in "text" + std::string.
-std::string described(const Field& f) {
-  std::string length(" de hasta ");
-  length.append(std::to_string(f.max_length)).append(" caracteres");
-  std::string out;
-  if (kal::db::reads_as_number(f.type))
-    return out.append("n\xFAmero")
-        .append(length)
-        .append(
-            ": KAL quita cada . y lee ' como el punto decimal (guarde 8'20 para leer 8.20; 8.20 se lee 820)");
-  switch (f.type) {
-    case 3:
-    case 5:
-    case 8:
-      return out.append("texto").append(length).append(", que KAL lee tal cual");
-    case kal::db::kTimeField:
-      return out.append("la hora de cada %INSERTAR (hh:mm)");
-    case kal::db::kDateField:
-      return out.append("la fecha de cada %INSERTAR (dd/mm/aaaa)");
-    case kal::db::kChoiceField:
-      return out.append("una de las opciones ")
-          .append(f.choices)
-          .append(", guardada por su n\xFAmero m\xE1s 99 (100 es la primera)");
-    default:
-      return out.append("tipo ")
-          .append(std::to_string(f.type))
-          .append(length)
-          .append(", que KAL lee tal cual");
-  }
-}
-
 // A path from UTF-8, and back: the system's own names on either system.
 fs::path path_of(const std::string& utf8) {
   return fs::path(std::u8string(utf8.begin(), utf8.end()));
@@ -137,55 +66,6 @@ fs::path path_of(const std::string& utf8) {
 std::string shown(const fs::path& p) {
   const std::u8string text = p.u8string();
   return std::string(text.begin(), text.end());
-}
-
-#ifdef _WIN32
-// Where a file or folder really is, as the system resolves every link on the way; nothing when it is not
-// there.
-std::optional<std::wstring> final_path(const fs::path& p) {
-  const HANDLE handle = CreateFileW(p.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
-  std::wstring path(1024, L'\0');
-  const DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
-  CloseHandle(handle);
-  if (length == 0 || length >= path.size()) return std::nullopt;
-  path.resize(length);
-  return path;
-}
-#endif
-
-// A symbolic link, or on Windows any reparse point (a junction leads elsewhere just as well) or anything the
-// system resolves to another place than its folder and name (Wine shows a link to a file as the file).
-bool is_link(const fs::path& p) {
-#ifdef _WIN32
-  const DWORD bits = GetFileAttributesW(p.c_str());
-  if (bits == INVALID_FILE_ATTRIBUTES) return false;
-  if ((bits & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return true;
-  const std::optional<std::wstring> self = final_path(p), folder = final_path(p.parent_path());
-  if (!self || !folder) return false;
-  const std::wstring expected = *folder + L"\\" + p.filename().wstring();
-  return CompareStringOrdinal(self->c_str(), static_cast<int>(self->size()), expected.c_str(),
-                              static_cast<int>(expected.size()), TRUE) != CSTR_EQUAL;
-#else
-  std::error_code error;
-  return fs::is_symlink(fs::symlink_status(p, error));
-#endif
-}
-
-// The file `to` replaced by `from` in one step. Windows refuses while a program has the old file open for a
-// moment, so it is asked again for a while.
-bool replace_file(const fs::path& from, const fs::path& to) {
-#ifdef _WIN32
-  for (int attempt = 0; attempt < 50; ++attempt) {
-    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-      return true;
-    Sleep(100);
-  }
-  return false;
-#else
-  return std::rename(from.c_str(), to.c_str()) == 0;
-#endif
 }
 
 std::string slurp(const fs::path& p) {
@@ -213,7 +93,7 @@ std::optional<std::string> in_the_way(const fs::path& root, const std::string& n
     places.emplace_back(database_file(root, name, extension), false);
   for (const auto& [place, is_folder] : places) {
     std::error_code error;
-    if (is_link(place))
+    if (kal::host::is_link(place))
       return shown(place) + u8(" es un enlace: kalbd no escribe ni lee a trav\xE9s de enlaces, que pueden "
                                "llevar fuera de la ra\xEDz");
     const fs::file_status status = fs::status(place, error);
@@ -236,54 +116,14 @@ int create(const fs::path& root, const std::string& name, const fs::path& descri
     std::cerr << "kalbd: no puedo leer " << shown(description) << "\n";
     return 1;
   }
-  std::vector<Field> fields;
-  std::string line;
-  for (int number = 1; std::getline(in, line); ++number) {
-    auto refuse = [number](const std::string& why) {
-      std::cerr << u8("kalbd: l\xEDnea ") << number << ": " << u8(why) << "\n";
-      return 1;
-    };
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (number == 1 && !cp1252 && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);  // Notepad's mark
-    if (!cp1252) {
-      const std::optional<std::string> text = kal::cp1252::from_utf8_exact(line);
-      if (!text)
-        return refuse(
-            "no es texto UTF-8, o lleva un car\xE1"
-            "cter que Windows-1252 no tiene. Guarde la descripci\xF3n en "
-            "UTF-8, o si est\xE1 guardada como ANSI (Windows-1252) a\xF1"
-            "ada --cp1252");
-      line = *text;
-    }
-    if (line.find_first_not_of(" \t") == std::string::npos || line[line.find_first_not_of(" \t")] == '#')
-      continue;
-    std::istringstream words(line);
-    Field f;
-    std::string type_word, length_word;
-    words >> f.name >> type_word >> length_word;
-    const std::optional<int> type = whole_number(type_word), length = whole_number(length_word);
-    if (!type || !length || *type < 0 || *type > kal::db::kLastFieldType || *length < 0 || *length > 32767)
-      return refuse("se espera nombre, tipo (0 a 9) y longitud (0 a 32767), separados por blancos");
-    std::string choices;
-    std::getline(words >> std::ws, choices);
-    if (f.name.size() > kal::db::kNameBytes - 1) return refuse("un nombre tiene 30 caracteres como mucho");
-    for (const Field& earlier : fields)
-      if (earlier.name == f.name) return refuse("el campo " + f.name + " ya est\xE1 descrito");
-    // The list keeps its closing NUL, or KAL would read past it.
-    if (choices.size() > kal::db::kChoiceBytes - 1)
-      return refuse("las opciones tienen " + std::to_string(choices.size()) + " caracteres, y caben " +
-                    std::to_string(kal::db::kChoiceBytes - 1));
-    // KAL shows a choice field's value as one of its choices: one without any would show nothing.
-    if (*type == kal::db::kChoiceField && choices.empty())
-      return refuse(
-          "un campo de tipo 9 lleva sus opciones detr\xE1s de la longitud, separadas por | "
-          "(color 9 10 rojo|verde|azul)");
-    f.id = static_cast<std::int32_t>(fields.size() + 1);
-    f.type = static_cast<std::int16_t>(*type);
-    f.max_length = static_cast<std::int16_t>(*length);
-    f.choices = choices;
-    fields.push_back(std::move(f));
+  std::ostringstream text;
+  text << in.rdbuf();
+  const kal::db::Description read = kal::db::read_description(text.str(), cp1252);
+  if (read.line != 0) {
+    std::cerr << u8("kalbd: l\xEDnea ") << read.line << ": " << u8(read.why) << "\n";
+    return 1;
   }
+  const std::vector<Field>& fields = read.fields;
 
   std::error_code error;
   if (fs::exists(root, error) && !fs::is_directory(root, error)) {
@@ -296,26 +136,15 @@ int create(const fs::path& root, const std::string& name, const fs::path& descri
   }
   const fs::path data = database_file(root, name, ".zbd");
   const std::string stored = slurp(data);
-  if (const auto records = stored_fields(stored); !records.empty()) {
+  if (const std::size_t held = kal::db::stored_fields(stored).size(); held != 0) {
     if (!replace) {
-      std::cerr << "kalbd: la base de datos " << kal::cp1252::to_utf8(name) << " ya guarda " << records.size()
+      std::cerr << "kalbd: la base de datos " << kal::cp1252::to_utf8(name) << " ya guarda " << held
                 << " registros; su estructura no se cambia sin --reemplazar\n";
       return 1;
     }
-    const Reading before = reading(kal::db::decode_structure(slurp(database_file(root, name, ".z04"))));
-    const Reading after = reading(fields);
-    std::size_t unread = 0;
-    for (const auto& [number, names] : records) {
-      for (const std::string& field : names) {
-        const auto was = before.find(field), is = after.find(field);
-        if ((was == before.end()) != (is == after.end()) ||
-            (was != before.end() && was->second != is->second)) {
-          ++unread;
-          break;
-        }
-      }
-    }
-    std::cout << "kalbd: estructura nueva; " << unread << " de los " << records.size()
+    const std::size_t unread = kal::db::records_read_otherwise(
+        stored, kal::db::decode_structure(slurp(database_file(root, name, ".z04"))), fields);
+    std::cout << "kalbd: estructura nueva; " << unread << " de los " << held
               << " registros guardados ya no se leen como antes\n";
   }
 
@@ -338,7 +167,7 @@ int create(const fs::path& root, const std::string& name, const fs::path& descri
       return 1;
     }
   }
-  if (!replace_file(written, structure_file)) {
+  if (!kal::host::replace_file(written, structure_file)) {
     fs::remove(written, error);
     std::cerr << "kalbd: no puedo poner la estructura nueva en " << shown(structure_file)
               << ": la antigua se queda como estaba\n";
@@ -349,23 +178,13 @@ int create(const fs::path& root, const std::string& name, const fs::path& descri
     return 1;
   }
   // What was made, so that a person sees at once how each field will read.
-  const std::size_t held = stored_fields(stored).size();
+  const std::size_t held = kal::db::stored_fields(stored).size();
   std::cout << "kalbd: base de datos " << u8(name) << " en " << shown(folder) << ": " << u8(name)
             << ".z04 con " << fields.size() << (fields.size() == 1 ? " campo, " : " campos, ") << u8(name)
             << ".zbd " << (held == 0 ? "sin registros" : "con " + std::to_string(held) + " registros")
             << "\n";
-  for (const Field& f : fields) std::cout << "  " << u8(f.name) << ": " << u8(described(f)) << "\n";
+  for (const Field& f : fields) std::cout << "  " << u8(f.name) << ": " << u8(kal::db::described(f)) << "\n";
   return 0;
-}
-
-std::string csv(const std::string& value) {
-  if (value.find_first_of(",\"\r\n") == std::string::npos) return value;
-  std::string out = "\"";
-  for (char c : value) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
 }
 
 int list(const fs::path& root, const std::string& name, bool cp1252, bool numbers) {
@@ -380,81 +199,23 @@ int list(const fs::path& root, const std::string& name, bool cp1252, bool number
     std::cerr << "kalbd: la base de datos " << u8(name) << " no tiene estructura en " << shown(root) << "\n";
     return 1;
   }
-  // Record number -> field name -> value, the characters in the order the file holds them.
-  std::map<std::int64_t, std::map<std::string, std::string>> records;
-  for (std::size_t at = 0; at + kal::db::kDataRecordSize <= data.size(); at += kal::db::kDataRecordSize) {
-    const auto r = kal::db::decode_data(std::string_view(data).substr(at, kal::db::kDataRecordSize));
-    records[r.record_number][r.name] += r.character;
-  }
-#ifdef _WIN32
-  // The CSV writes its own CR LF: a text-mode standard output would make each one CR CR LF.
-  std::cout.flush();
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
-  auto out = [&](const std::string& text) { std::cout << (cp1252 ? text : kal::cp1252::to_utf8(text)); };
-  // A number field is shown as stored and, beside it, as KAL reads it: 8.20 stored reads as 820.
-  out("registro");
-  for (const Field& f : fields) {
-    out(",");
-    out(csv(f.name));
-    if (kal::db::reads_as_number(f.type)) {
-      out(",");
-      out(csv(std::string(f.name).append(" (KAL lee)")));
-    }
-  }
-  out("\r\n");
-  for (const auto& [number, values] : records) {
-    out(std::to_string(number));
-    for (const Field& f : fields) {
-      auto it = values.find(f.name);
-      out(",");
-      std::string value = it == values.end() ? std::string() : it->second;
-      if (f.type == kal::db::kChoiceField && !numbers && !value.empty())
-        value = kal::db::choice(f.choices, value);
-      out(csv(value));
-      if (kal::db::reads_as_number(f.type)) {
-        out(",");
-        out(csv(value.empty() ? std::string(kal::msg::kNoData) : kal::db::numeric_text(value)));
-      }
-    }
-    out("\r\n");
-  }
+  // The CSV writes its own CR LF.
+  kal::host::binary_standard_output();
+  const std::string table = kal::db::records_csv(fields, data, numbers);
+  std::cout << (cp1252 ? table : kal::cp1252::to_utf8(table));
   return 0;
-}
-
-// The command line in UTF-8. Windows gives main() its words in the ANSI code page, where a name the person
-// typed may have no place: they are read as typed, in UTF-16.
-std::vector<std::string> command_line(int argc, char** argv) {
-  std::vector<std::string> words(argv, argv + argc);
-#ifdef _WIN32
-  int count = 0;
-  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (wide == nullptr) return words;
-  words.clear();
-  for (int i = 0; i < count; ++i) {
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-    std::string word(bytes > 0 ? static_cast<std::size_t>(bytes) : 1, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, word.data(), bytes, nullptr, nullptr);
-    word.resize(word.size() - 1);  // its closing NUL
-    words.push_back(std::move(word));
-  }
-  LocalFree(wide);
-#endif
-  return words;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef _WIN32
   // The console shows what kalbd says as the UTF-8 it is.
-  SetConsoleOutputCP(CP_UTF8);
-#endif
+  kal::host::utf8_console();
   if (argc == 2 && std::string(argv[1]) == "--version") {
     std::cout << "kalbd " KAL_VERSION "\n";
     return 0;
   }
-  const std::vector<std::string> typed = command_line(argc, argv);
+  const std::vector<std::string> typed = kal::host::command_line(argc, argv);
   std::vector<std::string> args;
   bool cp1252 = false;
   bool numbers = false;

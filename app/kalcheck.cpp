@@ -11,10 +11,7 @@
 
 #include "checker/script_checker.h"
 #include "lsp/server.h"
-
-#ifdef _WIN32
-#include <windows.h>  // only for the console's code page: the checker itself is portable
-#endif
+#include "platform/host_files.h"
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::string(argv[1]) == "--version") {
@@ -27,9 +24,7 @@ int main(int argc, char** argv) {
     std::fputs("uso: kalcheck PROGRAMA.txt...\n     kalcheck --lsp\n     kalcheck --version\n", stderr);
     return 2;
   }
-#ifdef _WIN32
-  SetConsoleOutputCP(CP_UTF8);  // the lines are UTF-8, as editors and CI read them
-#endif
+  kal::host::utf8_console();  // the lines are UTF-8, as editors and CI read them
   int exit_code = 0;
   for (int i = 1; i < argc; ++i) {
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(argv[i], "rb"), std::fclose);

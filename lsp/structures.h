@@ -10,17 +10,12 @@
 #include <vector>
 
 #include "database/records.h"
+#include "platform/host_files.h"
 
 namespace kal::lsp {
 
 class Structures {
  public:
-  // What the system says of a file: while it stays, so do the fields read from it.
-  struct Seen {
-    std::uint64_t size = 0;
-    std::int64_t written = 0;  // the time of writing, in nanoseconds
-    bool operator==(const Seen&) const = default;
-  };
   // About 2,700 fields: no database a person keeps comes near it.
   static constexpr std::uint64_t kMaxBytes = std::uint64_t{32} << 20;
 
@@ -30,7 +25,7 @@ class Structures {
 
  private:
   struct Held {
-    Seen seen;
+    host::Seen seen;  // while it stays, so do the fields read from it
     std::vector<db::Field> fields;
   };
   std::map<std::string, Held> held_;  // by the file's path

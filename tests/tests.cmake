@@ -32,6 +32,7 @@ set(KAL_UNIT_TESTS
   graphics
   drawing
   database
+  description
   script_checker
   transport
   lsp

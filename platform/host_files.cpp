@@ -1,0 +1,63 @@
+// The host's files on POSIX systems: Linux, and the browser module's file system.
+#include "platform/host_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+namespace kal::host {
+namespace {
+
+Seen seen(const struct stat& st) {
+  return {static_cast<std::uint64_t>(st.st_size),
+          static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+}  // namespace
+
+std::optional<Seen> regular_file(const std::string& path) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return seen(st);
+}
+
+std::optional<std::string> read_regular_file(const std::string& path, std::uint64_t limit, Seen& opened) {
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> bytes;
+  struct stat st {};
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) <= limit) {
+    opened = seen(st);
+    bytes.emplace();
+    char piece[65536];
+    for (ssize_t got; (got = read(fd, piece, sizeof piece)) > 0;) {
+      bytes->append(piece, static_cast<std::size_t>(got));
+      if (bytes->size() > limit) {  // it grew while it was read
+        bytes.reset();
+        break;
+      }
+    }
+  }
+  close(fd);
+  return bytes;
+}
+
+bool is_link(const std::filesystem::path& p) {
+  std::error_code error;
+  return std::filesystem::is_symlink(std::filesystem::symlink_status(p, error));
+}
+
+bool replace_file(const std::filesystem::path& from, const std::filesystem::path& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+std::vector<std::string> command_line(int argc, char** argv) {
+  return {argv, argv + argc};
+}
+
+void utf8_console() {}
+void binary_standard_output() {}
+
+}  // namespace kal::host

@@ -1,0 +1,121 @@
+// The host's files on Windows: paths in UTF-16, as the system names them.
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+// after windows.h
+#include <shellapi.h>
+
+#include <cstdio>
+#include <iostream>
+
+#include "common/cp1252.h"
+#include "platform/host_files.h"
+
+namespace kal::host {
+namespace {
+
+std::optional<std::wstring> wide(const std::string& path) {
+  const std::optional<std::u16string> units = cp1252::utf16_from_utf8(path);
+  if (!units) return std::nullopt;
+  return std::wstring(units->begin(), units->end());
+}
+
+Seen seen(const struct _stat64& st) {
+  return {static_cast<std::uint64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtime) * 1000000000};
+}
+
+// Where a file or folder really is, as the system resolves every link on the way; nothing when it is not
+// there.
+std::optional<std::wstring> final_path(const std::filesystem::path& p) {
+  const HANDLE handle = CreateFileW(p.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
+  std::wstring path(1024, L'\0');
+  const DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
+  CloseHandle(handle);
+  if (length == 0 || length >= path.size()) return std::nullopt;
+  path.resize(length);
+  return path;
+}
+
+}  // namespace
+
+std::optional<Seen> regular_file(const std::string& path) {
+  struct _stat64 st {};
+  const std::optional<std::wstring> name = wide(path);
+  if (!name || _wstat64(name->c_str(), &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) return std::nullopt;
+  return seen(st);
+}
+
+std::optional<std::string> read_regular_file(const std::string& path, std::uint64_t limit, Seen& opened) {
+  const std::optional<std::wstring> name = wide(path);
+  const int fd = name ? _wopen(name->c_str(), _O_RDONLY | _O_BINARY) : -1;
+  if (fd < 0) return std::nullopt;
+  std::optional<std::string> bytes;
+  struct _stat64 st {};
+  if (_fstat64(fd, &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG &&
+      static_cast<std::uint64_t>(st.st_size) <= limit) {
+    opened = seen(st);
+    bytes.emplace();
+    char piece[65536];
+    for (int got; (got = _read(fd, piece, sizeof piece)) > 0;) {
+      bytes->append(piece, static_cast<std::size_t>(got));
+      if (bytes->size() > limit) {  // it grew while it was read
+        bytes.reset();
+        break;
+      }
+    }
+  }
+  _close(fd);
+  return bytes;
+}
+
+bool is_link(const std::filesystem::path& p) {
+  const DWORD bits = GetFileAttributesW(p.c_str());
+  if (bits == INVALID_FILE_ATTRIBUTES) return false;
+  if ((bits & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return true;
+  const std::optional<std::wstring> self = final_path(p), folder = final_path(p.parent_path());
+  if (!self || !folder) return false;
+  const std::wstring expected = *folder + L"\\" + p.filename().wstring();
+  return CompareStringOrdinal(self->c_str(), static_cast<int>(self->size()), expected.c_str(),
+                              static_cast<int>(expected.size()), TRUE) != CSTR_EQUAL;
+}
+
+bool replace_file(const std::filesystem::path& from, const std::filesystem::path& to) {
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+      return true;
+    Sleep(100);
+  }
+  return false;
+}
+
+std::vector<std::string> command_line(int argc, char** argv) {
+  std::vector<std::string> words(argv, argv + argc);
+  int count = 0;
+  LPWSTR* typed = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (typed == nullptr) return words;
+  words.clear();
+  for (int i = 0; i < count; ++i) {
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, typed[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string word(bytes > 0 ? static_cast<std::size_t>(bytes) : 1, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, typed[i], -1, word.data(), bytes, nullptr, nullptr);
+    word.resize(word.size() - 1);  // its closing NUL
+    words.push_back(std::move(word));
+  }
+  LocalFree(typed);
+  return words;
+}
+
+void utf8_console() {
+  SetConsoleOutputCP(CP_UTF8);
+}
+
+void binary_standard_output() {
+  std::cout.flush();
+  std::fflush(stdout);
+  _setmode(_fileno(stdout), _O_BINARY);
+}
+
+}  // namespace kal::host
