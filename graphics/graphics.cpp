@@ -182,8 +182,8 @@ void Graphics::draw_ellipse(const Box& box) {
   if (Surface* s = select_picture()) draw_rounded(*s, box, 100, true);
 }
 
-void Graphics::draw_text_at(Surface& s, Point at, std::string_view text) {
-  platform_.draw_text(s.id, s.state, at, text);
+void Graphics::draw_text_at(Surface& s, Point at, std::string_view text, int extra) {
+  platform_.draw_text(s.id, s.state, at, text, extra);
   s.state.position = {0, at.y + platform_.line_height(s.id, s.state)};
 }
 
@@ -223,10 +223,7 @@ void Graphics::draw_text_block(std::string_view text, std::int64_t alignment, Po
           draw_text_at(*s, {at.x, y}, line);
           break;
         }
-        const int breaks = static_cast<int>(std::count(line.begin(), line.end(), ' '));
-        platform_.set_text_justification(s->id, widest - w, breaks);
-        draw_text_at(*s, {at.x, y}, line);
-        if (breaks != 0) platform_.set_text_justification(s->id, 0, 0);
+        draw_text_at(*s, {at.x, y}, line, widest - w);
       }
     }
   }

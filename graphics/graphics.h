@@ -81,7 +81,8 @@ class Graphics {
  private:
   SystemColours system_colours();
   void clear(Surface& s, Colour colour);
-  void draw_text_at(Surface& s, Point at, std::string_view text);
+  // extra: the pixels a justified line spreads over its blanks.
+  void draw_text_at(Surface& s, Point at, std::string_view text, int extra = 0);
   void draw_rounded(Surface& s, const Box& box, int corner_percent, bool ellipse);
 
   Platform& platform_;

@@ -10,7 +10,7 @@
 
 namespace kal {
 
-// A colour as Windows keeps it: 0x00BBGGRR, red in the low byte.
+// A colour as a script's numbers give it: 0x00BBGGRR, red in the low byte.
 using Colour = std::uint32_t;
 // A drawing surface the system keeps for the program: the graphics window's or an off-screen picture. 0 is
 // none.
@@ -61,8 +61,9 @@ struct SystemColours {
   Colour button_face = 0;
 };
 
-// The font height Windows takes (LOGFONT): minus the size in points at the screen's dots per inch, so that a
-// positive size measures the letters; with style bit 16 (or a negative size) it measures the whole cell.
+// A font's height in pixels as a surface asks for it: minus the size in points at the screen's dots per
+// inch, so that a positive size measures the letters; with style bit 16 (or a negative size) it measures the
+// whole character cell.
 int font_height(const FontSpec& font, int dots_per_inch);
 
 class Surfaces {
@@ -91,20 +92,20 @@ class Surfaces {
   virtual void draw_line(SurfaceId surface, const DrawingState& state, Point from, Point to,
                          Colour colour) = 0;
   virtual void set_pixel(SurfaceId surface, Point at, Colour colour) = 0;
-  // A box with corners rounded by an ellipse of corner_width x corner_height (RoundRect).
+  // A box whose corners are the quarters of an ellipse of corner_width x corner_height: square corners at
+  // 0 x 0, an ellipse at the box's own size.
   virtual void draw_round_box(SurfaceId surface, const DrawingState& state, Rect box, int corner_width,
                               int corner_height, Colour outline, const Fill& fill) = 0;
-  // Text in the state's font and foreground colour, its top-left corner at `at`.
-  virtual void draw_text(SurfaceId surface, const DrawingState& state, Point at, std::string_view text) = 0;
+  // Text in the state's font and foreground colour, its top-left corner at `at`. A justified line spreads
+  // `extra` pixels over its blanks, the first ones taking one more each when they do not share evenly.
+  virtual void draw_text(SurfaceId surface, const DrawingState& state, Point at, std::string_view text,
+                         int extra) = 0;
   // Measures in the state's font: a text's width; how many of its first characters fit in max_width; the
   // height of a text line (character height plus external leading).
   virtual int text_width(SurfaceId surface, const DrawingState& state, std::string_view text) = 0;
   virtual int text_fit(SurfaceId surface, const DrawingState& state, std::string_view text,
                        int max_width) = 0;
   virtual int line_height(SurfaceId surface, const DrawingState& state) = 0;
-  // Extra pixels spread over the break characters of the text drawn next (SetTextJustification); it stays in
-  // force until set again.
-  virtual void set_text_justification(SurfaceId surface, int extra, int breaks) = 0;
   // Draws a bitmap file of width x height pixels with its top-left corner at `at`; false when it cannot be
   // loaded. The file is only read.
   virtual bool draw_bitmap_file(SurfaceId surface, const std::string& path, Point at, int width,

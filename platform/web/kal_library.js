@@ -115,8 +115,8 @@ mergeInto(LibraryManager.library, {
       foreground: foreground >>> 0, background: background >>> 0, transparent: transparent !== 0});
   },
   kal_js_text__deps: ['$kalBytes'],
-  kal_js_text: function (surface, x, y, text, length) {
-    Module.kalHost.surfaces.text(surface, x, y, kalBytes(text, length));
+  kal_js_text: function (surface, x, y, text, length, extra) {
+    Module.kalHost.surfaces.text(surface, x, y, kalBytes(text, length), extra);
   },
   kal_js_text_width__deps: ['$kalBytes'],
   kal_js_text_width: function (surface, text, length) {
@@ -128,8 +128,5 @@ mergeInto(LibraryManager.library, {
   },
   kal_js_line_height: function (surface) {
     return Module.kalHost.surfaces.lineHeight(surface);
-  },
-  kal_js_justification: function (surface, extra, breaks) {
-    Module.kalHost.surfaces.justification(surface, extra, breaks);
   },
 });

@@ -43,11 +43,10 @@ void kal_js_round_box(int surface, int left, int top, int right, int bottom, int
 void kal_js_text_state(int surface, const char* face, int face_length, int height, int weight, int italic,
                        int underline, int strike_out, int escapement, std::uint32_t foreground,
                        std::uint32_t background, int transparent);
-void kal_js_text(int surface, int x, int y, const char* text, int length);
+void kal_js_text(int surface, int x, int y, const char* text, int length, int extra);
 int kal_js_text_width(int surface, const char* text, int length);
 int kal_js_text_fit(int surface, const char* text, int length, int max_width);
 int kal_js_line_height(int surface);
-void kal_js_justification(int surface, int extra, int breaks);
 }
 
 namespace kal::web {

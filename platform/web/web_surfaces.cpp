@@ -72,9 +72,10 @@ void WebPlatform::draw_round_box(SurfaceId surface, const DrawingState& state, R
                    state.background, state.transparent);
 }
 
-void WebPlatform::draw_text(SurfaceId surface, const DrawingState& state, Point at, std::string_view text) {
+void WebPlatform::draw_text(SurfaceId surface, const DrawingState& state, Point at, std::string_view text,
+                            int extra) {
   use_text_state(surface, state);
-  kal_js_text(static_cast<int>(surface), at.x, at.y, text.data(), length(text));
+  kal_js_text(static_cast<int>(surface), at.x, at.y, text.data(), length(text), extra);
 }
 
 int WebPlatform::text_width(SurfaceId surface, const DrawingState& state, std::string_view text) {
@@ -91,10 +92,6 @@ int WebPlatform::text_fit(SurfaceId surface, const DrawingState& state, std::str
 int WebPlatform::line_height(SurfaceId surface, const DrawingState& state) {
   use_text_state(surface, state);
   return kal_js_line_height(static_cast<int>(surface));
-}
-
-void WebPlatform::set_text_justification(SurfaceId surface, int extra, int breaks) {
-  kal_js_justification(static_cast<int>(surface), extra, breaks);
 }
 
 bool WebPlatform::draw_bitmap_file(SurfaceId surface, const std::string& path, Point at, int width,

@@ -10,8 +10,7 @@ struct Win32Platform::GdiSurface {
   HDC dc = nullptr;
   HBITMAP bitmap = nullptr;
   HGDIOBJ first_bitmap = nullptr;
-  HGDIOBJ first_font = nullptr;          // the device context's own font, for text without a chosen font
-  int break_extra = 0, break_count = 0;  // the justification in force, spread over the spaces of each text
+  HGDIOBJ first_font = nullptr;  // the device context's own font, for text without a chosen font
   HWND control = nullptr;
   ~GdiSurface() {
     if (dc != nullptr) {

@@ -38,11 +38,11 @@ class Win32Platform : public Platform {
   void set_pixel(SurfaceId surface, Point at, Colour colour) override;
   void draw_round_box(SurfaceId surface, const DrawingState& state, Rect box, int corner_width,
                       int corner_height, Colour outline, const Fill& fill) override;
-  void draw_text(SurfaceId surface, const DrawingState& state, Point at, std::string_view text) override;
+  void draw_text(SurfaceId surface, const DrawingState& state, Point at, std::string_view text,
+                 int extra) override;
   int text_width(SurfaceId surface, const DrawingState& state, std::string_view text) override;
   int text_fit(SurfaceId surface, const DrawingState& state, std::string_view text, int max_width) override;
   int line_height(SurfaceId surface, const DrawingState& state) override;
-  void set_text_justification(SurfaceId surface, int extra, int breaks) override;
   bool draw_bitmap_file(SurfaceId surface, const std::string& path, Point at, int width, int height) override;
   std::optional<std::string> read_file(const std::string& path) override;
   bool append_file(const std::string& path, std::string_view bytes) override;

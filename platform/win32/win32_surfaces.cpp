@@ -285,19 +285,19 @@ void Win32Platform::draw_round_box(SurfaceId surface, const DrawingState& state,
   RoundRect(dc, box.left, box.top, box.right, box.bottom, corner_width, corner_height);
 }
 
-void Win32Platform::draw_text(SurfaceId surface, const DrawingState& state, Point at, std::string_view text) {
+void Win32Platform::draw_text(SurfaceId surface, const DrawingState& state, Point at, std::string_view text,
+                              int extra) {
   auto dc = static_cast<HDC>(text_context(surface, state));
   if (dc == nullptr) return;
   const std::wstring w = wide(text);
   const int n = static_cast<int>(w.size());
-  GdiSurface& s = *surfaces_.at(surface);
   const int spaces = static_cast<int>(std::count(w.begin(), w.end(), L' '));
-  if (s.break_count <= 0 || s.break_extra == 0 || spaces == 0) {
+  if (extra == 0 || spaces == 0) {
     TextOutW(dc, at.x, at.y, w.c_str(), n);
     return;
   }
-  // The justification spread over the spaces by hand: not every GDI applies SetTextJustification to a
-  // memory device context, and each advance given to ExtTextOut is exactly what Windows would use.
+  // The extra pixels spread over the spaces by hand, each advance given to ExtTextOut: not every GDI applies
+  // SetTextJustification to a memory device context.
   std::vector<INT> ends(static_cast<std::size_t>(n));
   SIZE size{};
   GetTextExtentExPointW(dc, w.c_str(), n, INT_MAX, nullptr, ends.data(), &size);
@@ -306,7 +306,7 @@ void Win32Platform::draw_text(SurfaceId surface, const DrawingState& state, Poin
   for (int i = 0; i < n; ++i) {
     advances[i] = ends[i] - (i == 0 ? 0 : ends[i - 1]);
     if (w[i] == L' ') {
-      advances[i] += s.break_extra / s.break_count + (space < s.break_extra % s.break_count ? 1 : 0);
+      advances[i] += extra / spaces + (space < extra % spaces ? 1 : 0);
       ++space;
     }
   }
@@ -339,13 +339,6 @@ int Win32Platform::line_height(SurfaceId surface, const DrawingState& state) {
   TEXTMETRICW tm{};
   if (dc == nullptr || !GetTextMetricsW(dc, &tm)) return 0;
   return tm.tmHeight + tm.tmExternalLeading;
-}
-
-void Win32Platform::set_text_justification(SurfaceId surface, int extra, int breaks) {
-  auto it = surfaces_.find(surface);
-  if (it == surfaces_.end()) return;
-  it->second->break_extra = extra;
-  it->second->break_count = breaks;
 }
 
 bool Win32Platform::draw_bitmap_file(SurfaceId surface, const std::string& path, Point at, int width,

@@ -76,11 +76,11 @@ class RecordingPlatform : public Platform, public MemoryFiles {
   void set_pixel(SurfaceId surface, Point at, Colour colour) override;
   void draw_round_box(SurfaceId surface, const DrawingState& state, Rect box, int corner_width,
                       int corner_height, Colour outline, const Fill& fill) override;
-  void draw_text(SurfaceId surface, const DrawingState& state, Point at, std::string_view text) override;
+  void draw_text(SurfaceId surface, const DrawingState& state, Point at, std::string_view text,
+                 int extra) override;
   int text_width(SurfaceId, const DrawingState&, std::string_view text) override;
   int text_fit(SurfaceId, const DrawingState&, std::string_view text, int max_width) override;
   int line_height(SurfaceId, const DrawingState&) override { return kLineHeight; }
-  void set_text_justification(SurfaceId surface, int extra, int breaks) override;
   bool draw_bitmap_file(SurfaceId surface, const std::string& path, Point at, int width, int height) override;
 
   // Drawing is recorded as one line of text a call, in order; only points are painted. Text is measured as

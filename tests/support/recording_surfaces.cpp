@@ -119,8 +119,11 @@ void RecordingPlatform::draw_round_box(SurfaceId, const DrawingState& state, Rec
                     " fill=" + f);
 }
 
-void RecordingPlatform::draw_text(SurfaceId, const DrawingState& state, Point at, std::string_view text) {
-  drawing.push_back("text " + point_text(at) + " '" + std::string(text) + "' " + state_text(state));
+void RecordingPlatform::draw_text(SurfaceId, const DrawingState& state, Point at, std::string_view text,
+                                  int extra) {
+  std::string line = "text " + point_text(at) + " '" + std::string(text) + "' " + state_text(state);
+  if (extra != 0) line.append(" extra=").append(std::to_string(extra));
+  drawing.push_back(std::move(line));
 }
 
 int RecordingPlatform::text_width(SurfaceId, const DrawingState&, std::string_view text) {
@@ -129,10 +132,6 @@ int RecordingPlatform::text_width(SurfaceId, const DrawingState&, std::string_vi
 
 int RecordingPlatform::text_fit(SurfaceId, const DrawingState&, std::string_view text, int max_width) {
   return std::clamp(max_width / kCharWidth, 0, static_cast<int>(text.size()));
-}
-
-void RecordingPlatform::set_text_justification(SurfaceId, int extra, int breaks) {
-  drawing.push_back("justify " + std::to_string(extra) + " " + std::to_string(breaks));
 }
 
 bool RecordingPlatform::draw_bitmap_file(SurfaceId, const std::string& path, Point at, int width,

@@ -272,15 +272,15 @@ export class Surfaces {
     for (const ch of text) w += this.advance(s, ch);
     return w;
   }
-  text(id, x, y, bytes) {
+  // A justified line spreads `extra` pixels over its spaces, the first ones getting one more.
+  text(id, x, y, bytes, extra = 0) {
     const s = this.get(id);
     if (!s || !s.text) return;
     const ctx = s.ctx, t = s.text, text = decode(bytes);
     const {ascent, descent} = this.metrics(s);
-    // Justification spreads its extra pixels over the spaces, the first ones getting one more.
     const spaces = (text.match(/ /g) || []).length;
-    const justify = s.breaks > 0 && s.extra !== 0 && spaces > 0;
-    const width = this.width(s, text) + (justify ? s.extra : 0);
+    const justify = extra !== 0 && spaces > 0;
+    const width = this.width(s, text) + (justify ? extra : 0);
     // Text that cannot reach the surface, whatever its angle, is not drawn at all.
     const reach = width + ascent + descent;
     if (x + reach < 0 || y + reach < 0 || x - reach > s.canvas.width || y - reach > s.canvas.height) return;
@@ -297,7 +297,7 @@ export class Surfaces {
     for (const ch of text) {
       if (ch !== ' ') ctx.fillText(ch, at, ascent);
       at += this.advance(s, ch);
-      if (ch === ' ' && justify) at += Math.floor(s.extra / s.breaks) + (space++ < s.extra % s.breaks ? 1 : 0);
+      if (ch === ' ' && justify) at += Math.floor(extra / spaces) + (space++ < extra % spaces ? 1 : 0);
     }
     const stroke = Math.max(1, Math.round((ascent + descent) / 14));
     if (t.underline) ctx.fillRect(0, ascent + 1, width, stroke);
@@ -321,10 +321,6 @@ export class Surfaces {
     if (!s) return 0;
     const {ascent, descent} = this.metrics(s);
     return ascent + descent;
-  }
-  justification(id, extra, breaks) {
-    const s = this.get(id);
-    if (s) Object.assign(s, {extra, breaks});
   }
   async drawBitmap(id, bytes, x, y, width, height) {
     const s = this.get(id);
