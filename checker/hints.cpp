@@ -4,6 +4,7 @@
 #include <numeric>
 
 #include "common/cp1252.h"
+#include "compiler/label_table.h"
 #include "compiler/token_class.h"
 #include "interp/dispatch_table.h"
 
@@ -240,6 +241,15 @@ std::string nearest_name(std::string_view name, const std::vector<std::string>& 
     }
   }
   return best;
+}
+
+std::vector<std::string> label_names(const PreparedStatements& statements) {
+  std::vector<std::string> names;
+  for (std::size_t i = 1; i <= statements.size(); ++i)
+    if (LabelTable::is_label_statement(statements.at(i).record()) &&
+        LabelTable::registers(statements.at(i).record()))
+      names.push_back(as_written(statements.at(i).field(2)));
+  return names;
 }
 
 }  // namespace kal::check

@@ -41,6 +41,9 @@ inline constexpr std::string_view kDidYouMean =
     "Quer\xED"
     "a decir ";
 
+// The labels a jump can reach, as the script writes them (a label with "_" never registers).
+std::vector<std::string> label_names(const PreparedStatements& statements);
+
 // Command words that jump (lower case).
 bool is_jump_word(std::string_view word);
 

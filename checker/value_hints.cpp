@@ -299,4 +299,26 @@ void ValueFlow::assign(const Statement& s, const FieldAt& field_at) {
   variables_[target] = std::move(now);
 }
 
+void Uses::statement(const Statement& s, const ValueFlow::FieldAt& field_at) {
+  const std::string_view shape = s.field(1);
+  if (shape.empty() || shape.front() == '\'' || shape.starts_with("BD")) return;
+  const std::vector<std::string_view> codes = shape_codes(shape);
+  for (std::size_t k = 0; k < codes.size() && k + 2 <= s.field_count; ++k) {
+    if (codes[k] != "&" && codes[k] != "@") continue;
+    std::string name = std::string(codes[k]) + std::string(s.field(k + 2));
+    if (k == 0 && (shape.front() == '&' || shape.front() == '@'))
+      written_.insert(std::move(name));
+    else
+      first_read_.try_emplace(std::move(name), field_at(k + 2));
+  }
+}
+
+std::vector<ValueWarning> Uses::never_written() const {
+  std::vector<ValueWarning> out;
+  for (const auto& [name, at] : first_read_)
+    if (!written_.contains(name))
+      out.push_back({at, name + " se lee pero nunca recibe valor: vale el texto vac\xEDo"});
+  return out;
+}
+
 }  // namespace kal::check

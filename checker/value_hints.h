@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,6 +51,20 @@ class ValueFlow {
   bool after_label_ = false;  // a label was passed, so jumps may arrive with any values
   std::map<std::string, Known, std::less<>> variables_;
   std::vector<std::size_t> warned_blanks_;  // literals already warned about
+};
+
+// The variables and constants a script reads and gives values to, by the codes of each statement's shape: the
+// first of an assignment is its target, every other one is read. Comments and database selectors hold none.
+class Uses {
+ public:
+  void statement(const Statement& s, const ValueFlow::FieldAt& field_at);
+  bool written(const std::string& name) const { return written_.contains(name); }
+  // One warning for each that is read but never given a value, at its first reading.
+  std::vector<ValueWarning> never_written() const;
+
+ private:
+  std::map<std::string, std::size_t> first_read_;  // name with its sigil -> offset
+  std::set<std::string> written_;
 };
 
 }  // namespace kal::check
