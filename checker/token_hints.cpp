@@ -70,7 +70,7 @@ std::string TokenHints::decimal_comma(std::size_t at) const {
   std::string number(before);
   const bool thousands = number.find('.') != std::string::npos;
   number.erase(std::remove(number.begin(), number.end(), '.'), number.end());
-  number += "." + text_.substr(comma + 1, end - comma - 1);
+  number.append(".").append(text_, comma + 1, end - comma - 1);
   return std::string("KAL escribe los decimales con punto") +
          (thousands ? " y sin separar los millares" : "") + ": " + number +
          ". Un dato con coma le\xED"

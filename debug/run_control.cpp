@@ -104,7 +104,9 @@ bool RunControl::end_quietly(std::chrono::milliseconds wait) {
   ending(true);
   wake_.notify_all();
   std::unique_lock lock(mutex_);
-  return wake_.wait_for(lock, wait, [this] { return over_ || !started_; });
+  if (wake_.wait_for(lock, wait, [this] { return over_ || !started_; })) return true;
+  quiet_ = false;  // it still ends, when its box is answered, and says so then
+  return false;
 }
 
 bool RunControl::when_stopped(const std::function<void(Interpreter&, std::size_t)>& look) {

@@ -65,8 +65,9 @@ class RunControl final : public RunObserver {
   bool resume(Mode mode);
   void pause();
   void set_breakpoints(std::map<std::size_t, Breakpoint> by_statement);
-  // The run ends at its next statement or wait. quietly: for a restart, without `ended`; false if it is
-  // still running after `wait` (it waits in one of KAL's boxes, which ends only when answered).
+  // The run ends at its next statement or wait. Quietly, for a restart: without `ended`, and false if it is
+  // still running after `wait` (it waits in one of KAL's boxes, which ends only when answered); it then ends
+  // as `end` ends it.
   void end();
   bool end_quietly(std::chrono::milliseconds wait);
 
