@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/cp1252.h"
+#include "platform/windows_paths.h"
 
 namespace kal {
 
@@ -16,52 +17,8 @@ MemoryFiles::MemoryFiles(std::string own_path, std::string current_folder_path)
   put_folder(current_folder);
 }
 
-namespace {
-
-bool is_separator(char c) {
-  return c == '\\' || c == '/';
-}
-
-}  // namespace
-
-// The full path as Windows makes it: a path without a drive is relative to the current folder, and one that
-// starts with a backslash to its drive's root; "/" is "\\", runs of separators are one, "." segments go and
-// ".." takes the one before it away (never the root). A network path is left as it is.
 std::string MemoryFiles::resolve(const std::string& path) const {
-  if (path.size() >= 2 && is_separator(path[0]) && is_separator(path[1])) return path;
-  std::string full;
-  if (path.size() >= 2 && path[1] == ':') {
-    const bool on_current_drive =
-        cp1252::lower(path.substr(0, 1)) == cp1252::lower(current_folder.substr(0, 1));
-    const bool rooted = path.size() > 2 && is_separator(path[2]);
-    full = rooted || !on_current_drive ? path.substr(0, 2) + "\\" + path.substr(rooted ? 3 : 2)
-                                       : current_folder + path.substr(2);
-  } else {
-    full =
-        !path.empty() && is_separator(path[0]) ? current_folder.substr(0, 2) + path : current_folder + path;
-  }
-  std::vector<std::string_view> segments;
-  const std::string_view rest = std::string_view(full).substr(2);
-  for (std::size_t start = 0; start < rest.size();) {
-    std::size_t end = start;
-    while (end < rest.size() && !is_separator(rest[end])) ++end;
-    const std::string_view segment = rest.substr(start, end - start);
-    if (segment == "..") {
-      if (!segments.empty()) segments.pop_back();
-    } else if (!segment.empty() && segment != ".") {
-      segments.push_back(segment);
-    }
-    start = end + 1;
-  }
-  std::string out = full.substr(0, 2) + "\\";
-  for (std::size_t i = 0; i < segments.size(); ++i) {
-    if (i > 0) out += '\\';
-    out += segments[i];
-  }
-  // A path that ends in a separator names a folder, and keeps it.
-  const bool folder_path = is_separator(full.back()) || rest.ends_with("\\.") || rest.ends_with("\\..");
-  if (folder_path && !segments.empty()) out += '\\';
-  return out;
+  return full_path(path, current_folder);
 }
 
 std::string MemoryFiles::key(const std::string& path) const {
@@ -82,30 +39,6 @@ std::string parent_of(const std::string& key) {
 
 bool is_root(const std::string& key) {
   return key == "c:" || key == "c:\\";
-}
-
-// Characters Windows refuses in a name (the drive's ":" aside), and names over 255 characters.
-bool valid_name(const std::string& path, bool wildcards_allowed) {
-  const std::size_t from = path.size() >= 2 && path[1] == ':' ? 2 : 0;
-  const char* refused = wildcards_allowed ? "<>:\"|" : "<>:\"|*?";
-  std::size_t start = 0;
-  for (std::size_t end; (end = path.find('\\', start)) != std::string::npos; start = end + 1)
-    if (end - start > 255) return false;
-  if (path.size() - start > 255) return false;
-  return path.find_first_of(refused, from) == std::string::npos && path.find('\0') == std::string::npos;
-}
-
-// "*" any run of characters, "?" any one; "*.*" is every name, as on Windows.
-bool matches(std::string_view pattern, std::string_view name) {
-  if (pattern == "*.*") pattern = "*";
-  if (pattern.empty()) return name.empty();
-  if (pattern[0] == '*') {
-    for (std::size_t i = 0; i <= name.size(); ++i)
-      if (matches(pattern.substr(1), name.substr(i))) return true;
-    return false;
-  }
-  return !name.empty() && (pattern[0] == '?' || pattern[0] == name[0]) &&
-         matches(pattern.substr(1), name.substr(1));
 }
 
 // Reads the file's bytes in place: nothing writes a file while a statement reads it.
@@ -373,12 +306,12 @@ ErrorCode MemoryFiles::find_entries(const std::string& pattern,
   std::vector<DirectoryEntry> found;
   if (!root) {
     for (const char* dots : {".", ".."})
-      if (matches(name_pattern, dots)) found.push_back({dots, attribute::kDirectory, 0});
+      if (name_matches(name_pattern, dots)) found.push_back({dots, attribute::kDirectory, 0});
   }
   const std::string prefix = folder + "\\";
   for (auto it = files_.lower_bound(prefix); it != files_.end() && it->first.starts_with(prefix); ++it) {
     const std::string name = it->first.substr(prefix.size());
-    if (name.find('\\') != std::string::npos || !matches(name_pattern, name)) continue;
+    if (name.find('\\') != std::string::npos || !name_matches(name_pattern, name)) continue;
     const Node& n = it->second;
     found.push_back({n.path.substr(n.path.size() - name.size()), n.attributes, n.bytes.size()});
   }
