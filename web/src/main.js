@@ -11,15 +11,16 @@ import {DiskPanel} from './disk-panel.js';
 import {CRLF, KINDS, convertedTo, exactText, lineEnds, lineEndsName, openedWith, positionOf} from './line-ends.js';
 import {Run} from './run.js';
 import {Runner} from './runner.js';
+import {HeldScript} from './held-script.js';
 import {Scripts, linkHash, linkedScript, scriptName as cleanName} from './scripts.js';
 import {TEXTS} from './texts.js';
+import {openWindowCanvas, showBox} from './windows.js';
 
 const $ = (selector) => document.querySelector(selector);
 const runner = new Runner('./');
 const disk = new Disk();
 const scripts = new Scripts();
 let lang = localStorage.getItem('kal.lang') === 'en' ? 'en' : 'es';
-let scriptName = null;  // the stored script the editor holds
 let run = null;  // the current run
 let firstExample = null;  // what a first visit opens
 const examples = new Map();  // each example script's text as shipped, by name
@@ -55,80 +56,6 @@ const problems = linter((view) => {
   }));
 }, {delay: 150});
 
-let saveTimer = 0;
-// The stored text the editor started from: the editor is saved only when it differs (a tab never saves what it
-// did not change), and a stored text that is no longer this one was saved by another tab meanwhile.
-let storedText = null;
-// When this tab last stored the script it holds: another tab's write soon after may not have seen it.
-let savedAt = -Infinity;
-const RACE_MS = 2000;
-// The editor's script is kept as it is typed; when the browser has no room, the page says so. When another
-// tab stored the same script meanwhile, its text stays, and this tab's goes beside it under a free name.
-function save() {
-  clearTimeout(saveTimer);
-  if (scriptName === null) return;
-  const text = exactText(view.state);
-  if (text === storedText) return;
-  const stored = scripts.get(scriptName);
-  if (stored !== storedText && stored !== null && stored !== text) {
-    keepBeside(text);
-    return;
-  }
-  if (scripts.put(scriptName, text)) {
-    storedText = text;
-    savedAt = performance.now();
-    notice('full', null);
-  } else {
-    notice('full', `${t('full')} ${scriptName}`);
-  }
-}
-
-// Both this tab and another changed the script: the other's stays under its name, this one's is kept under a
-// free name, which the editor then holds.
-function keepBeside(text) {
-  const other = scriptName;
-  const name = scripts.freeName(other);
-  if (!scripts.put(name, text)) {
-    notice('full', `${t('full')} ${name}`);
-    return;
-  }
-  holdName(name);
-  storedText = text;
-  savedAt = performance.now();
-  notice('otherTab', `${t('otherTab')} ${other}${t('keptBeside')} ${name}.`);
-}
-
-// Another tab stored or removed a script. The one this editor holds is taken when this tab has not changed it;
-// when both changed it, both are kept.
-function storedElsewhere(event) {
-  if (event.storageArea !== localStorage) return;
-  const name = Scripts.nameOfKey(event.key);
-  if (name === null) {
-    if (event.key === null) showScripts();  // the whole storage cleared
-    return;
-  }
-  showScripts();
-  if (name !== scriptName || event.newValue === null) return;
-  const text = exactText(view.state);
-  if (text === event.newValue) {
-    storedText = text;
-    return;
-  }
-  // A write moments after this tab's own save may come from a tab that had not yet seen it: both saved at once.
-  // Each of the two sees the other's text, so the one whose text sorts first keeps the name (storing its text
-  // again, as the other's write may have landed last) and the other opens beside.
-  const raced = text === storedText && performance.now() - savedAt < RACE_MS;
-  if (raced && text < event.newValue) {
-    if (scripts.put(scriptName, text)) savedAt = performance.now();
-  } else if (text === storedText && !raced) {
-    storedText = event.newValue;
-    savedAt = -Infinity;
-    showText(event.newValue);
-  } else {
-    clearTimeout(saveTimer);
-    keepBeside(text);
-  }
-}
 const view = new EditorView({
   parent: $('#editor'),
   state: EditorState.create({
@@ -137,15 +64,18 @@ const view = new EditorView({
                  EditorView.updateListener.of((u) => {
                    if (!u.docChanged) return;
                    showLineEnds();
-                   clearTimeout(saveTimer);
-                   saveTimer = setTimeout(save, 300);
+                   held.changed();
                  })],
   }),
 });
 
+const held = new HeldScript(scripts,
+  {text: () => exactText(view.state), show: showText, named: holdName, listed: showScripts, notice, t});
+const save = () => held.save();
+
 // The name of the script the editor holds, as the page shows it and the next visit opens it.
 function holdName(name) {
-  scriptName = name;
+  held.name = name;
   scripts.current = name;
   $('#script-name').textContent = name;
   showScripts();
@@ -161,9 +91,7 @@ function showText(text) {
 // The script's text opens with its own line ends.
 function setSource(text, name) {
   save();  // the script being left keeps what was typed last
-  scriptName = name;
-  storedText = scripts.get(name);
-  savedAt = -Infinity;
+  held.hold(name);
   showText(text);
   save();
   holdName(name);  // once stored, so that the list of scripts holds it
@@ -199,11 +127,11 @@ function newScript() {
 function renameScript(answer) {
   if (answer === null || answer === undefined) return;
   const name = cleanName(answer);
-  if (name === scriptName) return;
+  if (name === held.name) return;
   save();
-  const refused = scripts.rename(scriptName, name);
+  const refused = scripts.rename(held.name, name);
   if (refused) {
-    notice('rename', refused === 'taken' ? `${t('nameTaken')} ${name}` : `${t('renameFull')} ${scriptName}.`);
+    notice('rename', refused === 'taken' ? `${t('nameTaken')} ${name}` : `${t('renameFull')} ${held.name}.`);
     return;
   }
   notice('rename', null);
@@ -212,9 +140,8 @@ function renameScript(answer) {
 
 function deleteScript(confirmed) {
   if (!confirmed) return;
-  clearTimeout(saveTimer);
-  scripts.remove(scriptName);
-  scriptName = null;
+  scripts.remove(held.name);
+  held.drop();
   const rest = scripts.names();
   if (rest.length) setSource(scripts.get(rest[0]), rest[0]);
   else newScript();
@@ -227,7 +154,7 @@ function showScripts() {
     option.value = option.textContent = name;
     return option;
   }));
-  list.value = scriptName ?? '';
+  list.value = held.name ?? '';
 }
 
 // What the page must tell the person, by kind, until it no longer holds.
@@ -252,66 +179,6 @@ function applyLanguage() {
 
 function status(text) {
   $('#status').textContent = text;
-}
-
-// ---- Boxes and dialogs ----
-
-// Shows a modal box of the run; resolves with the button pressed, or never when the run is stopped first.
-// Keys work as on Windows: Enter takes the button that has the focus (the first one, or OK in the input dialog);
-// Esc closes a box with only OK and cancels the input dialog, and does nothing to a question; a question's
-// buttons answer to their first letters (S and N on the Spanish page, Y and N on the English one). A key is
-// taken on its way down and goes no further, so it never answers the box that shows next.
-function showBox(title, text, buttons, input) {
-  return new Promise((resolve) => {
-    const box = $('#box');
-    box.querySelector('.box-title').textContent = title;
-    box.querySelector('.box-text').textContent = text;
-    const field = box.querySelector('input');
-    field.hidden = !input;
-    field.value = '';
-    const row = box.querySelector('.box-buttons');
-    row.replaceChildren();
-    const close = (answer) => {
-      box.hidden = true;
-      resolve(answer);
-    };
-    for (const [answer, label] of buttons) {
-      const button = document.createElement('button');
-      button.textContent = label;
-      button.dataset.answer = answer;
-      button.addEventListener('click', () => close(answer));
-      row.append(button);
-    }
-    field.onkeydown = null;
-    box.onkeydown = (e) => {
-      let answer = null;
-      if (e.key === 'Enter') answer = input ? 'ok' : (document.activeElement?.dataset.answer ?? buttons[0][0]);
-      else if (e.key === 'Escape') answer = input ? 'cancel' : buttons.length === 1 ? buttons[0][0] : null;
-      else if (buttons.length > 1 && !input && e.key.length === 1 && !e.ctrlKey && !e.altKey && !e.metaKey)
-        answer = buttons.find(([, label]) => label[0].toLowerCase() === e.key.toLowerCase())?.[0] ?? null;
-      if (e.key === 'Enter' || e.key === 'Escape' || answer !== null) {
-        e.preventDefault();
-        e.stopPropagation();
-      }
-      if (answer !== null) close(answer);
-    };
-    box.hidden = false;
-    (input ? field : row.firstChild).focus();
-  });
-}
-
-// The graphics window: a client area of the size asked for, holding at its top-left a drawing control one pixel
-// narrower and lower, whose border leaves the canvas two pixels less again, as on Windows.
-function openWindowCanvas(width, height) {
-  const frame = $('#graphics');
-  const client = $('#graphics .client');
-  const canvas = $('#graphics canvas');
-  client.style.width = `${width}px`;
-  client.style.height = `${height}px`;
-  canvas.width = Math.max(width - 3, 1);
-  canvas.height = Math.max(height - 3, 1);
-  frame.hidden = false;
-  return canvas;
 }
 
 // ---- Runs ----
@@ -354,7 +221,7 @@ const ui = {
 async function start(step) {
   if (run) run.stop();
   const source = exactText(view.state);
-  const path = inProgramFolder(scriptName);
+  const path = inProgramFolder(held.name);
   disk.put(path, encode(source));
   const r = new Run(runner, disk, ui);
   run = r;
@@ -437,7 +304,7 @@ async function loadExamples() {
 }
 
 function shareLink() {
-  const link = `${location.origin}${location.pathname}${linkHash(scriptName, exactText(view.state))}`;
+  const link = `${location.origin}${location.pathname}${linkHash(held.name, exactText(view.state))}`;
   $('#share-link').value = link;
   $('#share-link').hidden = false;
   navigator.clipboard?.writeText(link).then(() => status(t('copied')), () => {});
@@ -447,7 +314,7 @@ async function main() {
   applyLanguage();
   status(t('loading'));
   window.addEventListener('pagehide', save);
-  window.addEventListener('storage', storedElsewhere);
+  window.addEventListener('storage', (event) => held.storedElsewhere(event));
   $('#run').addEventListener('click', () => stepOrRun(false));
   $('#step').addEventListener('click', () => stepOrRun(true));
   $('#stop').addEventListener('click', () => run?.stop());
@@ -463,12 +330,12 @@ async function main() {
   });
   $('#line-ends').addEventListener('change', convertLineEnds);
   $('#new-script').addEventListener('click', newScript);
-  $('#rename-script').addEventListener('click', () => renameScript(prompt(t('renameTo'), scriptName)));
-  $('#delete-script').addEventListener('click', () => deleteScript(confirm(`${t('deleteAsk')} ${scriptName}?`)));
+  $('#rename-script').addEventListener('click', () => renameScript(prompt(t('renameTo'), held.name)));
+  $('#delete-script').addEventListener('click', () => deleteScript(confirm(`${t('deleteAsk')} ${held.name}?`)));
   await Promise.all([runner.load(), loadExamples()]);
   $('#scripts').addEventListener('change', () => {
     const name = $('#scripts').value;
-    if (name && name !== scriptName) setSource(scripts.get(name) ?? '', name);
+    if (name && name !== held.name) setSource(scripts.get(name) ?? '', name);
   });
   // A shared link's script opens beside the person's own, once: the address forgets it, so a reload does not
   // open it again. A link that cannot be read says why, and the person's own script opens.
@@ -495,21 +362,19 @@ function testHooks() {
     exists: (path) => Boolean(disk.get(path)),
     files: () => disk.files().map((e) => e.path),
     // A script typed into the page: its lines end in CR LF.
-    source: (text) => setSource(text.replace(/\r\n|\r|\n/g, CRLF), scriptName),
+    source: (text) => setSource(text.replace(/\r\n|\r|\n/g, CRLF), held.name),
     text: () => view.state.doc.toString(),
     // Text typed at the script's end, as a keyboard would (in a tab not in front too).
     type: (text) => view.dispatch({changes: {from: view.state.doc.length, insert: text}}),
     exact: () => exactText(view.state),
     bench: (text) => runner.bench(text),
     load: (name, bytes) => openBeside(decode(Uint8Array.from(bytes)), cleanName(name)),
-    scripts: () => scripts.names(), current: () => scriptName,
+    scripts: () => scripts.names(), current: () => held.name,
     // The page as a first visit finds it, less the examples on the disk, for the next case.
     reset() {
       run?.stop();
-      clearTimeout(saveTimer);
+      held.drop();
       for (const name of scripts.names()) scripts.remove(name);
-      scriptName = null;
-      storedText = null;
       for (const kind of [...notices.keys()]) notice(kind, null);
       disk.entries.clear();
       panel.changed = new Set();
