@@ -2,6 +2,8 @@
 """Holds every #include of the C++ sources to the floors the README's layout section names: a folder may include
 its own files and those of folders on lower floors, never one beside it or above it.
 
+The tools (tools/*.py) are held to standing on nothing of the tests.
+
 Exit code 0 when every include keeps to the floors; 1 with one line per include that does not (file:line).
 """
 import pathlib
@@ -50,6 +52,13 @@ def main() -> int:
             elif level[target] >= level[folder]:
                 faults.append(f"{name}:{number}: {folder}/ (floor {level[folder]}) includes {match.group(1)} "
                               f"(floor {level[target]})")
+    # A tool a person runs stands on nothing of the tests: no test folder on its path, no test module imported.
+    tools = subprocess.run(["git", "ls-files", "tools/*.py"], cwd=ROOT, capture_output=True, text=True,
+                           check=True).stdout.split()
+    for name in tools:
+        for number, line in enumerate((ROOT / name).read_text(encoding="utf-8").splitlines(), 1):
+            if re.search(r"sys\.path\.\w+\(.*[\"']tests[\"']|^\s*(from|import)\s+(tests|driver|cases)\b", line):
+                faults.append(f"{name}:{number}: a tool reaches into the tests")
     for fault in faults:
         print(fault)
     print(f"{len(sources)} files read, {len(faults)} includes off their floors")

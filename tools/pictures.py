@@ -14,8 +14,7 @@ import time
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
-sys.path.insert(0, str(ROOT / "tests" / "e2e"))
-import driver  # noqa: E402
+from wine_session import GRAPHICS_TITLES, Launch, WineSession  # noqa: E402
 
 # Each graphics example, and the BMP it saves (None: it saves none).
 EXAMPLES = [("dibujo", "dibujo.bmp"), ("calendario", "calendario.bmp"), ("animacion", None)]
@@ -27,7 +26,7 @@ def main():
     ap.add_argument("--out", type=Path, default=ROOT / "docs")
     opts = ap.parse_args()
     work = Path(tempfile.mkdtemp(prefix="kal-pictures-"))
-    session = driver.WineSession(work)  # a private Xvfb display: the same pictures on every machine
+    session = WineSession(work)  # a private Xvfb display: the same pictures on every machine
     made = []
     try:
         for name, bitmap in EXAMPLES:
@@ -38,19 +37,18 @@ def main():
             windows = []
 
             def on_window(w, title, windows=windows):
-                if title in driver.GRAPHICS_TITLES:
+                if title in GRAPHICS_TITLES:
                     windows.append(w)
 
             def on_event(e, windows=windows, name=name):
-                if e[0] == "box" and windows:
+                if e.kind == "box" and windows:
                     time.sleep(0.5)  # the window's last paint
                     shot = opts.out / f"ventana-{name}.png"
                     subprocess.run(["import", "-window", windows[0], str(shot)], check=True)
                     made.append(shot)
                     windows.clear()
 
-            case = driver.Case(name=name, script=script, script_as=script.name)
-            _, code, problems = session.run(case, folder, opts.exe.resolve(), on_event=on_event,
+            _, code, problems = session.run(Launch(args=[script.name]), folder, opts.exe.resolve(), on_event=on_event,
                                             on_window=on_window, close_idle_window=1.0)
             if code != 0 or problems:
                 raise SystemExit(f"{name}: exit code {code}, {problems}")

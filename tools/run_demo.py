@@ -28,12 +28,11 @@ import tempfile
 import time
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "e2e"))
-import driver  # noqa: E402
+from wine_session import CANCEL, END, GRAPHICS_TITLES, LEAVE, OK, Answer, Event, Launch, WineSession
 
-# What --answer says, as the key that gives it.
-ANSWER_KEYS = {"yes": "y", "si": "y", "sí": "y", "no": "n", "ok": "Return", "aceptar": "Return",
-               "cancel": "Escape", "cancelar": "Escape"}
+# What --answer says.
+ANSWER_WORDS = {"yes": Answer("yes"), "si": Answer("yes"), "s\u00ed": Answer("yes"), "no": Answer("no"), "ok": OK,
+                "aceptar": OK, "cancel": CANCEL, "cancelar": CANCEL}
 # A box's buttons by the low four bits of its style, as Wine labels them.
 BUTTONS = {0: ["OK"], 1: ["OK", "Cancel"], 2: ["Abort", "Retry", "Ignore"], 3: ["Yes", "No", "Cancel"],
            4: ["Yes", "No"], 5: ["Retry", "Cancel"], 6: ["Cancel", "Try Again", "Continue"]}
@@ -44,11 +43,11 @@ class Answers(argparse.Action):
 
     def __call__(self, parser, namespace, value, option_string=None):
         if option_string == "--answer":
-            if value.lower() not in ANSWER_KEYS:
-                parser.error(f"--answer {value}: expected one of {', '.join(ANSWER_KEYS)}")
-            value = ANSWER_KEYS[value.lower()]
+            if value.lower() not in ANSWER_WORDS:
+                parser.error(f"--answer {value}: expected one of {', '.join(ANSWER_WORDS)}")
+            value = ANSWER_WORDS[value.lower()]
         else:
-            value = "type " + value
+            value = Answer("type", value)
         namespace.answers.append(value)
 
 
@@ -127,15 +126,15 @@ def run(opts, work):
         windows.clear()
 
     def on_event(e):
-        if e[0] == "box":
+        if e.kind == "box":
             time.sleep(0.5)  # the window's last paint
             save_windows()
-        elif e[0] == "open":
-            print(f"\nThe shell opened {e[1]} with the text viewer.")
+        elif e.kind == "open":
+            print(f"\nThe shell opened {e.text} with the text viewer.")
 
     def on_window(w, title):
         # Said at once; with --keep, its screenshot waits for the next box or its closing, when it is drawn.
-        if title in driver.GRAPHICS_TITLES:
+        if title in GRAPHICS_TITLES:
             print(f"\n[{title}] window shown" + ("" if opts.keep else " (--keep saves a screenshot of it)"))
             if opts.keep:
                 windows.append((w, title))
@@ -143,47 +142,45 @@ def run(opts, work):
     def ran_out(what):
         print(f"\nThe answers ran out at {what}: the demo ends the run here "
               "(give another --answer or --type to go on).")
-        return "end"
+        return END
 
     def answer_for(e):
-        if e[0] == "window" and e[1] in driver.GRAPHICS_TITLES:
-            return "none"
-        if e[0] == "box":
+        if e.kind == "window" and e.title in GRAPHICS_TITLES:
+            return LEAVE
+        if e.kind == "box":
             buttons = BUTTONS.get((session.box_style or 0) & 0xF, ["OK"])
             # A box with only OK asks nothing: it takes no answer from the list.
             if len(buttons) == 1:
-                print(f"\n[{e[1]}]\n{e[2]}\n  buttons: OK -> answered OK")
+                print(f"\n[{e.title}]\n{e.text}\n  buttons: OK -> answered OK")
                 return None
-            print(f"\n[{e[1]}]\n{e[2]}\n  buttons: {', '.join(buttons)}", end="")
+            print(f"\n[{e.title}]\n{e.text}\n  buttons: {', '.join(buttons)}", end="")
             if not given:
                 print()
                 return ran_out("this question")
-            if given[0].startswith("type "):
-                print(f"\nThe next answer, --type {given[0][5:]!r}, is for an input dialog, but a question came "
+            if given[0].kind == "type":
+                print(f"\nThe next answer, --type {given[0].text!r}, is for an input dialog, but a question came "
                       "first: the demo ends the run here (give --answer yes|no for it).")
-                return "end"
+                return END
             answer = given.pop(0)
-            print(f" -> answered {({'y': 'Yes', 'n': 'No', 'Escape': 'Cancel'}).get(answer, buttons[0])}")
+            print(f" -> answered {({'yes': 'Yes', 'no': 'No', 'cancel': 'Cancel'}).get(answer.kind, buttons[0])}")
             return answer
-        what = ("[the open-file dialog]" if e[0] == "open-dialog" else
-                f"[the dialog {e[1]!r}]" if e[1] != "KAL" else '[KAL] input dialog "Introduce tu dato"')
+        what = ("[the open-file dialog]" if e.kind == "open-dialog" else
+                f"[the dialog {e.title!r}]" if e.title != "KAL" else '[KAL] input dialog "Introduce tu dato"')
         if not given:
             print(f"\n{what}")
             return ran_out("this dialog")
-        if given[0] in ("y", "n"):
-            said = "yes" if given[0] == "y" else "no"
-            print(f"\n{what} -> refused: the next answer, --answer {said}, is for a question, not for a dialog; "
-                  "the demo ends the run here (give --type TEXT or --answer cancel for it).")
-            return "end"
+        if given[0].kind in ("yes", "no"):
+            print(f"\n{what} -> refused: the next answer, --answer {given[0].kind}, is for a question, not for a "
+                  "dialog; the demo ends the run here (give --type TEXT or --answer cancel for it).")
+            return END
         answer = given.pop(0)
-        print(f"\n{what} -> " + (f"typed {answer[5:]!r}" if answer.startswith("type ") else
-                                  "OK with nothing typed" if answer == "Return" else "cancelled"))
+        print(f"\n{what} -> " + (f"typed {answer.text!r}" if answer.kind == "type" else
+                                  "OK with nothing typed" if answer.kind == "ok" else "cancelled"))
         return answer
 
-    case = driver.Case(name="demo", script=opts.script, script_as=opts.script.name)
-    session = driver.WineSession(work, display=display, prefix=opts.prefix.resolve(), relay_boxes=True)
+    session = WineSession(work, display=display, prefix=opts.prefix.resolve(), relay_boxes=True)
     try:
-        events, code, problems = session.run(case, folder, opts.exe.resolve(), on_event=on_event, on_window=on_window,
+        events, code, problems = session.run(Launch(args=[opts.script.name]), folder, opts.exe.resolve(), on_event=on_event, on_window=on_window,
                                         close_idle_window=3.0, timeout=opts.limit, answer_for=answer_for,
                                         before_idle_close=save_windows)
     finally:
@@ -192,7 +189,7 @@ def run(opts, work):
     if trace.exists():
         print("\nFORENSE.txt:\n" + trace.read_bytes().decode("cp1252").replace("\r\n", "\n").rstrip("\n"))
     stopped = any(p.startswith("timed out") for p in problems)
-    ended = ("ended",) in events
+    ended = Event("ended") in events
     for p in problems:
         if not p.startswith("timed out"):
             print("problem: " + p)
@@ -202,7 +199,7 @@ def run(opts, work):
         print("\nEnded by the demo: KAL.exe did not reach its end.")
     else:
         print(f"\nKAL.exe ended with exit code {code}.")
-        left_open = [e[1] for e in events if e[0] == "open"]
+        left_open = [e.text for e in events if e.kind == "open"]
         if left_open:
             print(f"The text viewer it opened ({', '.join(left_open)}) was still open; the demo closed it.")
     if given:

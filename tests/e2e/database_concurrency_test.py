@@ -15,8 +15,8 @@ import sys
 import tempfile
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
-import driver  # noqa: E402
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
+from wine_session import WineSession  # noqa: E402
 
 RECORD = struct.Struct("<ic31shhqhi")  # field id, character, name, type, maximum, record number, extra, last
 
@@ -84,7 +84,7 @@ def main():
     for p in range(opts.programs):
         names.append(f"programa{p + 1}.txt")
         (folder / names[-1]).write_bytes(script(chr(ord("A") + p), opts.records))
-    session = driver.WineSession(work)
+    session = WineSession(work)
     try:
         # Started together, so that their stores overlap; none shows a window.
         running = [subprocess.Popen(["wine", "./KAL.exe", name], cwd=folder, stdout=subprocess.DEVNULL,

@@ -13,9 +13,9 @@ import sys
 import tempfile
 from pathlib import Path
 
-import driver
-
 ROOT = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(ROOT / "tools"))
+from wine_session import WineSession  # noqa: E402
 
 
 def main():
@@ -25,7 +25,7 @@ def main():
     ap.add_argument("--prefix", required=True)
     opts = ap.parse_args()
     with tempfile.TemporaryDirectory() as tmp:
-        session = driver.WineSession(tmp, prefix=str(Path(opts.prefix).resolve()))
+        session = WineSession(tmp, prefix=str(Path(opts.prefix).resolve()))
         try:
             for problem in session.make_sure_windows_show(Path(opts.box_text).resolve()):
                 print("FAIL " + problem)

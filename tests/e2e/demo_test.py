@@ -18,9 +18,10 @@ import time
 from pathlib import Path
 
 import report
-from driver import prefix_processes, processes
 
 ROOT = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(ROOT / "tools"))
+from processes import prefix_processes, processes  # noqa: E402
 # The runner's temporary folder is this test's own: a person's demo, or a second test run, makes its folders
 # elsewhere and is none of this test's business.
 OWN_TMP = Path(tempfile.mkdtemp(prefix="kal-demo-test-"))

@@ -18,8 +18,9 @@ import tempfile
 import zipfile
 from pathlib import Path
 
-import driver
 import report
+from cases import parse_case
+from driver import check, screen_checks, wine_session
 
 ROOT = Path(__file__).resolve().parents[2]
 VERSION = subprocess.run([sys.executable, "-c", "import sys; sys.path.insert(0, 'tools'); import make_release; "
@@ -90,17 +91,18 @@ def unpacked(zip_path, folder):
 
 def on_windows(work, zip_path, box_text, failures):
     """The examples and the tools from the unpacked download, in a fresh prefix."""
-    session = driver.WineSession(work / "wine")
+    session = wine_session.WineSession(work / "wine")
     session.box_text_from = Path(box_text)
     try:
         folder = session.prefix / "drive_c" / "Mis documentos" / "Año 2026" / "KAL"
         unpacked(zip_path, folder)
         cases = ROOT / "tests" / "cases"
         for expect in sorted((cases / "examples").glob("*.expect")):
-            case = driver.parse_case(expect, cases)
-            events, code, problems = session.run(case, folder, folder / "KAL.exe")
+            case = parse_case(expect, cases)
+            events, code, problems = session.run(case.launch(), folder, folder / "KAL.exe",
+                                                 before_answer=screen_checks(case))
             failures += [f"{case.name} from the unpacked folder: {f}"
-                         for f in driver.check(case, folder, events, code, problems, 0, "wine")]
+                         for f in check(case, folder, events, code, problems, 0, "wine")]
         env = dict(os.environ, WINEDEBUG="-all")
         for tool in ("kalcheck", "kalbd"):
             said = subprocess.run(["wine", f"{tool}.exe", "--version"], cwd=folder, env=env, capture_output=True,

@@ -55,20 +55,20 @@ function readBmp(bytes) {
   return {width, height, pixel};
 }
 
-// Pixel checks as the cases write them: "X,Y=RRGGBB", "=!", and over a rectangle "~" (some pixel) and "!~".
+// The cases' pixel checks, as the suite's reader gives them: a rectangle, and whether all, some or none of its
+// pixels have the colour.
 function checkPixels(what, pixel, checks) {
-  for (const c of checks.split(/\s+/)) {
-    const m = c.match(/^(\d+),(\d+)(?:-(\d+),(\d+))?(=!|=|!~|~)([0-9a-fA-F]{6})$/);
-    assert.ok(m, `bad check ${c}`);
-    const [x0, y0] = [+m[1], +m[2]];
-    const [x1, y1] = m[3] ? [+m[3], +m[4]] : [x0, y0];
-    const colour = parseInt(m[6], 16);
+  for (const c of checks) {
+    const colour = parseInt(c.colour, 16);
     const seen = new Set();
-    for (let x = x0; x <= x1; ++x) for (let y = y0; y <= y1; ++y) seen.add(pixel(x, y));
-    const ok = {'=': seen.size === 1 && seen.has(colour), '=!': !seen.has(colour), '~': seen.has(colour), '!~': !seen.has(colour)}[m[5]];
-    assert.ok(ok, `${what}: ${c} fails (seen ${[...seen].slice(0, 6).map((v) => v?.toString(16))})`);
+    for (let x = c.x0; x <= c.x1; ++x) for (let y = c.y0; y <= c.y1; ++y) seen.add(pixel(x, y));
+    const ok = {all: seen.size === 1 && seen.has(colour), some: seen.has(colour), none: !seen.has(colour)}[c.want];
+    assert.ok(ok, `${what}: ${c.written} fails (seen ${[...seen].slice(0, 6).map((v) => v?.toString(16))})`);
   }
 }
+
+// A case's answers, by what they do: the button each clicks.
+const BUTTON = {ok: 'ok', yes: 'yes', no: 'no', cancel: 'cancel', type: 'ok'};
 
 // ---- The page ----
 
@@ -162,17 +162,17 @@ async function runCase(c, page) {
         assert.equal(input, false, `a box, not the input dialog, for ${step.text}`);
         assert.equal(title, step.title);
         assert.ok(matches(step.text, text), `box text: expected ${JSON.stringify(step.text)}, saw ${JSON.stringify(text)}`);
-        if (step.answer === 'close') await page.click('#graphics .close');
-        else await page.click(`#box button[data-answer=${{y: 'yes', n: 'no'}[step.answer] ?? '"ok"'}]`.replace('""', '"'));
+        // A box with only OK takes it for Esc too.
+        if (step.answer.kind === 'close') await page.click('#graphics .close');
+        else await page.click(`#box button[data-answer=${step.answer.kind === 'cancel' ? 'ok' : BUTTON[step.answer.kind]}]`);
       } else if (step.kind === 'window' && step.title === 'Ventana Grafica KAL') {
         await page.waitForSelector('#graphics:not([hidden])', {timeout: 15000});
-        if (step.answer === 'close') await page.click('#graphics .close');
+        if (step.answer.kind === 'close') await page.click('#graphics .close');
       } else if (step.kind === 'window') {
         await boxShown(page);
         assert.equal(await page.$eval('#box input', (i) => i.hidden), false, 'the input dialog');
-        const typed = step.answer.match(/^type (.*)$/);
-        if (typed) await page.type('#box input', typed[1]);
-        await page.click(`#box button[data-answer=${step.answer === 'Escape' ? 'cancel' : 'ok'}]`);
+        if (step.answer.kind === 'type') await page.type('#box input', step.answer.text);
+        await page.click(`#box button[data-answer=${BUTTON[step.answer.kind] ?? 'ok'}]`);
       } else if (step.kind === 'screen') {
         // The window's client area holds the drawing surface one pixel in, inside its one-pixel border.
         await boxShown(page);
