@@ -3,8 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "interp/program.h"
+#include "launcher/script_reader.h"
+#include "launcher/startup.h"
 
 namespace kal::check {
 namespace {
@@ -260,6 +267,37 @@ TEST(ScriptChecker, FormatIsTheCompilersOneInUtf8) {
   EXPECT_EQ(format_problem("guion.txt", p),
             "guion.txt:3:7: error: hola! Esta expresi\xC3\xB3n es ERRONEA !!");
   EXPECT_EQ(format_problem("g.txt", Problem{1, 1, false, "x"}), "g.txt:1:1: warning: x");
+}
+
+// The checker decides whether a script compiles, and the debugger runs what it compiled: over every script of
+// the repository, it must agree with the interpreter's own start-up and compile the same records (the labels
+// are built from them).
+TEST(ScriptChecker, CompilesWhatTheInterpreterCompiles) {
+  std::size_t scripts = 0, refused = 0;
+  for (const char* folder : {"/tests/cases", "/examples"}) {
+    for (const auto& entry :
+         std::filesystem::recursive_directory_iterator(KAL_SOURCE_DIR + std::string(folder))) {
+      if (entry.path().extension() != ".txt") continue;
+      std::ifstream file(entry.path(), std::ios::binary);
+      std::ostringstream bytes;
+      bytes << file.rdbuf();
+      Program checked;
+      const Analysis analysis = analyze_script(bytes.str(), &checked);
+      std::string text = bytes.str();
+      join_lines_in_place(text);
+      Program program;
+      const bool compiles = !compile_script(text, program);
+      ++scripts;
+      refused += compiles ? 0 : 1;
+      ASSERT_EQ(analysis.compiles, compiles) << entry.path();
+      if (!compiles) continue;
+      EXPECT_EQ(checked.statements, program.statements) << entry.path();
+      EXPECT_EQ(checked.token_count, program.token_count) << entry.path();
+      EXPECT_EQ(checked.database_name, program.database_name) << entry.path();
+    }
+  }
+  EXPECT_GT(scripts, 100u);
+  EXPECT_GT(refused, 5u);  // the refused ones are compared too
 }
 
 }  // namespace
