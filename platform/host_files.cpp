@@ -30,15 +30,7 @@ std::optional<std::string> read_regular_file(const std::string& path, std::uint6
   struct stat st {};
   if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) <= limit) {
     opened = seen(st);
-    bytes.emplace();
-    char piece[65536];
-    for (ssize_t got; (got = read(fd, piece, sizeof piece)) > 0;) {
-      bytes->append(piece, static_cast<std::size_t>(got));
-      if (bytes->size() > limit) {  // it grew while it was read
-        bytes.reset();
-        break;
-      }
-    }
+    bytes = detail::read_all(limit, [fd](char* piece, std::size_t size) { return read(fd, piece, size); });
   }
   close(fd);
   return bytes;

@@ -39,4 +39,19 @@ void utf8_console();
 // Standard output writes bytes as given: a text-mode one would make each CR LF a CR CR LF on Windows.
 void binary_standard_output();
 
+namespace detail {
+// The bytes read(buffer, size) gives until it gives none, or nothing once they pass `limit` (a file that
+// grows while it is read). Both systems' readings share it.
+template <class Read>
+std::optional<std::string> read_all(std::uint64_t limit, Read read) {
+  std::string bytes;
+  char piece[65536];
+  for (long long got; (got = read(piece, sizeof piece)) > 0;) {
+    bytes.append(piece, static_cast<std::size_t>(got));
+    if (bytes.size() > limit) return std::nullopt;
+  }
+  return bytes;
+}
+}  // namespace detail
+
 }  // namespace kal::host

@@ -57,15 +57,8 @@ std::optional<std::string> read_regular_file(const std::string& path, std::uint6
   if (_fstat64(fd, &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG &&
       static_cast<std::uint64_t>(st.st_size) <= limit) {
     opened = seen(st);
-    bytes.emplace();
-    char piece[65536];
-    for (int got; (got = _read(fd, piece, sizeof piece)) > 0;) {
-      bytes->append(piece, static_cast<std::size_t>(got));
-      if (bytes->size() > limit) {  // it grew while it was read
-        bytes.reset();
-        break;
-      }
-    }
+    bytes = detail::read_all(
+        limit, [fd](char* piece, std::size_t size) { return _read(fd, piece, static_cast<unsigned>(size)); });
   }
   _close(fd);
   return bytes;
