@@ -80,7 +80,6 @@ from pixels import check_pixels, read_bmp
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
 from run_steps import Event  # noqa: E402
-import wine_session  # noqa: E402
 from wine_session import RUN_TIMEOUT, WineSession, client_pixels  # noqa: E402
 
 # ----------------------------------------------------------------------------------------------------------------

@@ -20,9 +20,12 @@ from pathlib import Path
 
 import report
 from cases import parse_case
-from driver import check, screen_checks, wine_session
+from driver import check, screen_checks
 
 ROOT = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(ROOT / "tools"))
+from wine_session import WineSession  # noqa: E402
+
 VERSION = subprocess.run([sys.executable, "-c", "import sys; sys.path.insert(0, 'tools'); import make_release; "
                           "print(make_release.version())"], cwd=ROOT, capture_output=True, text=True).stdout.strip()
 
@@ -91,7 +94,7 @@ def unpacked(zip_path, folder):
 
 def on_windows(work, zip_path, box_text, failures):
     """The examples and the tools from the unpacked download, in a fresh prefix."""
-    session = wine_session.WineSession(work / "wine")
+    session = WineSession(work / "wine")
     session.box_text_from = Path(box_text)
     try:
         folder = session.prefix / "drive_c" / "Mis documentos" / "Año 2026" / "KAL"
