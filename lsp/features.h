@@ -1,6 +1,6 @@
 // What the language server answers, one feature a file: the problems (problems.cpp), the help on a word
-// (hover.cpp), completion (completion.cpp), and going to, finding and renaming what a word names
-// (navigation.cpp). Each answers one request from the open document it names.
+// (hover.cpp), completion (completion.cpp), signature help (signature.cpp), and going to, finding and
+// renaming what a word names (navigation.cpp). Each answers one request from the open document it names.
 #pragma once
 
 #include <string>
@@ -32,6 +32,7 @@ struct Request {
 std::string diagnostics(const std::string& uri, const Document& d, Language language);
 Result hover(const Request& r);
 Result completion(const Request& r);
+Result signature_help(const Request& r);
 Result definition(const Request& r);
 Result references(const Request& r);
 Result rename(const Request& r);

@@ -19,9 +19,13 @@ struct Method {
   bool lists;  // a list: [] when there is nothing; otherwise null
 };
 constexpr Method kMethods[] = {
-    {"textDocument/hover", hover, false},           {"textDocument/completion", completion, true},
-    {"textDocument/definition", definition, false}, {"textDocument/references", references, true},
-    {"textDocument/rename", rename, false},         {"textDocument/documentSymbol", symbols, true},
+    {"textDocument/hover", hover, false},
+    {"textDocument/completion", completion, true},
+    {"textDocument/definition", definition, false},
+    {"textDocument/references", references, true},
+    {"textDocument/rename", rename, false},
+    {"textDocument/documentSymbol", symbols, true},
+    {"textDocument/signatureHelp", signature_help, false},
 };
 
 }  // namespace
@@ -115,6 +119,7 @@ json Server::initialize(const json& params) {
            {{"textDocumentSync", {{"openClose", true}, {"change", 1}}},
             {"hoverProvider", true},
             {"completionProvider", {{"triggerCharacters", {".", "%", ":", "&", "@", "#"}}}},
+            {"signatureHelpProvider", {{"triggerCharacters", {" "}}}},
             {"definitionProvider", true},
             {"referencesProvider", true},
             {"renameProvider", true},

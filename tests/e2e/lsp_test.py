@@ -161,6 +161,32 @@ def conversation(command, env, failures):
         expect("symbols", [(s["name"], s["range"]) for s in symbols],
                [(":vuelta", rng(6, 0, 7)), ("[agenda]", rng(9, 0, 8))])
 
+        # Signature help: the operands of the statement's command or function word, the cursor's one marked.
+        def signature(position):
+            got = c.request("textDocument/signatureHelp", position).get("result")
+            if got is None:
+                return None
+            s = got["signatures"][got["activeSignature"]]
+            return s["label"], [p["label"] for p in s["parameters"]], got["activeParameter"]
+        expect("signature help offered", init["result"]["capabilities"].get("signatureHelpProvider"),
+               {"triggerCharacters": [" "]})
+        for what, position, want in (
+                ("after .aviso", at(12, 7), (".aviso texto", [[7, 12]], 0)),
+                ("in its operand", at(12, 9), (".aviso texto", [[7, 12]], 0)),
+                ("after a function of an assignment", at(13, 11), ("%MAY texto", [[5, 10]], 0)),
+                ("on the second operand, after a statement", at(14, 27), (".cmp a, b", [[5, 6], [8, 9]], 1)),
+                ("after the statement's end", at(14, 29), None),
+                ("where no word is", at(11, 10), None),
+                ("in a comment", at(1, 20), None)):
+            expect(f"signature help {what}", signature(position), want)
+        # Labels count UTF-16 units: "alineación" is 10 of them.
+        drawing = (folder / "dibujo.txt").as_uri()
+        c.notify("textDocument/didOpen", {"textDocument": {"uri": drawing, "languageId": "kal", "version": 1,
+                                                           "text": ".codigo;\r\n.pintartexto &t &a \r\n"}})
+        c.receive()
+        got = signature({"textDocument": {"uri": drawing}, "position": {"line": 1, "character": 19}})
+        expect("signature help of .pintartexto", got and (got[1][:3], got[2]), ([[13, 18], [20, 30], [32, 33]], 2))
+
         fixed = [FIXED.get(i, line) for i, line in enumerate(SCRIPT)]
         c.notify("textDocument/didChange", {"textDocument": {"uri": uri, "version": 2},
                                             "contentChanges": [{"text": "\r\n".join(fixed) + "\r\n"}]})
