@@ -149,13 +149,19 @@ EMSCRIPTEN_KEEPALIVE const char* kal_check(const char* bytes, int length) {
   const check::Analysis analysis =
       check::analyze_script(std::string_view(bytes, static_cast<std::size_t>(length)));
   nlohmann::json problems = nlohmann::json::array();
-  for (const check::Problem& p : analysis.problems)
-    problems.push_back({{"line", p.line},
-                        {"column", p.column},
-                        {"offset", p.offset},
-                        {"length", p.length},
-                        {"error", p.error},
-                        {"message", cp1252::to_utf8(p.message)}});
+  for (const check::Problem& p : analysis.problems) {
+    nlohmann::json problem = {{"line", p.line},     {"column", p.column},
+                              {"offset", p.offset}, {"length", p.length},
+                              {"error", p.error},   {"message", cp1252::to_utf8(p.message)}};
+    // The sure mend, in the bytes' offsets.
+    if (p.fix) {
+      nlohmann::json edits = nlohmann::json::array();
+      for (const check::Edit& e : p.fix->edits)
+        edits.push_back({{"offset", e.offset}, {"length", e.length}, {"text", cp1252::to_utf8(e.text)}});
+      problem["fix"] = {{"title", cp1252::to_utf8(p.fix->title)}, {"edits", edits}};
+    }
+    problems.push_back(std::move(problem));
+  }
   return hand_over(nlohmann::json{{"problems", problems}, {"lines", analysis.statement_lines}}.dump());
 }
 

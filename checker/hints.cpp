@@ -76,7 +76,8 @@ bool constant_function(std::string_view word) {
 
 // A command or function word whose family is known: the operands' count and kinds.
 std::string operands_hint(const Statement& s, const std::vector<std::string_view>& codes, std::size_t prefix,
-                          KeywordAt at, const std::string& word, std::size_t& field) {
+                          KeywordAt at, const std::string& word, std::size_t& field,
+                          Replacement* replacement) {
   const bool function = at == KeywordAt::Field3;
   const std::string kind = function ? "La funci\xF3n %" : "La orden .";
   const char sigil = function ? '%' : '.';
@@ -93,8 +94,10 @@ std::string operands_hint(const Statement& s, const std::vector<std::string_view
     const std::string capitals = cp1252::upper(word);
     if (function && std::find(names.begin(), names.end(), capitals) != names.end())
       return "Las funciones se escriben en may\xFAsculas: %" + capitals;
-    if (std::string near = nearest_name(word, names); !near.empty())
+    if (std::string near = nearest_name(word, names); !near.empty()) {
+      if (replacement != nullptr) *replacement = {function ? 3u : 2u, sigil + near};
       return std::string(kDidYouMean) + sigil + near + "?";
+    }
     return (function ? "No hay ninguna funci\xF3n %" : "No hay ninguna orden .") + word;
   }
   if (codes[0] == "@" && !constant_function(word))
@@ -166,7 +169,7 @@ bool is_jump_word(std::string_view word) {
   return false;
 }
 
-std::string statement_hint(const Statement& s, std::size_t& field) {
+std::string statement_hint(const Statement& s, std::size_t& field, Replacement* replacement) {
   field = 0;
   const std::string_view shape = s.field(1);
   const std::vector<std::string_view> codes = shape_codes(shape);
@@ -175,11 +178,11 @@ std::string statement_hint(const Statement& s, std::size_t& field) {
     const std::string word = cp1252::lower(s.field(2));
     if (is_jump_word(word))
       return "Los saltos llevan una etiqueta, que empieza por : (." + word + " :vuelta;)";
-    return operands_hint(s, codes, 1, KeywordAt::Field2Lower, word, field);
+    return operands_hint(s, codes, 1, KeywordAt::Field2Lower, word, field, replacement);
   }
   if (codes[0] != "&" && codes[0] != "@") return {};
   if (codes.size() >= 2 && codes[1] == "%")
-    return operands_hint(s, codes, 2, KeywordAt::Field3, std::string(s.field(3)), field);
+    return operands_hint(s, codes, 2, KeywordAt::Field3, std::string(s.field(3)), field, replacement);
   const auto operators =
       std::count_if(codes.begin(), codes.end(), [](std::string_view c) { return is_operator(c); });
   // "-" always stands alone, so "-12" is "-" and "12": a negative number cannot be written.

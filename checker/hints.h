@@ -24,7 +24,12 @@ std::string shape_in_words(const Statement& s);
 // number of operands, a literal or constant where a variable belongs, more than one operation, a jump without
 // a label. Empty when nothing is seen. `field` is the record field of the operand the hint names (0: none),
 // for the problem to stand on that operand rather than on the statement.
-std::string statement_hint(const Statement& s, std::size_t& field);
+// A word to write in place of the record field `field` ("." or "%" and the nearest word for a misspelt one).
+struct Replacement {
+  std::size_t field = 0;
+  std::string text;
+};
+std::string statement_hint(const Statement& s, std::size_t& field, Replacement* replacement = nullptr);
 
 // The first character a text literal cannot hold (after its "~"), or 0 when it holds none.
 char first_refused_text_char(std::string_view token);

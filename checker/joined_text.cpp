@@ -2,6 +2,17 @@
 
 namespace kal::check {
 
+std::vector<std::size_t> line_starts(std::string_view bytes) {
+  std::vector<std::size_t> starts{0};
+  starts.reserve(1 + static_cast<std::size_t>(std::count_if(bytes.begin(), bytes.end(),
+                                                            [](char c) { return c == '\r' || c == '\n'; })));
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    if (bytes[i] == '\r' || bytes[i] == '\n') starts.push_back(i + 1);
+  }
+  return starts;
+}
+
 std::size_t utf8_evidence(std::string_view bytes) {
   std::size_t first = std::string_view::npos;
   for (std::size_t i = 0; i < bytes.size();) {

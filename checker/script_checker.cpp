@@ -45,11 +45,8 @@ struct Found {
   std::size_t offset;
   bool error;
   std::string message;
+  std::optional<Fix> fix = std::nullopt;
 };
-
-std::string number(std::size_t n) {
-  return std::to_string(n);
-}
 
 class Checker {
  public:
@@ -72,8 +69,8 @@ class Checker {
   }
 
  private:
-  void error(std::size_t offset, std::string message) {
-    found_.push_back({offset, true, std::move(message)});
+  void error(std::size_t offset, std::string message, std::optional<Fix> fix = std::nullopt) {
+    found_.push_back({offset, true, std::move(message), std::move(fix)});
   }
   void warn(std::size_t offset, std::string message) {
     found_.push_back({offset, false, std::move(message)});
@@ -113,8 +110,8 @@ class Checker {
         refused_ = true;
       }
       if (whole.size() > limits::kMaxTokenLength)
-        warn(at, "la palabra tiene " + number(whole.size()) + " caracteres: KAL solo lee los " +
-                     number(limits::kMaxTokenLength) + " primeros");
+        warn(at, "la palabra tiene " + std::to_string(whole.size()) + " caracteres: KAL solo lee los " +
+                     std::to_string(limits::kMaxTokenLength) + " primeros");
       if (std::size_t tab = whole.find('\t'); tab != std::string_view::npos)
         warn(origin(whole.substr(tab)),
              "un tabulador pegado a una palabra forma parte de ella: sep\xE1relas con espacios");
@@ -133,9 +130,11 @@ class Checker {
         std::string message(token.substr(0, token.find('\0')));  // as KAL's box shows it
         message += ": ";
         message += msg::kBadExpression;
-        if (std::string why = hints_.refused(place.first_token, tokens_.size() - 1, utf8_); !why.empty())
+        std::optional<Fix> fix;
+        if (std::string why = hints_.refused(place.first_token, tokens_.size() - 1, utf8_, &fix);
+            !why.empty())
           message += " " + why;
-        error(at, message);
+        error(at, message, std::move(fix));
         place.bad_token = true;
         refused_ = true;
       } else if (compiler_.pending_fields() > fields_before) {
@@ -154,18 +153,30 @@ class Checker {
       return true;
     });
     if (form_.tokens > kNearTokens && form_.tokens <= limits::kMaxTokens)
-      warn(0, "el programa tiene " + number(form_.tokens) +
-                  " elementos (palabras y signos), cerca del l\xEDmite de " + number(limits::kMaxTokens));
+      warn(0, "el programa tiene " + std::to_string(form_.tokens) +
+                  " elementos (palabras y signos), cerca del l\xEDmite de " +
+                  std::to_string(limits::kMaxTokens));
     if (places_.size() > kNearStatements && places_.size() <= limits::kMaxStatements)
-      warn(0, "el programa tiene " + number(places_.size()) + " sentencias, cerca del l\xEDmite de " +
-                  number(limits::kMaxStatements));
+      warn(0, "el programa tiene " + std::to_string(places_.size()) + " sentencias, cerca del l\xEDmite de " +
+                  std::to_string(limits::kMaxStatements));
   }
 
   void check_form() {
     for (const OuterFormFailure& f : outer_form_failures(form_)) {
-      error(f.token == 0 ? bytes_.size() : token_offsets_[f.token - 1], std::string(f.message));
+      std::optional<Fix> fix;
+      if (f.message == msg::kMustEndWithFin) fix = fin_fix(bytes_);
+      error(f.token == 0 ? bytes_.size() : token_offsets_[f.token - 1], std::string(f.message),
+            std::move(fix));
       refused_ = true;
     }
+  }
+
+  // The word of a statement's field written anew, when the word stands on one line.
+  std::optional<Fix> replace_field(const StatementPlace& place, const Replacement& r) const {
+    if (r.field < 2 || r.field - 2 >= place.field_count) return std::nullopt;
+    const std::size_t token = fields_of(place)[r.field - 2];
+    if (extent(token) != tokens_[token].size()) return std::nullopt;
+    return Fix{"Cambiar por " + r.text, {Edit{token_offsets_[token], tokens_[token].size(), r.text}}};
   }
 
   void check_statements() {
@@ -201,29 +212,36 @@ class Checker {
       const std::size_t last_token =
           i < places_.size() ? places_[i].first_token - 1 : tokens_.size() - 1;  // its ";"
       if (runs && s.handler == nullptr && !place.bad_token) {
-        std::string why = hints_.missing_semicolon(place.first_token, last_token);
+        std::optional<Fix> fix;
+        std::string why = hints_.missing_semicolon(place.first_token, last_token, &fix);
         if (why.empty()) why = hints_.split_text(place.first_token, last_token);
         std::size_t named = 0;
-        if (why.empty()) why = statement_hint(s, named);
+        Replacement replacement;
+        if (why.empty()) why = statement_hint(s, named, &replacement);
+        if (replacement.field != 0) fix = replace_field(place, replacement);
         error(named != 0 ? field_at(named) : place.start,
               unknown_instruction_text(s) + ": " + std::string(msg::kUnknownInstruction) +
-                  " (forma: " + shape_in_words(s) + ")" + (why.empty() ? "" : ". " + why));
+                  " (forma: " + shape_in_words(s) + ")" + (why.empty() ? "" : ". " + why),
+              std::move(fix));
       }
       if (s.handler != nullptr && is_jump(s.handler) && labels.find(s.field(3)) == 0) {
         std::string message = unknown_label_message(s.field(3));
-        if (std::string near = nearest_name(as_written(s.field(3)), names); !near.empty())
+        std::optional<Fix> fix;
+        if (std::string near = nearest_name(as_written(s.field(3)), names); !near.empty()) {
           message.append(" ").append(kDidYouMean).append(":").append(near).append("?");
-        error(field_at(3), message);
+          fix = replace_field(place, {3, ":" + near});
+        }
+        error(field_at(3), message, std::move(fix));
       }
       if (s.field(1).starts_with('\'')) {
         if (const TokenHints::Break b = hints_.statement_break(place.first_token, last_token); b.found())
-          warn(place.start, "el comentario sigue en la l\xEDnea " + number(b.after) +
+          warn(place.start, "el comentario sigue en la l\xEDnea " + std::to_string(b.after) +
                                 " y se lleva la sentencia que empieza all\xED: \xBF" +
                                 TokenHints::falta(b.before, false) + "?");
       }
       if (place.cut)
-        warn(place.start,
-             "la sentencia compilada pasa de " + number(limits::kMaxRecordLength) + " caracteres: se corta");
+        warn(place.start, "la sentencia compilada pasa de " + std::to_string(limits::kMaxRecordLength) +
+                              " caracteres: se corta");
       if (LabelTable::is_label_statement(s.record())) {
         const std::string name = as_written(s.field(2));
         if (!LabelTable::registers(s.record())) {
@@ -337,21 +355,12 @@ class Checker {
 
 }  // namespace
 
-std::vector<std::size_t> line_starts(std::string_view bytes) {
-  std::vector<std::size_t> starts{0};
-  starts.reserve(1 + static_cast<std::size_t>(std::count_if(bytes.begin(), bytes.end(),
-                                                            [](char c) { return c == '\r' || c == '\n'; })));
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-    if (bytes[i] == '\r' || bytes[i] == '\n') starts.push_back(i + 1);
-  }
-  return starts;
-}
-
 Analysis analyze_script(std::string_view file_bytes, Program* compiled) {
   // Places in the file are kept in 32 bits: a script is a few hundred kilobytes at most.
   if (file_bytes.size() > std::numeric_limits<std::uint32_t>::max())
-    return {{Problem{1, 1, true, "el fichero pasa de 4 GB: no es un programa de KAL", 0, 0}}, {}, {}};
+    return {{Problem{1, 1, true, "el fichero pasa de 4 GB: no es un programa de KAL", 0, 0, std::nullopt}},
+            {},
+            {}};
   Checker checker(file_bytes, compiled);
   std::vector<Found> found = checker.run();
   std::stable_sort(found.begin(), found.end(),
@@ -363,7 +372,8 @@ Analysis analyze_script(std::string_view file_bytes, Program* compiled) {
     const auto [line, column] = lines.at(f.offset);
     const std::optional<std::size_t> token = checker.token_at(f.offset);
     const std::size_t length = token ? checker.extent(*token) : f.offset < file_bytes.size() ? 1 : 0;
-    analysis.problems.push_back(Problem{line, column, f.error, std::move(f.message), f.offset, length});
+    analysis.problems.push_back(
+        Problem{line, column, f.error, std::move(f.message), f.offset, length, std::move(f.fix)});
   }
   analysis.words = checker.take_words();
   analysis.compiles = checker.compiles();
@@ -381,8 +391,8 @@ std::string format_problem(std::string_view file_name, const Problem& problem) {
   // One problem a line: the interpreter's two-line texts are joined.
   std::replace(message.begin(), message.end(), '\r', ' ');
   message.erase(std::remove(message.begin(), message.end(), '\n'), message.end());
-  return std::string(file_name) + ":" + number(problem.line) + ":" + number(problem.column) + ": " +
-         (problem.error ? "error: " : "warning: ") + cp1252::to_utf8(message);
+  return std::string(file_name) + ":" + std::to_string(problem.line) + ":" + std::to_string(problem.column) +
+         ": " + (problem.error ? "error: " : "warning: ") + cp1252::to_utf8(message);
 }
 
 }  // namespace kal::check

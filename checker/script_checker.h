@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,18 @@
 
 namespace kal::check {
 
+// An edit of the file: the bytes [offset, offset + length) replaced by text (Windows-1252).
+struct Edit {
+  std::size_t offset = 0;
+  std::size_t length = 0;
+  std::string text;
+};
+// The mend of a problem when it is certain: applied, the problem is gone.
+struct Fix {
+  std::string title;  // Windows-1252, as the messages
+  std::vector<Edit> edits;
+};
+
 struct Problem {
   std::size_t line = 1;    // from 1; CR LF, CR and LF each end a line, as editors count them
   std::size_t column = 1;  // from 1, in characters (one byte each)
@@ -20,6 +33,7 @@ struct Problem {
   std::string message;     // Windows-1252, like the interpreter's own texts
   std::size_t offset = 0;  // of the byte at line and column
   std::size_t length = 1;  // the word it names, up to its line's end (a word joined across lines starts here)
+  std::optional<Fix> fix;
 };
 
 // A word of the script that names something, for editors: where it is and what it is. A large script names

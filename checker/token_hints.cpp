@@ -32,9 +32,22 @@ TokenHints::Break TokenHints::statement_break(std::size_t first, std::size_t las
 std::string TokenHints::falta(std::size_t line, bool capital) {
   return std::string(capital ? "F" : "f") + "alta un ; al final de la l\xEDnea " + std::to_string(line);
 }
-std::string TokenHints::missing_semicolon(std::size_t first, std::size_t last) const {
+std::string TokenHints::missing_semicolon(std::size_t first, std::size_t last,
+                                          std::optional<Fix>* fix) const {
   const Break b = statement_break(first, last);
   if (!b.found()) return {};
+  if (fix != nullptr) {
+    // After the line's last character that is no blank.
+    const std::size_t end = joined(tokens_[last]) + tokens_[last].size();
+    std::size_t last_char = joined(tokens_[first]);
+    for (std::size_t j = last_char; j < end && line_of_joined(j) <= b.before; ++j)
+      if (line_of_joined(j) == b.before && text_[j] != ' ' && text_[j] != '\n') last_char = j;
+    *fix =
+        Fix{"A\xF1"
+            "adir ; al final de la l\xEDnea " +
+                std::to_string(b.before),
+            {Edit{origins_.at(last_char) + 1, 0, ";"}}};
+  }
   std::string question = "\xBF";
   question += falta(b.before, true);
   return question + "?";
@@ -56,7 +69,7 @@ std::string TokenHints::split_text(std::size_t from, std::size_t to) const {
 }
 
 // "12,40": a number written with a decimal comma, which KAL reads as "12", a "," it refuses and "40".
-std::string TokenHints::decimal_comma(std::size_t at) const {
+std::string TokenHints::decimal_comma(std::size_t at, std::optional<Fix>* fix) const {
   if (at == 0 || tokens_[at] != ",") return {};
   std::string_view before = tokens_[at - 1];
   const std::size_t comma = joined(tokens_[at]);
@@ -71,6 +84,10 @@ std::string TokenHints::decimal_comma(std::size_t at) const {
   const bool thousands = number.find('.') != std::string::npos;
   number.erase(std::remove(number.begin(), number.end(), '.'), number.end());
   number.append(".").append(text_, comma + 1, end - comma - 1);
+  // One edit when the number stands on one line of the file.
+  const std::size_t from = joined(tokens_[at - 1]);
+  if (origins_.unbroken(from, end - from) == end - from)
+    *fix = Fix{"Escribir " + number, {Edit{origins_.at(from), end - from, number}}};
   return std::string("KAL escribe los decimales con punto") +
          (thousands ? " y sin separar los millares" : "") + ": " + number +
          ". Un dato con coma le\xED"
@@ -78,9 +95,9 @@ std::string TokenHints::decimal_comma(std::size_t at) const {
          "(&c := 44; &coma := %CAR &c; &punto := ~.; &dato := %CAMBIARP &coma &punto &dato;)";
 }
 
-std::string TokenHints::refused(std::size_t first, std::size_t at, bool utf8) const {
-  if (std::string why = missing_semicolon(first, at); !why.empty()) return why;
-  if (std::string why = decimal_comma(at); !why.empty()) return why;
+std::string TokenHints::refused(std::size_t first, std::size_t at, bool utf8, std::optional<Fix>* fix) const {
+  if (std::string why = missing_semicolon(first, at, fix); !why.empty()) return why;
+  if (std::string why = decimal_comma(at, fix); !why.empty()) return why;
   if (std::string why = split_text(first == 0 ? 0 : first - 1, at); !why.empty()) return why;
   const std::string_view token = tokens_[at];
   if (at > first && is_command_word(tokens_[at - 1]) &&
@@ -91,7 +108,10 @@ std::string TokenHints::refused(std::size_t first, std::size_t at, bool utf8) co
     if (const char c = first_refused_text_char(cut_token(token)); c != 0 && !(utf8 && (c & 0x80)))
       return "Un texto no puede llevar " + shown(c) + ": constr\xFAyalo con " + car_call(c) +
              " y j\xFAntelo al resto";
-  if (token.starts_with('=')) return std::string(kDidYouMean) + ":=? La asignaci\xF3n se escribe :=";
+  if (token.starts_with('=')) {
+    if (token == "=") *fix = Fix{"Escribir :=", {Edit{origins_.at(joined(token)), 1, ":="}}};
+    return std::string(kDidYouMean) + ":=? La asignaci\xF3n se escribe :=";
+  }
   if (token == "|") {
     const std::string list = tokens_[first].starts_with('&') ? std::string(tokens_[first]) : "&lista";
     return "Una lista no se escribe con |: se construye elemento a elemento con %METER (&x := 120; " + list +
@@ -125,6 +145,18 @@ std::string TokenHints::shown(char c) {
                      "digo " +
                          std::to_string(b)
                    : std::string(1, c);
+}
+
+Fix fin_fix(std::string_view bytes) {
+  const std::size_t first_end = bytes.find_first_of("\r\n");
+  const std::string eol = first_end == std::string_view::npos || bytes.substr(first_end, 2) == "\r\n"
+                              ? "\r\n"
+                              : std::string(1, bytes[first_end]);
+  const bool ended = !bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r');
+  return {
+      "A\xF1"
+      "adir .fin; al final",
+      {Edit{bytes.size(), 0, (ended ? "" : eol) + ".fin;" + eol}}};
 }
 
 }  // namespace kal::check

@@ -4,12 +4,16 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "checker/joined_text.h"
 
 namespace kal::check {
+
+// ".fin;" on a line of its own at the end of the file, with the file's own line ends.
+Fix fin_fix(std::string_view file_bytes);
 
 class TokenHints {
  public:
@@ -27,18 +31,20 @@ class TokenHints {
   // "falta un ; al final de la l\xEDnea N".
   static std::string falta(std::size_t line, bool capital);
   // "\xBFFalta un ; ...?" when the tokens run on so; else empty.
-  std::string missing_semicolon(std::size_t first, std::size_t last) const;
+  // With fix given, the ";" put in its place.
+  std::string missing_semicolon(std::size_t first, std::size_t last, std::optional<Fix>* fix = nullptr) const;
   // A text among the tokens cut short by a character that always stands alone ("~IVA-21" is "~IVA", "-" and
   // "21"); else empty.
   std::string split_text(std::size_t from, std::size_t to) const;
   // Why the token `at` of the statement starting at token `first` is refused, in the words of its cure; empty
   // when nothing is seen. utf8: the file looks saved as UTF-8, where the cure for an accent is saving it
   // again.
-  std::string refused(std::size_t first, std::size_t at, bool utf8) const;
+  // *fix is the mend when it is certain.
+  std::string refused(std::size_t first, std::size_t at, bool utf8, std::optional<Fix>* fix) const;
 
  private:
   // "12,40": a number written with a decimal comma, which KAL reads as "12", a "," it refuses and "40".
-  std::string decimal_comma(std::size_t at) const;
+  std::string decimal_comma(std::size_t at, std::optional<Fix>* fix) const;
   // A character as a message can show it: invisible ones and bytes Windows-1252 leaves empty by their code.
   static std::string shown(char c);
   std::size_t line_of_joined(std::size_t j) const;

@@ -26,6 +26,7 @@ constexpr Method kMethods[] = {
     {"textDocument/rename", rename, false},
     {"textDocument/documentSymbol", symbols, true},
     {"textDocument/signatureHelp", signature_help, false},
+    {"textDocument/codeAction", code_actions, true},
 };
 
 }  // namespace
@@ -120,6 +121,7 @@ json Server::initialize(const json& params) {
             {"hoverProvider", true},
             {"completionProvider", {{"triggerCharacters", {".", "%", ":", "&", "@", "#"}}}},
             {"signatureHelpProvider", {{"triggerCharacters", {" "}}}},
+            {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
             {"definitionProvider", true},
             {"referencesProvider", true},
             {"renameProvider", true},

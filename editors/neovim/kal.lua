@@ -1,6 +1,7 @@
 -- KAL in Neovim (0.7 or later): load it from init.lua (dofile("/path/to/kal.lua")) or copy it there. Scripts named
 -- *.kal, and *.txt files whose first line is ".codigo;" (as every example is named), open as KAL with kalcheck's
--- language server: problems as diagnostics, K shows the help of the word under the cursor, and
+-- language server: problems as diagnostics, K shows the help of the word under the cursor,
+-- vim.lsp.buf.code_action offers the quick fixes, vim.lsp.buf.signature_help the operands, and
 -- vim.lsp.buf.definition, references and rename work on labels, variables and constants. kalcheck is taken from
 -- the PATH, or from $KALCHECK.
 

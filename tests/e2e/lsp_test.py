@@ -7,6 +7,7 @@ Usage: lsp_test.py KALCHECK [--wine KALCHECK.EXE --prefix DIR]
 """
 import json
 import os
+import re
 import subprocess
 import sys
 import tempfile
@@ -208,6 +209,71 @@ def conversation(command, env, failures):
         expect("exit code at the end of input", c.p.wait(timeout=60), 0)
 
 
+# Each quick fix, applied, leaves a script kalcheck accepts: (what, script, the script mended, by hand).
+FIXES = [
+    ("a missing ;", ".codigo;\r\n&a := 1  \r\n&b := 2;\r\n.aviso &b;\r\n.fin;\r\n",
+     ".codigo;\r\n&a := 1;  \r\n&b := 2;\r\n.aviso &b;\r\n.fin;\r\n"),
+    ("= for :=", ".codigo;\r\n&a = 1;\r\n.aviso &a;\r\n.fin;\r\n", ".codigo;\r\n&a := 1;\r\n.aviso &a;\r\n.fin;\r\n"),
+    ("a decimal comma", ".codigo;\r\n&a := 1.234,56;\r\n.aviso &a;\r\n.fin;\r\n",
+     ".codigo;\r\n&a := 1234.56;\r\n.aviso &a;\r\n.fin;\r\n"),
+    ("a misspelt command", ".codigo;\r\n&a := 1;\r\n.avisso &a;\r\n.fin;\r\n",
+     ".codigo;\r\n&a := 1;\r\n.aviso &a;\r\n.fin;\r\n"),
+    ("a misspelt function", ".codigo;\r\n&t := ~hola;\r\n&m := %MAYY &t;\r\n.aviso &m;\r\n.fin;\r\n",
+     ".codigo;\r\n&t := ~hola;\r\n&m := %MAY &t;\r\n.aviso &m;\r\n.fin;\r\n"),
+    ("a misspelt label", ".codigo;\r\n:vuelta;\r\n&a := 1;\r\n.cmp &a &a;\r\n.saltarcero :vuelt;\r\n.fin;\r\n",
+     ".codigo;\r\n:vuelta;\r\n&a := 1;\r\n.cmp &a &a;\r\n.saltarcero :vuelta;\r\n.fin;\r\n"),
+    ("a missing .fin;, with the file's own line ends", ".codigo;\n&a := 1;\n.aviso &a;",
+     ".codigo;\n&a := 1;\n.aviso &a;\n.fin;\n"),
+]
+
+
+def applied(text, edits):
+    """The text with the protocol's edits applied (positions in UTF-16 units; these scripts are ASCII)."""
+    starts = [0] + [m.end() for m in re.finditer(r"\r\n|\r|\n", text)]
+    place = lambda p: starts[p["line"]] + p["character"]  # noqa: E731
+    for e in sorted(edits, key=lambda e: place(e["range"]["start"]), reverse=True):
+        text = text[:place(e["range"]["start"])] + e["newText"] + text[place(e["range"]["end"]):]
+    return text
+
+
+def quick_fixes(command, env, failures):
+    """Every sure fix through the server, applied as the editor applies it, and the result given to kalcheck."""
+    with tempfile.TemporaryDirectory() as tmp:
+        c = Client(command + ["--lsp"], env, tmp)
+        init = c.request("initialize", {"capabilities": {}})
+        if init["result"]["capabilities"].get("codeActionProvider") != {"codeActionKinds": ["quickfix"]}:
+            failures.append(f"quick fixes not offered: {init['result']['capabilities']}")
+        for n, (what, script, mended) in enumerate(FIXES):
+            uri = (Path(tmp) / f"f{n}.txt").as_uri()
+            c.notify("textDocument/didOpen", {"textDocument": {"uri": uri, "languageId": "kal", "version": 1,
+                                                               "text": script}})
+            errors = [d for d in c.receive()["params"]["diagnostics"] if d["severity"] == 1]
+            if len(errors) != 1:
+                failures.append(f"quick fix of {what}: {len(errors)} errors, expected one: {errors}")
+                continue
+            actions = c.request("textDocument/codeAction", {"textDocument": {"uri": uri}, "range": errors[0]["range"],
+                                                            "context": {"diagnostics": errors}})["result"]
+            if [(a["kind"], a["isPreferred"], a["diagnostics"][0]["message"]) for a in actions] != \
+                    [("quickfix", True, errors[0]["message"])]:
+                failures.append(f"quick fix of {what}: actions {actions}")
+                continue
+            got = applied(script, actions[0]["edit"]["changes"][uri])
+            if got != mended:
+                failures.append(f"quick fix of {what} ({actions[0]['title']}): gave {got!r}, want {mended!r}")
+            (Path(tmp) / f"f{n}.txt").write_bytes(got.encode("cp1252"))
+            checked = subprocess.run(command + [f"f{n}.txt"], cwd=tmp, env=env, capture_output=True, timeout=300)
+            if checked.returncode != 0:
+                failures.append(f"quick fix of {what}: kalcheck exit {checked.returncode}: {checked.stdout!r}")
+        # Only quick fixes are made: an editor asking for other kinds gets none.
+        only = c.request("textDocument/codeAction", {"textDocument": {"uri": (Path(tmp) / "f0.txt").as_uri()},
+                                                     "range": rng(1, 0, 9), "context": {"diagnostics": [],
+                                                                                        "only": ["refactor"]}})
+        if only.get("result") != []:
+            failures.append(f"code actions of another kind: {only}")
+        c.p.stdin.close()
+        c.p.wait(timeout=60)
+
+
 def abuse(command, env, failures):
     """Malformed input gets the protocol's errors (a notification gets none), and the server goes on serving."""
     c = Client(command, env, None)
@@ -299,6 +365,7 @@ def main():
     for name, command, env in runs:
         found = []
         conversation(command, env, found)
+        quick_fixes(command[:-1], env, found)
         abuse(command, env, found)
         failures += [f"{name}: {f}" for f in found]
     return report.finish("lsp", failures)

@@ -2,7 +2,8 @@
 """Checks the language server with a real client no one here wrote: Neovim, headless, with its built-in LSP client.
 Neovim starts with the README's setup (editors/neovim/kal.lua) and opens an example, named .txt as they all are,
 with a misspelt command planted after accented characters; the test reads back what Neovim made of it: a KAL file
-read as Windows-1252 with K mapped to hover, the diagnostic, the text its range covers, and a hover.
+read as Windows-1252 with K mapped to hover, the diagnostic, the text its range covers, a hover, and the quick fix
+Neovim applies, written back as Windows-1252 and accepted by kalcheck.
 
 Usage: neovim_test.py KALCHECK
 """
@@ -33,9 +34,26 @@ local replies = vim.lsp.buf_request_sync(buf, "textDocument/hover",
 for _, r in pairs(replies or {}) do
   if r.result then hover = r.result.contents.value end
 end
+-- The diagnostic's quick fix, applied by Neovim's own client, and the script written back.
+local d = vim.diagnostic.get(buf)[1]
+local fixed = vim.NIL
+if d then
+  -- Asked as Neovim's code action asks at the cursor, and applied by its own edit machinery (this Neovim's
+  -- code_action offers no choice without a prompt).
+  local asked = {textDocument = {uri = vim.uri_from_bufnr(buf)},
+                 range = {start = {line = d.lnum, character = d.col}, ["end"] = {line = d.lnum, character = d.col}},
+                 context = {diagnostics = vim.lsp.diagnostic.get_line_diagnostics(buf, d.lnum)}}
+  for _, r in pairs(vim.lsp.buf_request_sync(buf, "textDocument/codeAction", asked, 10000) or {}) do
+    for _, action in ipairs(r.result or {}) do
+      if action.isPreferred then vim.lsp.util.apply_workspace_edit(action.edit, "utf-16") end
+    end
+  end
+  fixed = vim.api.nvim_buf_get_lines(buf, d.lnum, d.lnum + 1, false)[1]
+  vim.cmd("write")
+end
 local k = vim.fn.maparg("K", "n", false, true)
 local f = io.open("result.json", "w")
-f:write(vim.fn.json_encode({diagnostics = found, hover = hover, filetype = vim.bo.filetype,
+f:write(vim.fn.json_encode({diagnostics = found, hover = hover, fixed = fixed, filetype = vim.bo.filetype,
                             encoding = vim.bo.fileencoding, k = k.desc or vim.NIL}))
 f:close()
 vim.cmd("qa!")
@@ -55,12 +73,18 @@ def main():
                        env=dict(os.environ, KALCHECK=kalcheck), timeout=120, stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         result = json.loads((folder / "result.json").read_text()) if (folder / "result.json").exists() else {}
+        written = (folder / "saludo.txt").read_bytes()
+        checked = subprocess.run([kalcheck, "saludo.txt"], cwd=folder, capture_output=True, timeout=60)
     want = [{"line": 2, "word": ".avisso", "message": ".&avisso: Instrucción Desconocida ... (forma: orden, variable). "
                                                      "¿Quería decir .aviso?"}]
     if result.get("diagnostics") != want:
         failures.append(f"diagnostics: {result.get('diagnostics')!r}")
     if not str(result.get("hover")).startswith("**%INPUTDATA**"):
         failures.append(f"hover: {result.get('hover')!r}")
+    if result.get("fixed") != "&pregunta := ~¿Cómo_te_llamas?; .aviso &pregunta;":
+        failures.append(f"the line after Neovim applied the quick fix: {result.get('fixed')!r}")
+    if written != script.replace(b".avisso", b".aviso") or checked.returncode != 0:
+        failures.append(f"the script Neovim wrote back: kalcheck exit {checked.returncode}, {checked.stdout!r}")
     seen = {k: result.get(k) for k in ("filetype", "encoding", "k")}
     if seen != {"filetype": "kal", "encoding": "cp1252", "k": "KAL: help of the word under the cursor"}:
         failures.append(f"the .txt script as Neovim opened it: {seen}")

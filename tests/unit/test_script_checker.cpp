@@ -263,10 +263,16 @@ TEST(ScriptChecker, LimitsReachedAndApproached) {
 }
 
 TEST(ScriptChecker, FormatIsTheCompilersOneInUtf8) {
-  const Problem p{3, 7, true, "hola!\r\nEsta expresi\xF3n es ERRONEA !!"};
+  Problem p;
+  p.line = 3;
+  p.column = 7;
+  p.message = "hola!\r\nEsta expresi\xF3n es ERRONEA !!";
   EXPECT_EQ(format_problem("guion.txt", p),
             "guion.txt:3:7: error: hola! Esta expresi\xC3\xB3n es ERRONEA !!");
-  EXPECT_EQ(format_problem("g.txt", Problem{1, 1, false, "x"}), "g.txt:1:1: warning: x");
+  p = Problem{};
+  p.error = false;
+  p.message = "x";
+  EXPECT_EQ(format_problem("g.txt", p), "g.txt:1:1: warning: x");
 }
 
 // The checker decides whether a script compiles, and the debugger runs what it compiled: over every script of

@@ -3,12 +3,13 @@
 import {EditorView, basicSetup} from 'codemirror';
 import {EditorState, StateEffect, StateField} from '@codemirror/state';
 import {Decoration} from '@codemirror/view';
-import {forceLinting, linter, lintGutter} from '@codemirror/lint';
+import {forceLinting, lintGutter} from '@codemirror/lint';
 import {kalLanguage} from './kal-language.js';
 import {decode, encode} from './cp1252.js';
 import {ARCHIVE, Disk, READ_ONLY, inProgramFolder} from './disk.js';
 import {DiskPanel} from './disk-panel.js';
-import {CRLF, KINDS, convertedTo, exactText, lineEnds, lineEndsName, openedWith, positionOf} from './line-ends.js';
+import {CRLF, KINDS, convertedTo, exactText, lineEnds, lineEndsName, openedWith} from './line-ends.js';
+import {problemsOf} from './problems.js';
 import {Run} from './run.js';
 import {Runner} from './runner.js';
 import {HeldScript} from './held-script.js';
@@ -45,16 +46,7 @@ const runLine = StateField.define({
   provide: (f) => EditorView.decorations.from(f),
 });
 
-const problems = linter((view) => {
-  if (!runner.checker) return [];
-  const {state} = view;
-  return runner.check(exactText(state)).problems.map((p) => ({
-    from: positionOf(state, p.offset),
-    to: Math.max(positionOf(state, p.offset + Math.max(p.length, 1)), positionOf(state, p.offset)),
-    severity: p.error ? 'error' : 'warning',
-    message: p.message,
-  }));
-}, {delay: 150});
+const problems = problemsOf(runner);
 
 const view = new EditorView({
   parent: $('#editor'),

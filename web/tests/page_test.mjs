@@ -305,6 +305,19 @@ await test('the checker underlines problems as one types; the script is kept and
   await shared.close();
 });
 
+await test('a problem\'s sure mend is one click: the quick fix on the underline\'s tooltip', async () => {
+  const page = await openPage();
+  await editorText(page, '.codigo;\n&a := 1;\n.avisso &a;\n.fin;\n');
+  await page.waitForSelector('.cm-lintRange-error', {timeout: 5000});
+  await page.hover('.cm-lintRange-error');
+  await page.waitForSelector('.cm-diagnosticAction', {timeout: 5000});
+  assert.equal(await page.$eval('.cm-diagnosticAction', (b) => b.textContent), 'Cambiar por .aviso');
+  await page.click('.cm-diagnosticAction');
+  assert.equal(await page.evaluate(() => window.kalPage.text()), '.codigo;\n&a := 1;\n.aviso &a;\n.fin;\n');
+  await page.waitForFunction(() => !document.querySelector('.cm-lintRange-error'), {timeout: 5000});
+  await page.close();
+});
+
 await test('a shared link opens beside the person\'s scripts, never over them, and bad links say why', async () => {
   const context = await browser.createBrowserContext();
   const mine = '.codigo;\n&t := ~mio;\n.aviso &t;\n.fin;\n';
