@@ -9,6 +9,7 @@
 
 #include "checker/hints.h"
 #include "checker/joined_text.h"
+#include "checker/statement_words.h"
 #include "checker/token_hints.h"
 #include "checker/value_hints.h"
 #include "common/cp1252.h"
@@ -72,8 +73,8 @@ class Checker {
   void error(std::size_t offset, std::string message, std::optional<Fix> fix = std::nullopt) {
     found_.push_back({offset, true, std::move(message), std::move(fix)});
   }
-  void warn(std::size_t offset, std::string message) {
-    found_.push_back({offset, false, std::move(message)});
+  void warn(std::size_t offset, std::string message, std::optional<Fix> fix = std::nullopt) {
+    found_.push_back({offset, false, std::move(message), std::move(fix)});
   }
 
   // The joined text, and for each of its characters the byte of the file it came from.
@@ -196,7 +197,7 @@ class Checker {
     std::vector<std::uint32_t> label_word(statements.size() + 1, Word::kNone);  // by statement number
     std::size_t word_count = 0;
     for (std::size_t i = 1; i <= statements.size(); ++i)
-      note_words(statements.at(i), places_[i - 1],
+      note_words(statements.at(i), fields_of(places_[i - 1]),
                  [&word_count](Word::Kind, std::size_t, bool) { ++word_count; });
     words_.reserve(word_count);
     std::vector<std::pair<std::size_t, std::int32_t>> goes_to;  // a jump or label word, its label statement
@@ -247,7 +248,8 @@ class Checker {
         if (!LabelTable::registers(s.record())) {
           warn(place.start,
                "la etiqueta :" + name +
-                   " nunca se registra porque su nombre lleva _: saltar a ella termina el programa");
+                   " nunca se registra porque su nombre lleva _: saltar a ella termina el programa",
+               label_fix(statements, i, names));
         } else if (auto [it, fresh] = label_at.try_emplace(name, place.start); !fresh) {
           warn(it->second, "la etiqueta :" + name + " se repite m\xE1s abajo: los saltos van a la \xFAltima");
           it->second = place.start;
@@ -256,7 +258,7 @@ class Checker {
       if (!place.bad_token) values.statement(s, lines_.at(place.start).first, field_at, value_warnings);
       uses.statement(s, field_at);
       const std::size_t before = words_.size();
-      note_words(s, place, [this](Word::Kind kind, std::size_t token, bool assigned) {
+      note_words(s, fields_of(place), [this](Word::Kind kind, std::size_t token, bool assigned) {
         add_word(kind, token, assigned);
       });
       for (std::size_t w = before; w < words_.size(); ++w) {
@@ -274,34 +276,23 @@ class Checker {
     for (ValueWarning& w : uses.never_written()) warn(w.offset, std::move(w.message));
   }
 
-  // The words a statement names, by the codes of its shape, each given to `add`; comments name none.
-  template <class Add>
-  void note_words(const Statement& s, const StatementPlace& place, Add add) const {
-    const std::string_view shape = s.field(1);
-    if (shape.empty() || shape.front() == '\'') return;
-    if (shape.starts_with("BD")) {
-      if (place.field_count > 0) add(Word::Kind::Selector, fields_of(place).front(), false);
-      return;
+  // A label named with "_" renamed without it, with every jump to it, when no label has that name already.
+  std::optional<Fix> label_fix(const PreparedStatements& statements, std::size_t label,
+                               const std::vector<std::string>& names) const {
+    std::string name = as_written(statements.at(label).field(2));
+    name.erase(std::remove(name.begin(), name.end(), '_'), name.end());
+    if (name.empty() || std::find(names.begin(), names.end(), name) != names.end()) return std::nullopt;
+    std::optional<Fix> fix = replace_field(places_[label - 1], {2, ":" + name});
+    for (std::size_t j = 1; fix && j <= statements.size(); ++j) {
+      const Statement& s = statements.at(j);
+      if (s.handler == nullptr || !is_jump(s.handler) || s.field(3) != statements.at(label).field(2))
+        continue;
+      const std::optional<Fix> jump = replace_field(places_[j - 1], {3, ":" + name});
+      if (!jump) return std::nullopt;
+      fix->edits.push_back(jump->edits.front());
     }
-    const std::vector<std::string_view> codes = shape_codes(shape);
-    const bool assignment = shape.front() == '&' || shape.front() == '@';
-    const std::span<const std::uint32_t> fields = fields_of(place);
-    for (std::size_t k = 0; k < codes.size() && k < fields.size(); ++k) {
-      const std::string_view code = codes[k];
-      const std::size_t token = fields[k];
-      if (code == "&")
-        add(Word::Kind::Variable, token, k == 0 && assignment);
-      else if (code == "@")
-        add(Word::Kind::Constant, token, k == 0 && assignment);
-      else if (code == "#")
-        add(Word::Kind::Field, token, false);
-      else if (code == ":")
-        add(shape == ":" ? Word::Kind::Label : Word::Kind::Jump, token, false);
-      else if (code == "." && k == 0)
-        add(Word::Kind::Command, token, false);
-      else if (code == "%")
-        add(Word::Kind::Function, token, false);
-    }
+    if (fix) fix->title = "Llamar a la etiqueta :" + name;
+    return fix;
   }
   std::span<const std::uint32_t> fields_of(const StatementPlace& place) const {
     return {field_tokens_.data() + place.first_field, place.field_count};

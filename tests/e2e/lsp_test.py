@@ -209,7 +209,8 @@ def conversation(command, env, failures):
         expect("exit code at the end of input", c.p.wait(timeout=60), 0)
 
 
-# Each quick fix, applied, leaves a script kalcheck accepts: (what, script, the script mended, by hand).
+# Each quick fix, applied, leaves a script kalcheck accepts: (what, script, the script mended by hand[, the words of
+# the problem fixed, when it is not the one error]).
 FIXES = [
     ("a missing ;", ".codigo;\r\n&a := 1  \r\n&b := 2;\r\n.aviso &b;\r\n.fin;\r\n",
      ".codigo;\r\n&a := 1;  \r\n&b := 2;\r\n.aviso &b;\r\n.fin;\r\n"),
@@ -224,6 +225,10 @@ FIXES = [
      ".codigo;\r\n:vuelta;\r\n&a := 1;\r\n.cmp &a &a;\r\n.saltarcero :vuelta;\r\n.fin;\r\n"),
     ("a missing .fin;, with the file's own line ends", ".codigo;\n&a := 1;\n.aviso &a;",
      ".codigo;\n&a := 1;\n.aviso &a;\n.fin;\n"),
+    ("a label with _, and the jumps to it", ".codigo;\r\n:mi_vuelta;\r\n&a := 1;\r\n.cmp &a &a;\r\n"
+     ".saltaruno :mi_vuelta;\r\n.saltarcero :mi_vuelta;\r\n.fin;\r\n",
+     ".codigo;\r\n:mivuelta;\r\n&a := 1;\r\n.cmp &a &a;\r\n.saltaruno :mivuelta;\r\n.saltarcero :mivuelta;\r\n"
+     ".fin;\r\n", "nunca se registra"),
 ]
 
 
@@ -243,13 +248,14 @@ def quick_fixes(command, env, failures):
         init = c.request("initialize", {"capabilities": {}})
         if init["result"]["capabilities"].get("codeActionProvider") != {"codeActionKinds": ["quickfix"]}:
             failures.append(f"quick fixes not offered: {init['result']['capabilities']}")
-        for n, (what, script, mended) in enumerate(FIXES):
+        for n, (what, script, mended, *on) in enumerate(FIXES):
             uri = (Path(tmp) / f"f{n}.txt").as_uri()
             c.notify("textDocument/didOpen", {"textDocument": {"uri": uri, "languageId": "kal", "version": 1,
                                                                "text": script}})
-            errors = [d for d in c.receive()["params"]["diagnostics"] if d["severity"] == 1]
+            published = c.receive()["params"]["diagnostics"]
+            errors = [d for d in published if (on[0] in d["message"] if on else d["severity"] == 1)]
             if len(errors) != 1:
-                failures.append(f"quick fix of {what}: {len(errors)} errors, expected one: {errors}")
+                failures.append(f"quick fix of {what}: {len(errors)} problems, expected one: {errors}")
                 continue
             actions = c.request("textDocument/codeAction", {"textDocument": {"uri": uri}, "range": errors[0]["range"],
                                                             "context": {"diagnostics": errors}})["result"]
