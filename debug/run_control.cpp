@@ -11,13 +11,7 @@ RunControl::RunControl(const MakePlatform& make_platform, Events events, std::fu
     : events_(std::move(events)), on_run_thread_(std::move(on_run_thread)), platform_(make_platform(*this)) {}
 
 RunControl::~RunControl() {
-  {
-    std::lock_guard lock(mutex_);
-    ending_ = true;
-    quiet_ = true;
-    stopped_ = false;
-    attend();
-  }
+  ending(true);
   wake_.notify_all();
   if (thread_.joinable()) thread_.join();
 }

@@ -31,6 +31,8 @@ struct Request {
 // The publishDiagnostics notification of a document, written as text: a script full of mistakes has a
 // problem for every few words.
 std::string diagnostics(const std::string& uri, const Document& d, Language language);
+// One problem as a diagnostic of those, for the requests that name it again (a quick fix).
+json diagnostic(const Document& d, const check::Problem& p);
 Result hover(const Request& r);
 Result completion(const Request& r);
 Result signature_help(const Request& r);

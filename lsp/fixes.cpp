@@ -30,14 +30,10 @@ Result code_actions(const Request& r) {
     json edits = json::array();
     for (const check::Edit& e : p.fix->edits)
       edits.push_back({{"range", range(d, e.offset, e.length)}, {"newText", utf8(e.text)}});
-    const json diagnostic = {{"range", range(d, p.offset, p.length)},
-                             {"severity", p.error ? kSeverityError : kSeverityWarning},
-                             {"source", "kalcheck"},
-                             {"message", utf8(p.message)}};
     actions.push_back({{"title", utf8(p.fix->title)},
                        {"kind", "quickfix"},
                        {"isPreferred", true},
-                       {"diagnostics", json::array({diagnostic})},
+                       {"diagnostics", json::array({diagnostic(d, p)})},
                        {"edit", {{"changes", {{r.uri, edits}}}}}});
   }
   return actions;

@@ -15,6 +15,13 @@ std::string message_text(const check::Problem& p) {
 
 }  // namespace
 
+json diagnostic(const Document& d, const check::Problem& p) {
+  return {{"range", range(d, p.offset, p.length)},
+          {"severity", p.error ? kSeverityError : kSeverityWarning},
+          {"source", "kalcheck"},
+          {"message", message_text(p)}};
+}
+
 std::string diagnostics(const std::string& uri, const Document& d, Language language) {
   std::string reply = R"({"jsonrpc":"2.0","method":"textDocument/publishDiagnostics","params":{"uri":)";
   reply.append(quoted(uri)).append(R"(,"diagnostics":[)");

@@ -7,14 +7,9 @@
 namespace kal::lsp {
 namespace {
 
-// The UTF-16 units of a UTF-8 text: the protocol's parameter labels are places in the label, in its units.
+// The protocol's parameter labels are places in the label, in its UTF-16 units.
 std::size_t units(std::string_view utf8_text) {
-  std::size_t n = 0;
-  for (const char c : utf8_text) {
-    const auto b = static_cast<unsigned char>(c);
-    if ((b & 0xC0) != 0x80) n += b >= 0xF0 ? 2 : 1;
-  }
-  return n;
+  return cp1252::utf16_from_utf8(utf8_text).value_or(std::u16string()).size();
 }
 
 }  // namespace

@@ -29,8 +29,6 @@ class Answer:
 
 
 OK, CANCEL, LEAVE, END = Answer("ok"), Answer("cancel"), Answer("leave"), Answer("end")
-# The keys that give an answer, as Windows' boxes take them.
-KEYS = {"ok": "Return", "cancel": "Escape", "yes": "y", "no": "n"}
 
 
 @dataclass

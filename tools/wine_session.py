@@ -13,10 +13,12 @@ import time
 from pathlib import Path
 
 from processes import prefix_processes
-from run_steps import CANCEL, END, KEYS, LEAVE, OK, Answer, Event, Launch  # noqa: F401 (for the session's users)
+from run_steps import CANCEL, END, LEAVE, OK, Answer, Event, Launch  # noqa: F401 (for the session's users)
 from x_display import GRAPHICS_TITLES, client_pixels, close_graphics_window, start_xvfb, visible_windows, xdo
 
 RUN_TIMEOUT = 60.0
+# The keys that give an answer, as Windows' boxes take them.
+KEYS = {"ok": "Return", "cancel": "Escape", "yes": "y", "no": "n"}
 
 
 # Wine's trace of a box's text keeps only its first 300 or so characters, and then says "...".
