@@ -66,6 +66,11 @@ std::string instead(std::string_view code, const std::string& operand) {
   return "p\xF3ngalo antes en una variable (&v := " + operand + ";)";
 }
 
+// A literal or a field that an assignment can put in a variable as it is (a constant cannot be copied).
+bool liftable(std::string_view code) {
+  return code == "~" || code == "v" || code == "m" || code == "#";
+}
+
 bool constant_function(std::string_view word) {
   for (const Family& f : dispatch_families())
     if (f.keyword_at == KeywordAt::Field3 && f.shapes.front().front() == '@')
@@ -109,6 +114,7 @@ std::string operands_hint(const Statement& s, const std::vector<std::string_view
     if (codes[k] == "&") continue;
     const std::string operand = written(codes[k], s.field(k + 2));
     field = k + 2;
+    if (replacement != nullptr && liftable(codes[k])) *replacement = {field, {}, true};
     return "El operando " + std::to_string(k - prefix + 1) + " de " + std::string(1, sigil) + word + " es " +
            std::string(code_noun(codes[k])) + " (" + operand + "): las " +
            (function ? "funciones" : "\xF3rdenes") + " solo toman variables; " + instead(codes[k], operand);
@@ -216,6 +222,7 @@ std::string statement_hint(const Statement& s, std::size_t& field, Replacement* 
            std::string(s.field(2)) + ", en lugar de la constante";
   if (operators == 1 && codes.size() == 4 && codes[1] != "&" && codes[1] != "~") {
     field = 3;
+    if (replacement != nullptr && liftable(codes[1])) *replacement = {field, {}, true};
     return "Una cuenta empieza por una variable: ponga antes " + written(codes[1], s.field(3)) +
            " en una variable (&v := " + written(codes[1], s.field(3)) + ";)";
   }

@@ -25,9 +25,11 @@ std::string shape_in_words(const Statement& s);
 // a label. Empty when nothing is seen. `field` is the record field of the operand the hint names (0: none),
 // for the problem to stand on that operand rather than on the statement.
 // A word to write in place of the record field `field` ("." or "%" and the nearest word for a misspelt one).
+// With lift, the field's literal goes first into a variable of its own, on a new line before the statement.
 struct Replacement {
   std::size_t field = 0;
   std::string text;
+  bool lift = false;
 };
 std::string statement_hint(const Statement& s, std::size_t& field, Replacement* replacement = nullptr);
 

@@ -13,6 +13,12 @@ std::vector<std::size_t> line_starts(std::string_view bytes) {
   return starts;
 }
 
+std::string line_end_of(std::string_view bytes) {
+  const std::size_t first_end = bytes.find_first_of("\r\n");
+  if (first_end == std::string_view::npos || bytes.substr(first_end, 2) == "\r\n") return "\r\n";
+  return std::string(1, bytes[first_end]);
+}
+
 std::size_t utf8_evidence(std::string_view bytes) {
   std::size_t first = std::string_view::npos;
   for (std::size_t i = 0; i < bytes.size();) {

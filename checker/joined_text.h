@@ -29,6 +29,9 @@ class Lines {
   std::vector<std::size_t> starts_;
 };
 
+// The line end a new line of the file gets: the file's first one, CR LF when it has none.
+std::string line_end_of(std::string_view bytes);
+
 // The first multi-byte UTF-8 sequence of a file that is valid UTF-8 throughout, or npos: Windows-1252 text
 // with accents is almost never valid UTF-8.
 std::size_t utf8_evidence(std::string_view bytes);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <span>
 
+#include "checker/fixes.h"
 #include "checker/hints.h"
 #include "checker/joined_text.h"
 #include "checker/statement_words.h"
@@ -29,18 +30,6 @@ namespace {
 // Warn when a script uses this share of a limit: the next edits may cross it.
 constexpr std::size_t kNearTokens = limits::kMaxTokens / 10 * 9;
 constexpr std::size_t kNearStatements = limits::kMaxStatements / 10 * 9;
-
-// Where a compiled statement's tokens were: its first token, and the token of each field after the shape.
-struct StatementPlace {
-  std::uint32_t start = 0;        // in the file
-  std::uint32_t first_token = 0;  // in the checker's token list
-  // Its fields' tokens, in the checker's list of them: the first is field 2. One list for all statements
-  // spares a script of a hundred thousand statements as many small allocations.
-  std::uint32_t first_field = 0;
-  std::uint32_t field_count = 0;
-  bool cut = false;
-  bool bad_token = false;  // its record lacks a refused token, so its shape says nothing more
-};
 
 struct Found {
   std::size_t offset;
@@ -172,14 +161,6 @@ class Checker {
     }
   }
 
-  // The word of a statement's field written anew, when the word stands on one line.
-  std::optional<Fix> replace_field(const StatementPlace& place, const Replacement& r) const {
-    if (r.field < 2 || r.field - 2 >= place.field_count) return std::nullopt;
-    const std::size_t token = fields_of(place)[r.field - 2];
-    if (extent(token) != tokens_[token].size()) return std::nullopt;
-    return Fix{"Cambiar por " + r.text, {Edit{token_offsets_[token], tokens_[token].size(), r.text}}};
-  }
-
   void check_statements() {
     const std::vector<std::string> records = compiler_.take_records();
     const LabelTable labels = LabelTable::build(records);
@@ -219,7 +200,7 @@ class Checker {
         std::size_t named = 0;
         Replacement replacement;
         if (why.empty()) why = statement_hint(s, named, &replacement);
-        if (replacement.field != 0) fix = replace_field(place, replacement);
+        if (replacement.field != 0) fix = fixes_.replace(place, replacement);
         error(named != 0 ? field_at(named) : place.start,
               unknown_instruction_text(s) + ": " + std::string(msg::kUnknownInstruction) +
                   " (forma: " + shape_in_words(s) + ")" + (why.empty() ? "" : ". " + why),
@@ -230,7 +211,7 @@ class Checker {
         std::optional<Fix> fix;
         if (std::string near = nearest_name(as_written(s.field(3)), names); !near.empty()) {
           message.append(" ").append(kDidYouMean).append(":").append(near).append("?");
-          fix = replace_field(place, {3, ":" + near});
+          fix = fixes_.replace(place, {3, ":" + near});
         }
         error(field_at(3), message, std::move(fix));
       }
@@ -249,7 +230,7 @@ class Checker {
           warn(place.start,
                "la etiqueta :" + name +
                    " nunca se registra porque su nombre lleva _: saltar a ella termina el programa",
-               label_fix(statements, i, names));
+               fixes_.label(statements, places_, i, names));
         } else if (auto [it, fresh] = label_at.try_emplace(name, place.start); !fresh) {
           warn(it->second, "la etiqueta :" + name + " se repite m\xE1s abajo: los saltos van a la \xFAltima");
           it->second = place.start;
@@ -276,26 +257,8 @@ class Checker {
     for (ValueWarning& w : uses.never_written()) warn(w.offset, std::move(w.message));
   }
 
-  // A label named with "_" renamed without it, with every jump to it, when no label has that name already.
-  std::optional<Fix> label_fix(const PreparedStatements& statements, std::size_t label,
-                               const std::vector<std::string>& names) const {
-    std::string name = as_written(statements.at(label).field(2));
-    name.erase(std::remove(name.begin(), name.end(), '_'), name.end());
-    if (name.empty() || std::find(names.begin(), names.end(), name) != names.end()) return std::nullopt;
-    std::optional<Fix> fix = replace_field(places_[label - 1], {2, ":" + name});
-    for (std::size_t j = 1; fix && j <= statements.size(); ++j) {
-      const Statement& s = statements.at(j);
-      if (s.handler == nullptr || !is_jump(s.handler) || s.field(3) != statements.at(label).field(2))
-        continue;
-      const std::optional<Fix> jump = replace_field(places_[j - 1], {3, ":" + name});
-      if (!jump) return std::nullopt;
-      fix->edits.push_back(jump->edits.front());
-    }
-    if (fix) fix->title = "Llamar a la etiqueta :" + name;
-    return fix;
-  }
   std::span<const std::uint32_t> fields_of(const StatementPlace& place) const {
-    return {field_tokens_.data() + place.first_field, place.field_count};
+    return fixes_.fields_of(place);
   }
   void add_word(Word::Kind kind, std::size_t token, bool assigned) {
     const std::size_t at = token_offsets_[token];
@@ -305,11 +268,7 @@ class Checker {
   }
 
  public:
-  // How many bytes of the file the token covers from its start before a line end interrupts it.
-  std::size_t extent(std::size_t token) const {
-    const auto joined = static_cast<std::size_t>(tokens_[token].data() - text_.data());
-    return std::max<std::size_t>(origins_.unbroken(joined, tokens_[token].size()), 1);
-  }
+  std::size_t extent(std::size_t token) const { return fixes_.extent(token); }
   // The token that starts at this byte of the file, if any.
   std::optional<std::size_t> token_at(std::size_t offset) const {
     const auto it = std::lower_bound(token_offsets_.begin(), token_offsets_.end(), offset);
@@ -340,6 +299,7 @@ class Checker {
   std::vector<StatementPlace> places_;
   std::vector<std::uint32_t> field_tokens_;
   std::vector<Found> found_;
+  Fixes fixes_{bytes_, text_, tokens_, origins_, token_offsets_, field_tokens_};
   Program* compiled_;
   bool refused_ = false;
 };

@@ -148,10 +148,7 @@ std::string TokenHints::shown(char c) {
 }
 
 Fix fin_fix(std::string_view bytes) {
-  const std::size_t first_end = bytes.find_first_of("\r\n");
-  const std::string eol = first_end == std::string_view::npos || bytes.substr(first_end, 2) == "\r\n"
-                              ? "\r\n"
-                              : std::string(1, bytes[first_end]);
+  const std::string eol = line_end_of(bytes);
   const bool ended = !bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r');
   return {
       "A\xF1"

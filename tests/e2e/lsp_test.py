@@ -229,6 +229,10 @@ FIXES = [
      ".saltaruno :mi_vuelta;\r\n.saltarcero :mi_vuelta;\r\n.fin;\r\n",
      ".codigo;\r\n:mivuelta;\r\n&a := 1;\r\n.cmp &a &a;\r\n.saltaruno :mivuelta;\r\n.saltarcero :mivuelta;\r\n"
      ".fin;\r\n", "nunca se registra"),
+    ("a text where a variable goes, on a line of its own", ".codigo;\r\n  .aviso ~hola;\r\n.fin;\r\n",
+     ".codigo;\r\n  &v := ~hola;\r\n  .aviso &v;\r\n.fin;\r\n"),
+    ("a number starting a sum, &v taken in another case", ".codigo;\n&V := 1; &t := 5 + &V;\n.aviso &t;\n.fin;\n",
+     ".codigo;\n&V := 1; &v2 := 5;\n&t := &v2 + &V;\n.aviso &t;\n.fin;\n"),
 ]
 
 
