@@ -1,7 +1,7 @@
 // What the language server answers, one feature a file: the problems (problems.cpp), the help on a word
-// (hover.cpp), completion (completion.cpp), signature help (signature.cpp), quick fixes (fixes.cpp), and
-// going to, finding and renaming what a word names (navigation.cpp). Each answers one request from the open
-// document it names.
+// (hover.cpp), completion (completion.cpp), signature help (signature.cpp), quick fixes (fixes.cpp),
+// formatting (formatting.cpp), and going to, finding and renaming what a word names (navigation.cpp). Each
+// answers one request from the open document it names.
 #pragma once
 
 #include <string>
@@ -37,6 +37,7 @@ Result hover(const Request& r);
 Result completion(const Request& r);
 Result signature_help(const Request& r);
 Result code_actions(const Request& r);
+Result formatting(const Request& r);  // the whole document, or the range of a rangeFormatting
 Result definition(const Request& r);
 Result references(const Request& r);
 Result rename(const Request& r);

@@ -4,15 +4,6 @@
 #include "lsp/features.h"
 
 namespace kal::lsp {
-namespace {
-
-std::size_t offset_of(const Document& d, const json& position) {
-  return d.offset(
-      Position{position.at("line").get<std::size_t>(), position.at("character").get<std::size_t>()});
-}
-
-}  // namespace
-
 Result code_actions(const Request& r) {
   const Document& d = r.document;
   json actions = json::array();
@@ -22,8 +13,7 @@ Result code_actions(const Request& r) {
                                          [](const json& kind) { return kind == "quickfix" || kind == ""; }))
       return actions;
   }
-  const json& asked = r.params.at("range");
-  const std::size_t from = offset_of(d, asked.at("start")), to = offset_of(d, asked.at("end"));
+  const auto [from, to] = offsets_of(d, r.params.at("range"));
   for (const check::Problem& p : d.analysis().problems) {
     // A problem the asked range touches, its own range ends included, as editors ask at the cursor.
     if (!p.fix || p.offset > to || p.offset + p.length < from) continue;

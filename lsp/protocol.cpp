@@ -52,9 +52,16 @@ void append_range(std::string& out, const Document& d, std::size_t offset, std::
   out.append(R"(,"character":)").append(std::to_string(end.character)).append("}}");
 }
 
+std::size_t offset_of(const Document& d, const json& position) {
+  return d.offset({position.at("line").get<std::size_t>(), position.at("character").get<std::size_t>()});
+}
+
 std::size_t offset_at(const Document& d, const json& params) {
-  const auto& p = params.at("position");
-  return d.offset({p.at("line").get<std::size_t>(), p.at("character").get<std::size_t>()});
+  return offset_of(d, params.at("position"));
+}
+
+std::pair<std::size_t, std::size_t> offsets_of(const Document& d, const json& range) {
+  return {offset_of(d, range.at("start")), offset_of(d, range.at("end"))};
 }
 
 std::string folder_of(const std::string& uri) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -63,8 +64,11 @@ std::string quoted(const std::string& text);
 
 json range(const Document& d, std::size_t offset, std::size_t length);
 void append_range(std::string& out, const Document& d, std::size_t offset, std::size_t length);
-// The offset of a request's "position".
+// The offset of a request's "position"; of a position itself.
 std::size_t offset_at(const Document& d, const json& params);
+std::size_t offset_of(const Document& d, const json& position);
+// The offsets a range's start and end stand at.
+std::pair<std::size_t, std::size_t> offsets_of(const Document& d, const json& range);
 // The folder of a file: URI, in UTF-8 and ending with "/", or empty.
 std::string folder_of(const std::string& uri);
 

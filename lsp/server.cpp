@@ -27,6 +27,8 @@ constexpr Method kMethods[] = {
     {"textDocument/documentSymbol", symbols, true},
     {"textDocument/signatureHelp", signature_help, false},
     {"textDocument/codeAction", code_actions, true},
+    {"textDocument/formatting", formatting, true},
+    {"textDocument/rangeFormatting", formatting, true},
 };
 
 }  // namespace
@@ -122,6 +124,8 @@ json Server::initialize(const json& params) {
             {"completionProvider", {{"triggerCharacters", {".", "%", ":", "&", "@", "#"}}}},
             {"signatureHelpProvider", {{"triggerCharacters", {" "}}}},
             {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
+            {"documentFormattingProvider", true},
+            {"documentRangeFormattingProvider", true},
             {"definitionProvider", true},
             {"referencesProvider", true},
             {"renameProvider", true},

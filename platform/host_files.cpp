@@ -45,6 +45,29 @@ bool replace_file(const std::filesystem::path& from, const std::filesystem::path
   return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool write_whole_file(const std::string& path, std::string_view bytes) {
+  struct stat st {};
+  const bool exists = stat(path.c_str(), &st) == 0;
+  // Made read-only: not written behind its back, whoever runs it (root may write anything).
+  if (exists && ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(path.c_str(), W_OK) != 0))
+    return false;
+  const mode_t mode = exists ? st.st_mode & 07777 : 0644;
+  const std::string beside = path + ".kal-nuevo";
+  const int fd = open(beside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode);
+  if (fd < 0) return false;
+  bool ok = fchmod(fd, mode) == 0;  // the mask of the process would take bits away
+  for (std::size_t done = 0; ok && done < bytes.size();) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
+  }
+  ok = fsync(fd) == 0 && ok;
+  ok = close(fd) == 0 && ok;
+  if (ok && std::rename(beside.c_str(), path.c_str()) == 0) return true;
+  unlink(beside.c_str());
+  return false;
+}
+
 std::vector<std::string> command_line(int argc, char** argv) {
   return {argv, argv + argc};
 }

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kal::host {
@@ -30,6 +31,10 @@ bool is_link(const std::filesystem::path& p);
 // The file `to` replaced by `from` in one step; Windows refuses while a program has the old file open for a
 // moment, so it is asked again for a while.
 bool replace_file(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// A file's bytes replaced in one step: written beside it under another name, then put in its place, so that a
+// failure midway leaves the file as it was. It keeps its permissions.
+bool write_whole_file(const std::string& path, std::string_view bytes);
 
 // The command line in UTF-8. Windows gives main() its words in the ANSI code page, where a name the person
 // typed may have no place: there they are read as typed, in UTF-16.

@@ -34,6 +34,7 @@ set(KAL_UNIT_TESTS
   database
   description
   script_checker
+  formatter
   transport
   lsp
   debug_breakpoints

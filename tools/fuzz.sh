@@ -10,7 +10,7 @@ seconds="${1:-60}"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 mkdir -p build/fuzz/artifacts
-for target in compile run numbers database bitmap check lsp debug; do
+for target in compile run numbers database bitmap check lsp debug format; do
   exe="build/fuzz/fuzz_${target}"
   if [ -d "fuzz/regressions/${target}" ] && [ -n "$(ls -A "fuzz/regressions/${target}")" ]; then
     "$exe" -rss_limit_mb=2048 fuzz/regressions/"${target}"/* >/dev/null 2>&1 ||
@@ -18,7 +18,7 @@ for target in compile run numbers database bitmap check lsp debug; do
   fi
   mkdir -p "build/fuzz/corpus/${target}"
   case "$target" in
-    compile | run | check) seeds=(examples tests/cases) ;;
+    compile | run | check | format) seeds=(examples tests/cases) ;;
     *) seeds=("fuzz/corpus/${target}") ;;
   esac
   echo "fuzz_${target}: ${seconds} s"

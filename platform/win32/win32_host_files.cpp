@@ -6,6 +6,7 @@
 // after windows.h
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
@@ -81,6 +82,33 @@ bool replace_file(const std::filesystem::path& from, const std::filesystem::path
       return true;
     Sleep(100);
   }
+  return false;
+}
+
+bool write_whole_file(const std::string& path, std::string_view bytes) {
+  const std::optional<std::wstring> name = wide(path);
+  if (!name) return false;
+  const std::wstring beside = *name + L".kal-nuevo";
+  const int fd = _wopen(beside.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return false;
+  bool ok = true;
+  for (std::size_t done = 0; ok && done < bytes.size();) {
+    const int n = _write(fd, bytes.data() + done,
+                         static_cast<unsigned>(std::min<std::size_t>(bytes.size() - done, 1 << 30)));
+    ok = n > 0;
+    if (ok) done += static_cast<std::size_t>(n);
+  }
+  ok = _commit(fd) == 0 && ok;
+  ok = _close(fd) == 0 && ok;
+  // The file's attributes (hidden, read-only...) go with it: a read-only one is refused, as it should be.
+  if (ok) {
+    const DWORD attributes = GetFileAttributesW(name->c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES)
+      SetFileAttributesW(beside.c_str(), attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0)
+      if (replace_file(std::filesystem::path(beside), std::filesystem::path(*name))) return true;
+  }
+  _wunlink(beside.c_str());
   return false;
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Checks the kalcheck console program: its exit codes (0 no error, 1 an error, 2 a file it cannot read), the
-compiler format of its lines in UTF-8, and that every example script is free of errors. With --wine, the same
+compiler format of its lines in UTF-8, that every example script is free of errors, and the formatter's files. With --wine, the same
 checks run kalcheck.exe under Wine (in a private Wine prefix under the build folder).
 
 Usage: kalcheck_test.py KALCHECK [--wine KALCHECK.EXE --prefix DIR]
@@ -65,11 +65,43 @@ def check(command, env):
     return failures
 
 
+def formatter(command, env, wine):
+    """--formatear to standard output byte for byte, and --escribir in place: a file that changes is replaced
+    keeping its permissions, one already laid out is left alone, a read-only one and a missing one are refused."""
+    failures = []
+    script = ".codigo;\r\n&t  :=  ~a\xf1o;  .AVISO &t;\r\n.fin;".encode("cp1252")
+    laid_out = ".codigo;\r\n&t := ~a\xf1o;\r\n.aviso &t;\r\n.fin;".encode("cp1252")
+
+    def run(folder, *words):
+        return subprocess.run([*command, "--formatear", *words], capture_output=True, cwd=folder, env=env, timeout=300)
+
+    with tempfile.TemporaryDirectory() as tmp:
+        root = Path(tmp)
+        for name in ("año.txt", "listo.txt", "fijo.txt"):
+            (root / name).write_bytes(laid_out if name == "listo.txt" else script)
+        got = run(root, "año.txt")
+        if (got.returncode, got.stdout) != (0, laid_out):
+            failures.append(f"--formatear gave {got.returncode} {got.stdout!r}, want {laid_out!r}")
+        (root / "año.txt").chmod(0o640)
+        (root / "fijo.txt").chmod(0o444)
+        before = (root / "listo.txt").stat().st_mtime_ns
+        got = run(root, "--escribir", "año.txt", "listo.txt", "fijo.txt", "no_esta.txt")
+        if got.returncode != 2 or got.stdout:
+            failures.append(f"--escribir with a read-only and a missing file gave {got.returncode} {got.stdout!r}")
+        if (root / "año.txt").read_bytes() != laid_out or (not wine and (root / "año.txt").stat().st_mode & 0o777 != 0o640):
+            failures.append(f"--escribir left {(root / 'año.txt').read_bytes()!r}, mode {(root / 'año.txt').stat().st_mode:o}")
+        if (root / "listo.txt").stat().st_mtime_ns != before or (root / "fijo.txt").read_bytes() != script:
+            failures.append("--escribir wrote a file it had no cause to write")
+        if sorted(p.name for p in root.iterdir()) != ["año.txt", "fijo.txt", "listo.txt"]:
+            failures.append(f"--escribir left files behind: {sorted(p.name for p in root.iterdir())}")
+    return failures
+
+
 def main():
     failures = []
     versions = set()
     for name, command, env in report.kalcheck_builds(__doc__.splitlines()[0]):
-        failures += [f"{name}: {f}" for f in check(command, env)]
+        failures += [f"{name}: {f}" for f in check(command, env) + formatter(command, env, name == "wine")]
         said = subprocess.run([*command, "--version"], env=env, capture_output=True, timeout=300).stdout
         versions.add(said.replace(b"\r\n", b"\n"))
         if not re.fullmatch(rb"kalcheck \d+\.\d+\.\d+\n", said.replace(b"\r\n", b"\n")):

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks the language server (kalcheck --lsp) by talking to it as an editor does, over standard input and output:
 problems as ranges, hover, completion, definition, references, rename, symbols and a change that clears the problems,
-on lines with accents, a euro sign, a tab and a character beyond 16 bits; then the protocol abuses it must survive.
+on lines with accents, a euro sign, a tab and a character beyond 16 bits; signature help, every quick fix and the
+formatting; then the protocol abuses it must survive.
 
 Usage: lsp_test.py KALCHECK [--wine KALCHECK.EXE --prefix DIR]
 """
@@ -237,9 +238,14 @@ FIXES = [
 
 
 def applied(text, edits):
-    """The text with the protocol's edits applied (positions in UTF-16 units; these scripts are ASCII)."""
+    """The text with the protocol's edits applied, their positions counted in UTF-16 units."""
     starts = [0] + [m.end() for m in re.finditer(r"\r\n|\r|\n", text)]
-    place = lambda p: starts[p["line"]] + p["character"]  # noqa: E731
+
+    def place(p):
+        i, units = starts[p["line"]], 0
+        while units < p["character"]:
+            units, i = units + (2 if ord(text[i]) > 0xFFFF else 1), i + 1
+        return i
     for e in sorted(edits, key=lambda e: place(e["range"]["start"]), reverse=True):
         text = text[:place(e["range"]["start"])] + e["newText"] + text[place(e["range"]["end"]):]
     return text
@@ -282,6 +288,36 @@ def quick_fixes(command, env, failures):
             failures.append(f"code actions of another kind: {only}")
         c.p.stdin.close()
         c.p.wait(timeout=60)
+
+
+# Laid out: statements on lines of their own, one blank between tokens, command words small, labels at the line
+# start; the comment (with a character beyond 16 bits) and the statement with an error stay as written.
+LAYOUT = (".codigo;\r\n'nota con € y \U0001F600   rara;   &x   :=   1;\r\n:vuelta;  .AVISO   &x;\r\n"
+          "  .avisso   &x;  .cmp &x &x;\r\n.fin;\r\n")
+LAID_OUT = (".codigo;\r\n'nota con € y \U0001F600   rara;\r\n&x := 1;\r\n:vuelta;\r\n.aviso &x;\r\n"
+            "  .avisso   &x;\r\n  .cmp &x &x;\r\n.fin;\r\n")
+
+
+def formatting(command, env, failures):
+    """The whole document and one line of it laid out through the server, the edits applied as an editor does."""
+    c = Client(command, env, None)
+    init = c.request("initialize", {"capabilities": {}})["result"]["capabilities"]
+    if not (init.get("documentFormattingProvider") and init.get("documentRangeFormattingProvider")):
+        failures.append(f"formatting not offered: {init}")
+    uri = "file:///tmp/formato.txt"
+    c.notify("textDocument/didOpen", {"textDocument": {"uri": uri, "languageId": "kal", "version": 1, "text": LAYOUT}})
+    c.receive()
+    options = {"tabSize": 4, "insertSpaces": True}
+    whole = c.request("textDocument/formatting", {"textDocument": {"uri": uri}, "options": options})["result"]
+    if applied(LAYOUT, whole) != LAID_OUT:
+        failures.append(f"formatting gave {applied(LAYOUT, whole)!r}")
+    line = c.request("textDocument/rangeFormatting", {"textDocument": {"uri": uri}, "range": rng(2, 0, 23),
+                                                      "options": options})["result"]
+    want = LAYOUT.replace(":vuelta;  .AVISO   &x;", ":vuelta;\r\n.aviso &x;")
+    if applied(LAYOUT, line) != want:
+        failures.append(f"formatting the line of :vuelta gave {applied(LAYOUT, line)!r}")
+    c.p.stdin.close()
+    c.p.wait(timeout=60)
 
 
 def abuse(command, env, failures):
@@ -376,6 +412,7 @@ def main():
         found = []
         conversation(command, env, found)
         quick_fixes(command[:-1], env, found)
+        formatting(command, env, found)
         abuse(command, env, found)
         failures += [f"{name}: {f}" for f in found]
     return report.finish("lsp", failures)
