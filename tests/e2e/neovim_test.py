@@ -2,8 +2,8 @@
 """Checks the language server with a real client no one here wrote: Neovim, headless, with its built-in LSP client.
 Neovim starts with the README's setup (editors/neovim/kal.lua) and opens an example, named .txt as they all are,
 with a misspelt command planted after accented characters; the test reads back what Neovim made of it: a KAL file
-read as Windows-1252 with K mapped to hover, the diagnostic, the text its range covers, a hover, and the quick fix
-Neovim applies, written back as Windows-1252 and accepted by kalcheck.
+read as Windows-1252 with K mapped to hover, the diagnostic, the text its range covers, a hover, the quick fix
+Neovim applies and the formatting it asks for, written back as Windows-1252 and accepted by kalcheck.
 
 Usage: neovim_test.py KALCHECK
 """
@@ -49,6 +49,8 @@ if d then
     end
   end
   fixed = vim.api.nvim_buf_get_lines(buf, d.lnum, d.lnum + 1, false)[1]
+  -- Then the whole script laid out by the server through Neovim's own formatting, and written back.
+  vim.lsp.buf.formatting_sync(nil, 10000)
   vim.cmd("write")
 end
 local k = vim.fn.maparg("K", "n", false, true)
@@ -66,6 +68,7 @@ def main():
         folder = Path(tmp)
         script = EXAMPLE.read_bytes().replace(b"&pregunta := ~\xbfC\xf3mo_te_llamas?;",
                                               b"&pregunta := ~\xbfC\xf3mo_te_llamas?; .avisso &pregunta;")
+        script = script.replace(b".saltar :final;", b".SALTAR   :final;")
         (folder / "saludo.txt").write_bytes(script)
         (folder / "prueba.lua").write_text(PROBE)
         subprocess.run(["nvim", "--headless", "-u", str(KAL_LUA), "-i", "NONE", "saludo.txt", "-c", "luafile prueba.lua"],
@@ -83,7 +86,8 @@ def main():
         failures.append(f"hover: {result.get('hover')!r}")
     if result.get("fixed") != "&pregunta := ~¿Cómo_te_llamas?; .aviso &pregunta;":
         failures.append(f"the line after Neovim applied the quick fix: {result.get('fixed')!r}")
-    if written != script.replace(b".avisso", b".aviso") or checked.returncode != 0:
+    laid_out = EXAMPLE.read_bytes().replace(b"llamas?;\r\n", b"llamas?;\r\n.aviso &pregunta;\r\n")
+    if written != laid_out or checked.returncode != 0:
         failures.append(f"the script Neovim wrote back: kalcheck exit {checked.returncode}, {checked.stdout!r}")
     seen = {k: result.get(k) for k in ("filetype", "encoding", "k")}
     if seen != {"filetype": "kal", "encoding": "cp1252", "k": "KAL: help of the word under the cursor"}:
