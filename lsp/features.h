@@ -1,7 +1,7 @@
 // What the language server answers, one feature a file: the problems (problems.cpp), the help on a word
 // (hover.cpp), completion (completion.cpp), signature help (signature.cpp), quick fixes (fixes.cpp),
-// formatting (formatting.cpp), and going to, finding and renaming what a word names (navigation.cpp). Each
-// answers one request from the open document it names.
+// formatting (formatting.cpp), colours (colours.cpp), and going to, finding and renaming what a word names
+// (navigation.cpp). Each answers one request from the open document it names.
 #pragma once
 
 #include <string>
@@ -38,6 +38,9 @@ Result completion(const Request& r);
 Result signature_help(const Request& r);
 Result code_actions(const Request& r);
 Result formatting(const Request& r);  // the whole document, or the range of a rangeFormatting
+Result semantic_tokens(const Request& r);
+// The token types and modifiers semantic tokens name, by their indices.
+json colour_legend();
 Result definition(const Request& r);
 Result references(const Request& r);
 Result rename(const Request& r);

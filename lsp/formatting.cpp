@@ -15,8 +15,8 @@ Result formatting(const Request& r) {
   const auto asked = r.params.find("range");
   const auto [from, to] =
       asked == r.params.end() ? std::pair<std::size_t, std::size_t>{0, SIZE_MAX} : offsets_of(d, *asked);
-  // A careless script gets an edit for nearly every blank: edits a few characters apart on one line go as one,
-  // so that a large script's reply stays small enough for the editor to read at once. A "?" stands for a
+  // A careless script gets an edit for nearly every blank: edits a few characters apart on one line go as
+  // one, so that a large script's reply stays small enough for the editor to read at once. A "?" stands for a
   // character Windows-1252 lacks, so the words between two edits are sent back only when they hold none.
   std::vector<check::Edit> merged;
   for (check::Edit& e : check::format_edits(d.bytes(), d.analysis(), from, to)) {

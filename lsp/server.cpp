@@ -29,6 +29,7 @@ constexpr Method kMethods[] = {
     {"textDocument/codeAction", code_actions, true},
     {"textDocument/formatting", formatting, true},
     {"textDocument/rangeFormatting", formatting, true},
+    {"textDocument/semanticTokens/full", semantic_tokens, false},
 };
 
 }  // namespace
@@ -126,6 +127,7 @@ json Server::initialize(const json& params) {
             {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
             {"documentFormattingProvider", true},
             {"documentRangeFormattingProvider", true},
+            {"semanticTokensProvider", {{"legend", colour_legend()}, {"full", true}}},
             {"definitionProvider", true},
             {"referencesProvider", true},
             {"renameProvider", true},

@@ -78,6 +78,10 @@ find_program(KAL_NPM npm REQUIRED)
 add_test(NAME editors.grammar
          COMMAND sh -c "(test -d node_modules || npm ci --no-audit --no-fund --loglevel=error) && npx --no-install vscode-tmgrammar-test 'tests/*.kal' && node tests/breaks.test.js"
          WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/editors/vscode-kal)
+# The language server as Visual Studio Code's client meets it: the VS Code team's protocol library and text
+# document, the light bulb's quick fix, format on save and the colours' legend.
+add_test(NAME editors.vscode.client COMMAND node tests/client.test.js $<TARGET_FILE:kalcheck>
+         WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/editors/vscode-kal)
 # With the browser build: the number and arithmetic unit tests on WebAssembly (under Node.js), and the page in
 # headless Chromium (its drawings compared with KAL.exe's when the Windows build is there too).
 set(KAL_WEB_DIR "" CACHE PATH "build/web of the web preset, for the browser suites")

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Checks the language server (kalcheck --lsp) by talking to it as an editor does, over standard input and output:
 problems as ranges, hover, completion, definition, references, rename, symbols and a change that clears the problems,
-on lines with accents, a euro sign, a tab and a character beyond 16 bits; signature help, every quick fix and the
-formatting; then the protocol abuses it must survive.
+on lines with accents, a euro sign, a tab and a character beyond 16 bits; signature help, every quick fix, the
+formatting and the colours; then the protocol abuses it must survive.
 
 Usage: lsp_test.py KALCHECK [--wine KALCHECK.EXE --prefix DIR]
 """
@@ -320,6 +320,42 @@ def formatting(command, env, failures):
     c.p.wait(timeout=60)
 
 
+# Coloured as KAL reads it: a comment opener makes all its statement a comment, and "~hola«x" is a text and two
+# refused tokens. Each as (line, character, length, type, read only), by hand.
+COLOURED = ".codigo;\n&a := 5 'nota;\n&t := ~hola«x;\n@c := 1; &f := ##/##; &m := %MAY &f; .AVISO &m; :fin;\n" \
+           "[agenda]; &n := #nombre;\n.fin;\n"
+COLOURS = [(0, 0, 7, "keyword", 0), (0, 7, 1, "operator", 0)] + \
+    [(1, c, n, "comment", 0) for c, n in ((0, 2), (3, 2), (6, 1), (8, 5), (13, 1))] + \
+    [(2, 0, 2, "variable", 0), (2, 3, 2, "operator", 0), (2, 6, 5, "string", 0), (2, 11, 1, "refused", 0),
+     (2, 12, 1, "refused", 0), (2, 13, 1, "operator", 0),
+     (3, 0, 2, "variable", 1), (3, 3, 2, "operator", 0), (3, 6, 1, "number", 0), (3, 7, 1, "operator", 0),
+     (3, 9, 2, "variable", 0), (3, 12, 2, "operator", 0), (3, 15, 5, "regexp", 0), (3, 20, 1, "operator", 0),
+     (3, 22, 2, "variable", 0), (3, 25, 2, "operator", 0), (3, 28, 4, "function", 0), (3, 33, 2, "variable", 0),
+     (3, 35, 1, "operator", 0), (3, 37, 6, "keyword", 0), (3, 44, 2, "variable", 0), (3, 46, 1, "operator", 0),
+     (3, 48, 4, "label", 0), (3, 52, 1, "operator", 0),
+     (4, 0, 8, "namespace", 0), (4, 8, 1, "operator", 0), (4, 10, 2, "variable", 0), (4, 13, 2, "operator", 0),
+     (4, 16, 7, "property", 0), (4, 23, 1, "operator", 0), (5, 0, 4, "keyword", 0), (5, 4, 1, "operator", 0)]
+
+
+def colours(command, env, failures):
+    """The semantic tokens of a script, decoded with the legend the server gave."""
+    c = Client(command, env, None)
+    provider = c.request("initialize", {"capabilities": {}})["result"]["capabilities"].get("semanticTokensProvider", {})
+    types, modifiers = provider.get("legend", {}).get("tokenTypes", []), provider.get("legend", {}).get("tokenModifiers")
+    uri = "file:///tmp/colores.txt"
+    c.notify("textDocument/didOpen", {"textDocument": {"uri": uri, "languageId": "kal", "version": 1, "text": COLOURED}})
+    c.receive()
+    data = c.request("textDocument/semanticTokens/full", {"textDocument": {"uri": uri}})["result"]["data"]
+    got, line, start = [], 0, 0
+    for i in range(0, len(data), 5):
+        line, start = line + data[i], (start if data[i] == 0 else 0) + data[i + 1]
+        got.append((line, start, data[i + 2], types[data[i + 3]], data[i + 4]))
+    if got != COLOURS or modifiers != ["readonly"] or not provider.get("full"):
+        failures.append(f"colours: {provider}, {got}")
+    c.p.stdin.close()
+    c.p.wait(timeout=60)
+
+
 def abuse(command, env, failures):
     """Malformed input gets the protocol's errors (a notification gets none), and the server goes on serving."""
     c = Client(command, env, None)
@@ -413,6 +449,7 @@ def main():
         conversation(command, env, found)
         quick_fixes(command[:-1], env, found)
         formatting(command, env, found)
+        colours(command, env, found)
         abuse(command, env, found)
         failures += [f"{name}: {f}" for f in found]
     return report.finish("lsp", failures)

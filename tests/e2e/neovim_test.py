@@ -2,7 +2,7 @@
 """Checks the language server with a real client no one here wrote: Neovim, headless, with its built-in LSP client.
 Neovim starts with the README's setup (editors/neovim/kal.lua) and opens an example, named .txt as they all are,
 with a misspelt command planted after accented characters; the test reads back what Neovim made of it: a KAL file
-read as Windows-1252 with K mapped to hover, the diagnostic, the text its range covers, a hover, the quick fix
+read as Windows-1252 with K mapped to hover, the diagnostic, the text its range covers, the colours from the server, a hover, the quick fix
 Neovim applies and the formatting it asks for, written back as Windows-1252 and accepted by kalcheck.
 
 Usage: neovim_test.py KALCHECK
@@ -27,6 +27,13 @@ local found = {}
 for _, d in ipairs(vim.diagnostic.get(buf)) do
   local line = vim.api.nvim_buf_get_lines(buf, d.lnum, d.lnum + 1, false)[1]
   table.insert(found, {line = d.lnum, word = line:sub(d.col + 1, d.end_col), message = d.message})
+end
+-- The colours kal.lua lays from the server's semantic tokens on the line with accents.
+local ns = vim.api.nvim_get_namespaces()["kal_colours"]
+vim.wait(20000, function() return #vim.api.nvim_buf_get_extmarks(buf, ns, 0, -1, {}) > 0 end, 50)
+local colours = {}
+for _, m in ipairs(vim.api.nvim_buf_get_extmarks(buf, ns, {2, 0}, {2, -1}, {details = true})) do
+  table.insert(colours, {m[3], m[4].end_col, m[4].hl_group})
 end
 local hover = vim.NIL
 local replies = vim.lsp.buf_request_sync(buf, "textDocument/hover",
@@ -55,7 +62,7 @@ if d then
 end
 local k = vim.fn.maparg("K", "n", false, true)
 local f = io.open("result.json", "w")
-f:write(vim.fn.json_encode({diagnostics = found, hover = hover, fixed = fixed, filetype = vim.bo.filetype,
+f:write(vim.fn.json_encode({diagnostics = found, hover = hover, fixed = fixed, colours = colours, filetype = vim.bo.filetype,
                             encoding = vim.bo.fileencoding, k = k.desc or vim.NIL}))
 f:close()
 vim.cmd("qa!")
@@ -82,6 +89,11 @@ def main():
                                                      "¿Quería decir .aviso?"}]
     if result.get("diagnostics") != want:
         failures.append(f"diagnostics: {result.get('diagnostics')!r}")
+    # Columns in bytes of Neovim's UTF-8 line: "¿" and "ó" take two each.
+    colours = [[0, 9, "Identifier"], [10, 12, "Operator"], [13, 32, "String"], [32, 33, "Operator"],
+               [34, 41, "Statement"], [42, 51, "Identifier"], [51, 52, "Operator"]]
+    if result.get("colours") != colours:
+        failures.append(f"colours of the line with accents: {result.get('colours')!r}")
     if not str(result.get("hover")).startswith("**%INPUTDATA**"):
         failures.append(f"hover: {result.get('hover')!r}")
     if result.get("fixed") != "&pregunta := ~¿Cómo_te_llamas?; .aviso &pregunta;":

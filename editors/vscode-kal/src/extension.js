@@ -1,5 +1,6 @@
 // Starts KAL's language server (kalcheck --lsp) for KAL files: problems while typing, help on every word,
-// completion, go to label, references, rename and the outline come from it. The debugger is in debug.js.
+// completion, signature help, the quick fixes under the light bulb, formatting (format on save once the person
+// turns it on), colours as KAL reads each word, go to label, references, rename and the outline come from it. The debugger is in debug.js.
 const fs = require('fs');
 const path = require('path');
 const vscode = require('vscode');
