@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "checker/formatter.h"
 #include "checker/script_checker.h"
 #include "common/cp1252.h"
 #include "interp/interpreter.h"
@@ -163,6 +164,15 @@ EMSCRIPTEN_KEEPALIVE const char* kal_check(const char* bytes, int length) {
     problems.push_back(std::move(problem));
   }
   return hand_over(nlohmann::json{{"problems", problems}, {"lines", analysis.statement_lines}}.dump());
+}
+
+// The formatter's edits of a script's Windows-1252 bytes, in their offsets: the page applies them where they
+// fall, so a character the code page lacks (a "?" here) stays in the editor as it was.
+EMSCRIPTEN_KEEPALIVE const char* kal_format(const char* bytes, int length) {
+  nlohmann::json edits = nlohmann::json::array();
+  for (const check::Edit& e : check::format_edits(std::string_view(bytes, static_cast<std::size_t>(length))))
+    edits.push_back({{"offset", e.offset}, {"length", e.length}, {"text", cp1252::to_utf8(e.text)}});
+  return hand_over(edits.dump());
 }
 
 // For the benchmarks alone: compiles a script's bytes without the token limit, as the native kal_bench does,

@@ -57,12 +57,8 @@ class Layout {
       after_ = statement.back().end;
     }
     // After the last token, only its line ends.
-    if (after_ <= to_ && read_to >= from_) {
-      std::string ends;
-      for (std::size_t i = after_; i < read_to; ++i)
-        if (bytes_[i] != ' ') ends += bytes_[i];
-      replace(after_, read_to, ends);
-    }
+    const bool selected = after_ <= to_ && read_to >= from_;
+    if (selected) replace(drop_blanks(after_, read_to, true), read_to, "");
     return std::move(edits_);
   }
 
@@ -71,31 +67,34 @@ class Layout {
     if (bytes_.substr(from, to - from) != text) edits_.push_back({from, to - from, std::move(text)});
   }
 
-  // The blanks and line ends before a statement starting at `at`: its line ends as written, and one where
-  // there was none, except before a comment, which may stay beside the statement it is about.
+  // The blanks before a statement starting at `at`: none at a line's end, the line's indentation before it
+  // (none for a label), and a line end where there was none, except before a comment, which may stay beside
+  // the statement it is about. The line ends themselves are never touched, so each keeps its kind.
   void gap(std::size_t at, bool label, bool comment, bool selected) {
-    std::string ends;
-    std::size_t blanks = 0;  // after the last line end
-    for (std::size_t i = after_; i < at; ++i) {
-      if (bytes_[i] == ' ') {
-        ++blanks;
-        continue;
-      }
-      ends += bytes_[i];
-      if (bytes_[i] == '\r' && i + 1 < at && bytes_[i + 1] == '\n') ends += bytes_[++i];
-      blanks = 0;
-    }
+    const std::size_t last_line = drop_blanks(after_, at, selected);
     std::string text;
-    if (!ends.empty() || !started_) {
-      indent_ = label ? 0 : blanks;
-      text = ends + std::string(indent_, ' ');
+    if (last_line != after_ || !started_) {
+      indent_ = label ? 0 : at - last_line;
+      text = std::string(indent_, ' ');
     } else if (comment && !label) {
       text = " ";
     } else {
       text = eol_ + std::string(label ? 0 : indent_, ' ');
     }
-    if (selected) replace(after_, at, std::move(text));
+    if (selected) replace(last_line, at, std::move(text));
     started_ = true;
+  }
+
+  // The blanks before each line end of [from, to) taken out; returns where the last line starts (from, when
+  // there is no line end).
+  std::size_t drop_blanks(std::size_t from, std::size_t to, bool selected) {
+    std::size_t run = from;
+    for (std::size_t i = from; i < to; ++i) {
+      if (bytes_[i] == ' ') continue;
+      if (selected) replace(run, i, "");
+      run = i + 1;
+    }
+    return run;
   }
 
   void lay_out(const std::vector<Token>& tokens, std::string_view record, bool refused) {

@@ -9,7 +9,7 @@ import {decode, encode} from './cp1252.js';
 import {ARCHIVE, Disk, READ_ONLY, inProgramFolder} from './disk.js';
 import {DiskPanel} from './disk-panel.js';
 import {CRLF, KINDS, convertedTo, exactText, lineEnds, lineEndsName, openedWith} from './line-ends.js';
-import {problemsOf} from './problems.js';
+import {formatScript, problemsOf} from './problems.js';
 import {Run} from './run.js';
 import {Runner} from './runner.js';
 import {HeldScript} from './held-script.js';
@@ -316,6 +316,7 @@ async function main() {
     run?.stop('ended');
   });
   $('#share').addEventListener('click', shareLink);
+  $('#format').addEventListener('click', () => formatScript(view, runner));
   $('#language').addEventListener('click', () => {
     lang = lang === 'es' ? 'en' : 'es';
     applyLanguage();

@@ -72,6 +72,13 @@ export class Runner {
     return JSON.parse(withBytes(m, bytes, (p) => text(m, m._kal_check(p, bytes.length))));
   }
 
+  // The formatter's edits of a text, in its offsets.
+  format(source) {
+    const m = this.checker;
+    const bytes = encode(source);
+    return JSON.parse(withBytes(m, bytes, (p) => text(m, m._kal_format(p, bytes.length))));
+  }
+
   // For the benchmarks: the milliseconds a fresh instance takes to run a script of any length, compiling aside.
   async bench(source) {
     const m = await this.instance({});

@@ -3,7 +3,7 @@ import {PROGRAM_FOLDER} from './disk.js';
 
 export const TEXTS = {
   es: {
-    run: 'Ejecutar', step: 'Paso a paso', stop: 'Parar', share: 'Compartir enlace', examples: 'Ejemplos',
+    run: 'Ejecutar', step: 'Paso a paso', stop: 'Parar', share: 'Compartir enlace', format: 'Formatear', examples: 'Ejemplos',
     guide: 'Guía', language: 'English', files: `Disco ${PROGRAM_FOLDER}`, upload: 'Subir ficheros', watch: 'Estado',
     variables: 'Variables', constants: 'Constantes', flag: 'Indicador de comparación', database: 'Base de datos',
     record: 'registro', search: 'búsqueda', statement: 'Sentencia', ready: 'Listo.', running: 'Ejecutando…',
@@ -27,7 +27,7 @@ export const TEXTS = {
     readOnly: 'solo lectura', hidden: 'oculto',
   },
   en: {
-    run: 'Run', step: 'Step', stop: 'Stop', share: 'Share link', examples: 'Examples',
+    run: 'Run', step: 'Step', stop: 'Stop', share: 'Share link', format: 'Format', examples: 'Examples',
     guide: 'Guide', language: 'Español', files: `Disk ${PROGRAM_FOLDER}`, upload: 'Upload files', watch: 'State',
     variables: 'Variables', constants: 'Constants', flag: 'Comparison flag', database: 'Database',
     record: 'record', search: 'search', statement: 'Statement', ready: 'Ready.', running: 'Running…',

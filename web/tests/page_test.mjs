@@ -305,7 +305,7 @@ await test('the checker underlines problems as one types; the script is kept and
   await shared.close();
 });
 
-await test('a problem\'s sure mend is one click: the quick fix on the underline\'s tooltip', async () => {
+await test('a problem\'s sure mend is one click: the quick fix on the underline\'s tooltip; Formatear', async () => {
   const page = await openPage();
   await editorText(page, '.codigo;\n&a := 1;\n.avisso &a;\n.fin;\n');
   await page.waitForSelector('.cm-lintRange-error', {timeout: 5000});
@@ -315,6 +315,11 @@ await test('a problem\'s sure mend is one click: the quick fix on the underline\
   await page.click('.cm-diagnosticAction');
   assert.equal(await page.evaluate(() => window.kalPage.text()), '.codigo;\n&a := 1;\n.aviso &a;\n.fin;\n');
   await page.waitForFunction(() => !document.querySelector('.cm-lintRange-error'), {timeout: 5000});
+  // "Formatear" lays the script out, its line ends and a character beyond Windows-1252 kept.
+  await editorText(page, ".codigo;\r\n'nota \u{1F600};   &a  :=  1; .AVISO &a;\r\n.fin;\r\n");
+  await page.click('#format');
+  assert.equal(await page.evaluate(() => window.kalPage.exact()),
+               ".codigo;\r\n'nota \u{1F600};\r\n&a := 1;\r\n.aviso &a;\r\n.fin;\r\n");
   await page.close();
 });
 
