@@ -31,7 +31,9 @@ function anchor(text, taken) {
 
 // One guide as a whole HTML page; examplesPrefix replaces "../examples/" in its links.
 export function guidePage(source, name, examplesPrefix) {
-  const markdown = source.replaceAll('](../examples/', `](${examplesPrefix}`);
+  // A picture beside the guide goes inside the page, which reads on its own.
+  const markdown = source.replaceAll('](../examples/', `](${examplesPrefix}`).replace(/!\[([^\]]*)\]\(([\w.-]+\.png)\)/g,
+    (_, alt, file) => `![${alt}](data:image/png;base64,${fs.readFileSync(path.join(root, 'docs', file)).toString('base64')})`);
   const taken = new Set();
   const sections = [];
   const marked = new Marked();
