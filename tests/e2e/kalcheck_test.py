@@ -5,8 +5,9 @@ checks run kalcheck.exe under Wine (in a private Wine prefix under the build fol
 
 Usage: kalcheck_test.py KALCHECK [--wine KALCHECK.EXE --prefix DIR]
 """
-import shutil
+import os
 import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -79,6 +80,14 @@ def formatter(command, env, wine):
         root = Path(tmp)
         for name in ("año.txt", "listo.txt", "fijo.txt"):
             (root / name).write_bytes(laid_out if name == "listo.txt" else script)
+        # A named pipe is no script: refused at once, never waited on (the native build; Wine has none).
+        if not wine:
+            os.mkfifo(root / "tubo.txt")
+            for words in (["tubo.txt"], ["--formatear", "tubo.txt"]):
+                piped = subprocess.run([*command, *words], capture_output=True, cwd=root, env=env, timeout=20)
+                if piped.returncode != 2:
+                    failures.append(f"{words} on a named pipe gave exit code {piped.returncode}, want 2")
+            (root / "tubo.txt").unlink()
         got = run(root, "año.txt")
         if (got.returncode, got.stdout) != (0, laid_out):
             failures.append(f"--formatear gave {got.returncode} {got.stdout!r}, want {laid_out!r}")

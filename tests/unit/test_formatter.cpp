@@ -61,8 +61,9 @@ TEST(Formatter, LaysOutStatementsAndKeepsWhatRuns) {
             ".codigo;\r\n&a   :=  1;\r\n&b := 2;\r\n.fin;\r\n");
 }
 
-// Over every script of the repository: laid out, it runs what it ran, with every character but blanks and
-// line ends where it was; laid out again, it does not change.
+// Over every file of the repository that holds a script (the cases, the examples, the guides, the fuzz
+// regressions, and the sources and tests that carry scripts as text): laid out, it runs what it ran, with
+// every character but blanks and line ends where it was; laid out again, it does not change.
 TEST(Formatter, EveryScriptOfTheRepositoryRunsAsItRan) {
   std::size_t scripts = 0, changed = 0;
   auto ink = [](std::string_view text) {
@@ -71,26 +72,29 @@ TEST(Formatter, EveryScriptOfTheRepositoryRunsAsItRan) {
       if (c != ' ' && c != '\r' && c != '\n') out += c;
     return cp1252::lower(out);
   };
-  for (const char* folder : {"/tests/cases", "/examples", "/docs", "/fuzz/regressions", "/editors"}) {
-    for (const auto& entry :
-         std::filesystem::recursive_directory_iterator(KAL_SOURCE_DIR + std::string(folder))) {
-      if (!entry.is_regular_file() || entry.path().string().find("node_modules") != std::string::npos)
-        continue;
-      std::ifstream file(entry.path(), std::ios::binary);
-      std::ostringstream read;
-      read << file.rdbuf();
-      const std::string bytes = read.str();
-      if (bytes.find(".codigo") == std::string::npos) continue;
-      const std::string once = format_script(bytes);
-      ++scripts;
-      changed += once != bytes ? 1 : 0;
-      EXPECT_EQ(test::what_runs(once), test::what_runs(bytes)) << entry.path();
-      EXPECT_EQ(ink(once), ink(bytes)) << entry.path();
-      EXPECT_EQ(format_script(once), once) << entry.path();
+  namespace fs = std::filesystem;
+  for (auto it = fs::recursive_directory_iterator(KAL_SOURCE_DIR); it != fs::recursive_directory_iterator();
+       ++it) {
+    const std::string name = it->path().filename().string();
+    if (it->is_directory() && (name == "build" || name == "node_modules" || name.starts_with('.'))) {
+      it.disable_recursion_pending();
+      continue;
     }
+    if (!it->is_regular_file()) continue;
+    std::ifstream file(it->path(), std::ios::binary);
+    std::ostringstream read;
+    read << file.rdbuf();
+    const std::string bytes = read.str();
+    if (bytes.find(".codigo") == std::string::npos) continue;
+    const std::string once = format_script(bytes);
+    ++scripts;
+    changed += once != bytes ? 1 : 0;
+    EXPECT_EQ(test::what_runs(once), test::what_runs(bytes)) << it->path();
+    EXPECT_EQ(ink(once), ink(bytes)) << it->path();
+    EXPECT_EQ(format_script(once), once) << it->path();
   }
-  EXPECT_GT(scripts, 120u);
-  EXPECT_GT(changed, 10u);  // the cases' odd layouts are laid out
+  EXPECT_GT(scripts, 150u);
+  EXPECT_GT(changed, 10u);  // the cases' odd layouts and the sources are laid out
 }
 
 }  // namespace
