@@ -9,7 +9,6 @@
 // Exit code 0 when no script has an error (warnings allowed), 1 when one has, 2 when a file cannot be read
 // (or, laid out, written).
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,15 +29,6 @@ std::optional<std::string> read_script(const std::string& path) {
   return bytes;
 }
 
-// A link is written through: the file it leads to gets the layout, and the link stays.
-std::string written_path(const std::string& path) {
-  std::error_code error;
-  const std::filesystem::path p(std::u8string(path.begin(), path.end()));
-  if (!kal::host::is_link(p)) return path;
-  const std::u8string target = std::filesystem::canonical(p, error).u8string();
-  return error ? path : std::string(target.begin(), target.end());
-}
-
 int format(const std::vector<std::string>& args, std::size_t first, bool in_place) {
   if (!in_place) kal::host::binary_standard_output();  // the file's own line ends, byte for byte
   int exit_code = 0;
@@ -51,7 +41,7 @@ int format(const std::vector<std::string>& args, std::size_t first, bool in_plac
     const std::string laid_out = kal::check::format_script(*bytes);
     if (!in_place) {
       std::fwrite(laid_out.data(), 1, laid_out.size(), stdout);
-    } else if (laid_out != *bytes && !kal::host::write_whole_file(written_path(args[i]), laid_out)) {
+    } else if (laid_out != *bytes && !kal::host::write_whole_file(args[i], laid_out)) {
       std::fprintf(stderr, "%s: no se puede escribir: se queda como estaba\n", args[i].c_str());
       exit_code = 2;
     }

@@ -2,6 +2,7 @@
 import argparse
 import json
 import subprocess
+import time
 
 
 class Server:
@@ -33,6 +34,23 @@ class Server:
 
     def receive(self):
         return json.loads(self.receive_bytes())
+
+    def open(self, uri, text):
+        """Opens a document and reads the problems the server publishes for it."""
+        self.send({"jsonrpc": "2.0", "method": "textDocument/didOpen",
+                   "params": {"textDocument": {"uri": uri, "languageId": "kal", "version": 1, "text": text}}})
+        return self.receive()
+
+    def timed(self, method, params, times):
+        """Asks the same request `times` times, each timed from sending it to reading its answer: the seconds of
+        each and the last answer."""
+        seconds = []
+        for n in range(times):
+            start = time.perf_counter()
+            self.send({"jsonrpc": "2.0", "id": 100 + n, "method": method, "params": params})
+            answer = self.receive()
+            seconds.append(time.perf_counter() - start)
+        return seconds, answer
 
     def finish(self):
         self.send({"jsonrpc": "2.0", "id": 0, "method": "shutdown"})

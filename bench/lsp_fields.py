@@ -7,7 +7,6 @@ Usage: python3 bench/lsp_fields.py --kalcheck build/native/kalcheck
 import statistics
 import struct
 import tempfile
-import time
 from pathlib import Path
 
 from lsp_client import Server
@@ -29,16 +28,11 @@ def main():
         (folder / "grande" / "grande.z04").write_bytes(b"".join(structure_record(n) for n in range(1, FIELDS + 1)))
         uri = (folder / "campos.txt").as_uri()
         text = ".codigo;\r\n" + "[grande];\r\n" * SELECTORS + "&n := #\r\n"
-        server.send({"jsonrpc": "2.0", "method": "textDocument/didOpen",
-                     "params": {"textDocument": {"uri": uri, "languageId": "kal", "version": 1, "text": text}}})
-        server.receive()
-        times = []
-        for i in range(21):
-            started = time.perf_counter()
-            server.send({"jsonrpc": "2.0", "id": 10 + i, "method": "textDocument/completion",
-                         "params": {"textDocument": {"uri": uri}, "position": {"line": SELECTORS + 1, "character": 7}}})
-            fields = len(server.receive()["result"])
-            times.append(time.perf_counter() - started)
+        server.open(uri, text)
+        times, reply = server.timed("textDocument/completion",
+                                    {"textDocument": {"uri": uri}, "position": {"line": SELECTORS + 1, "character": 7}},
+                                    21)
+        fields = len(reply["result"])
         server.finish()
     assert fields == FIELDS, fields
     print(f"completion after # with {SELECTORS} selectors of a {FIELDS}-field structure: first {times[0] * 1000:.1f} ms, "

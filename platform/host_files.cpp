@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace kal::host {
 namespace {
@@ -45,7 +46,10 @@ bool replace_file(const std::filesystem::path& from, const std::filesystem::path
   return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
-bool write_whole_file(const std::string& path, std::string_view bytes) {
+bool write_whole_file(const std::string& named, std::string_view bytes) {
+  char* real = realpath(named.c_str(), nullptr);
+  const std::string path = real != nullptr ? real : named;
+  std::free(real);
   struct stat st {};
   const bool exists = stat(path.c_str(), &st) == 0;
   // Made read-only: not written behind its back, whoever runs it (root may write anything).

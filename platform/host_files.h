@@ -33,7 +33,8 @@ bool is_link(const std::filesystem::path& p);
 bool replace_file(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // A file's bytes replaced in one step: written beside it under another name, then put in its place, so that a
-// failure midway leaves the file as it was. It keeps its permissions.
+// failure midway leaves the file as it was. It keeps its permissions, and a link is written through: the file
+// it leads to is replaced, and the link stays.
 bool write_whole_file(const std::string& path, std::string_view bytes);
 
 // The command line in UTF-8. Windows gives main() its words in the ANSI code page, where a name the person

@@ -8,10 +8,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
 
 #include "common/cp1252.h"
 #include "platform/host_files.h"
+#include "platform/win32/win32_host_paths.h"
 
 namespace kal::host {
 namespace {
@@ -26,11 +26,13 @@ Seen seen(const struct _stat64& st) {
   return {static_cast<std::uint64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtime) * 1000000000};
 }
 
-// Where a file or folder really is, as the system resolves every link on the way; nothing when it is not
-// there.
-std::optional<std::wstring> final_path(const std::filesystem::path& p) {
-  const HANDLE handle = CreateFileW(p.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}  // namespace
+
+namespace detail {
+
+std::optional<std::wstring> final_path(const wchar_t* p) {
+  const HANDLE handle = CreateFileW(p, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return std::nullopt;
   std::wstring path(1024, L'\0');
   const DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), 0);
@@ -40,7 +42,15 @@ std::optional<std::wstring> final_path(const std::filesystem::path& p) {
   return path;
 }
 
-}  // namespace
+bool move_replacing(const wchar_t* from, const wchar_t* to) {
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    if (MoveFileExW(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    Sleep(100);
+  }
+  return false;
+}
+
+}  // namespace detail
 
 std::optional<Seen> regular_file(const std::string& path) {
   struct _stat64 st {};
@@ -65,29 +75,13 @@ std::optional<std::string> read_regular_file(const std::string& path, std::uint6
   return bytes;
 }
 
-bool is_link(const std::filesystem::path& p) {
-  const DWORD bits = GetFileAttributesW(p.c_str());
-  if (bits == INVALID_FILE_ATTRIBUTES) return false;
-  if ((bits & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return true;
-  const std::optional<std::wstring> self = final_path(p), folder = final_path(p.parent_path());
-  if (!self || !folder) return false;
-  const std::wstring expected = *folder + L"\\" + p.filename().wstring();
-  return CompareStringOrdinal(self->c_str(), static_cast<int>(self->size()), expected.c_str(),
-                              static_cast<int>(expected.size()), TRUE) != CSTR_EQUAL;
-}
-
-bool replace_file(const std::filesystem::path& from, const std::filesystem::path& to) {
-  for (int attempt = 0; attempt < 50; ++attempt) {
-    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-      return true;
-    Sleep(100);
-  }
-  return false;
-}
-
 bool write_whole_file(const std::string& path, std::string_view bytes) {
-  const std::optional<std::wstring> name = wide(path);
+  std::optional<std::wstring> name = wide(path);
   if (!name) return false;
+  // Wide names and calls only: std::filesystem would bring its code conversions' locale machinery along.
+  if (const DWORD bits = GetFileAttributesW(name->c_str());
+      bits != INVALID_FILE_ATTRIBUTES && (bits & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+    if (std::optional<std::wstring> target = detail::final_path(name->c_str())) name = std::move(target);
   const std::wstring beside = *name + L".kal-nuevo";
   const int fd = _wopen(beside.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
   if (fd < 0) return false;
@@ -106,7 +100,7 @@ bool write_whole_file(const std::string& path, std::string_view bytes) {
     if (attributes != INVALID_FILE_ATTRIBUTES)
       SetFileAttributesW(beside.c_str(), attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0)
-      if (replace_file(std::filesystem::path(beside), std::filesystem::path(*name))) return true;
+      if (detail::move_replacing(beside.c_str(), name->c_str())) return true;
   }
   _wunlink(beside.c_str());
   return false;
@@ -134,7 +128,8 @@ void utf8_console() {
 }
 
 void binary_standard_output() {
-  std::cout.flush();
+  // C++ streams write through C's (they are kept in step with it), so flushing C's flushes both; naming
+  // std::cout here would link every console tool with the streams' locale machinery.
   std::fflush(stdout);
   _setmode(_fileno(stdout), _O_BINARY);
 }
