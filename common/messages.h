@@ -62,6 +62,10 @@ inline constexpr std::string_view kTraceCountSuffix = " sentencias ...";
 
 // The only name the interpreter runs under.
 inline constexpr std::string_view kOwnName = "KAL";
+// A packed program whose script is cut short or changed since kalpack made it.
+inline constexpr std::string_view kDamagedProgram =
+    "Este programa est\xE1 da\xF1"
+    "ado: le falta una parte o ha cambiado desde que se cre\xF3. Vuelva a crearlo con kalpack.";
 inline constexpr std::string_view kExeExtension = ".exe";
 
 // The open-file dialog.

@@ -8,6 +8,7 @@
 #include "compiler/statement_compiler.h"
 #include "interp/interpreter.h"
 #include "interp/program.h"
+#include "launcher/packed_script.h"
 #include "launcher/script_reader.h"
 #include "values/text_functions.h"
 
@@ -52,15 +53,24 @@ void write_trace(Platform& platform, const Program& program) {
   platform.shell_open(path);
 }
 
-// Reads, tokenizes and compiles the script; ends the program on any error of the script.
-void load_script(Platform& platform, const std::string& script_path, Program& program) {
-  std::string text = platform.read_file(script_path).value_or(std::string());
+// Tokenizes and compiles the script's file bytes; ends the program on any error of the script.
+void load_script(Platform& platform, std::string text, Program& program) {
   join_lines_in_place(text);
   if (auto failure = compile_script(text, program)) refuse(platform, *failure);
 }
 
+void run_text(Platform& platform, std::string text, std::string_view program_folder, RunObserver* observer);
+
 int start(Platform& platform, std::string_view command_tail, RunObserver* observer) {
   const std::string own_path = platform.own_path();
+  // A packed program runs the script it carries, under whatever name it was given, with no script from its
+  // command line.
+  if (PackedScript packed = packed_script(platform, own_path); packed.state != PackedScript::State::None) {
+    if (packed.state == PackedScript::State::Damaged) refuse(platform, msg::kDamagedProgram);
+    run_text(platform, std::move(packed.script), folder_of(own_path).substr(0, limits::kMaxProgramFolder),
+             observer);
+    return 0;
+  }
   if (!enforce_own_name(platform, own_path)) return 0;
   // The trace of an earlier run goes before the open-file dialog is shown.
   const std::string folder = std::string(folder_of(own_path)).substr(0, limits::kMaxProgramFolder);
@@ -88,13 +98,21 @@ void run_to_its_end(Platform& platform, Program& program, RunObserver* observer)
   if (interpreter.run() == Interpreter::End::PastLastStatement) write_trace(platform, program);
 }
 
+void run_text(Platform& platform, std::string text, std::string_view program_folder, RunObserver* observer) {
+  Program program;
+  start_afresh(platform, program, program_folder);
+  load_script(platform, std::move(text), program);
+  run_to_its_end(platform, program, observer);
+}
+
 }  // namespace
 
 void run_script(Platform& platform, const std::string& script_path, std::string_view program_folder,
                 RunObserver* observer) {
+  // The trace goes before the script is read, as it always has.
   Program program;
   start_afresh(platform, program, program_folder);
-  load_script(platform, script_path, program);
+  load_script(platform, platform.read_file(script_path).value_or(std::string()), program);
   run_to_its_end(platform, program, observer);
 }
 

@@ -35,6 +35,7 @@ set(KAL_UNIT_TESTS
   description
   script_checker
   formatter
+  packer
   transport
   lsp
   debug_breakpoints
@@ -43,7 +44,7 @@ set(KAL_UNIT_TESTS
 foreach(name IN LISTS KAL_UNIT_TESTS)
   add_executable(test_${name} tests/unit/test_${name}.cpp)
   target_compile_definitions(test_${name} PRIVATE KAL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  target_link_libraries(test_${name} PRIVATE kal_test_support kal_checker kal_lsp kal_debug GTest::gtest_main)
+  target_link_libraries(test_${name} PRIVATE kal_test_support kal_checker kal_lsp kal_debug kal_packer GTest::gtest_main)
   gtest_discover_tests(test_${name} DISCOVERY_TIMEOUT 30)
 endforeach()
 
@@ -131,10 +132,18 @@ if(KAL_WINDOWS_EXE)
             --pictures ${CMAKE_BINARY_DIR}/wine-pictures)
   # The pictures KAL.exe saved are kept for the page's drawings to be compared with (web.page).
   set_tests_properties(cases.wine PROPERTIES TIMEOUT 3000 FIXTURES_SETUP kal_wine_pictures)
+  # The same cases packed by kalpack into a program of another name, each that runs its script as
+  # KAL.exe SCRIPT does (the others name the interpreter's file or its command line).
+  add_test(NAME cases.wine.packed
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/driver.py --backend wine
+            --exe ${KAL_WINDOWS_EXE} --kalbd $<TARGET_FILE:kalbd> --cases ${CMAKE_SOURCE_DIR}/tests/cases
+            --packed $<TARGET_FILE:kalpack>)
+  set_tests_properties(cases.wine.packed PROPERTIES TIMEOUT 3000)
   # The programs' resources, read by Debian's python3-pefile (so with Debian's Python, not another on the PATH).
   find_program(KAL_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
   add_test(NAME windows.resources
-    COMMAND ${KAL_SYSTEM_PYTHON} ${CMAKE_SOURCE_DIR}/tests/e2e/resources_test.py ${kal_windows_dir} ${PROJECT_VERSION})
+    COMMAND ${KAL_SYSTEM_PYTHON} ${CMAKE_SOURCE_DIR}/tests/e2e/resources_test.py ${kal_windows_dir} ${PROJECT_VERSION}
+            $<TARGET_FILE:kalpack>)
   # The release: the Windows zip unpacked under Wine and its examples run there, signing, and the same zips from
   # the same sources built in another folder (which makes this the longest suite).
   if(KAL_WEB_DIR)

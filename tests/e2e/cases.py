@@ -76,6 +76,12 @@ class Case:
     def launch(self):
         return Launch(self.exe, self.command_args(), list(self.answers))
 
+    def packable(self):
+        """A case that runs its script as KAL.exe SCRIPT does, and so runs the same packed by kalpack: it names no
+        interpreter file, no other command line, no open-file dialog and no second run."""
+        return not (self.no_args or self.no_script or self.exe != "KAL.exe" or self.then is not None
+                    or self.command_args() != [self.script_as] or any(e.kind == "open-dialog" for e in self.events))
+
 
 @dataclass(frozen=True)
 class Screen:

@@ -79,7 +79,7 @@ from cases import case_json, parse_case, prepare_folder
 from pixels import check_pixels, read_bmp
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
-from run_steps import Event  # noqa: E402
+from run_steps import Event, Launch  # noqa: E402
 from wine_session import RUN_TIMEOUT, WineSession, client_pixels  # noqa: E402
 
 # ----------------------------------------------------------------------------------------------------------------
@@ -131,6 +131,25 @@ def run_native(case, folder, host, limit_address=False):
 
 # ----------------------------------------------------------------------------------------------------------------
 # Wine backend
+
+
+# The name a packed case's program goes by: any name but KAL's, with a blank and an accent.
+PACKED_NAME = "Mi programa añadido.exe"
+
+
+def packed_launch(case, folder, kalpack, kal_exe):
+    """The case's script packed by kalpack into a program of its own name, the script itself taken away so that
+    the run can only have it from the program; None when kalpack refuses it (the checker finds an error in it)."""
+    script = folder / case.script_as
+    made = subprocess.run([kalpack, "--kal", kal_exe, "--salida", str(folder / PACKED_NAME), str(script)],
+                          capture_output=True, timeout=120)
+    if made.returncode != 0:
+        return None
+    script.unlink()
+    # What the case says of KAL.exe (ADIOS removes it, or it stays) it says of the program.
+    case.absent = [PACKED_NAME if n == "KAL.exe" else n for n in case.absent]
+    case.present = [PACKED_NAME if n == "KAL.exe" else n for n in case.present]
+    return Launch(PACKED_NAME, [], list(case.answers))
 
 
 def screen_checks(case):
@@ -203,6 +222,9 @@ def main():
     ap.add_argument("--host", help="kal-host executable (native backend)")
     ap.add_argument("--exe", help="KAL.exe (wine backend)")
     ap.add_argument("--kalbd", help="the kalbd tool, which makes the cases' databases")
+    ap.add_argument("--packed", metavar="KALPACK",
+                    help="(wine backend) run each case that runs its script as KAL.exe SCRIPT does packed by this "
+                         "kalpack into a program of another name, with the script taken away")
     ap.add_argument("--only", action="append", default=[],
                     help="run only cases whose name contains this text (repeatable: any of them)")
     ap.add_argument("--keep", action="store_true", help="keep the case folders")
@@ -222,7 +244,7 @@ def main():
     if opts.dump_cases:
         json.dump([case_json(c, root) for c in cases], sys.stdout, ensure_ascii=False)
         return 0
-    cases = [c for c in cases if opts.backend in c.backends]
+    cases = [c for c in cases if opts.backend in c.backends and (not opts.packed or c.packable())]
     if opts.work:
         opts.keep = True
         opts.work.mkdir(parents=True, exist_ok=True)
@@ -238,9 +260,14 @@ def main():
             start = time.monotonic()
             failures = []
             step = case
+            launch = packed_launch(case, folder, opts.packed, opts.exe) if opts.packed else case.launch()
+            if launch is None:
+                print(f"--   {case.name}: kalpack refuses its script")
+                shutil.rmtree(folder, ignore_errors=True)
+                continue
             while step is not None and not failures:
                 if session:
-                    events, code, problems = session.run(step.launch(), folder, Path(opts.exe).resolve(),
+                    events, code, problems = session.run(launch, folder, Path(opts.exe).resolve(),
                                                          before_answer=screen_checks(step))
                     peak_kb = 0
                 else:
@@ -251,6 +278,7 @@ def main():
                 failures = [(f if step is case else f"{step.name}: {f}")
                             for f in check(step, folder, events, code, problems, peak_kb, opts.backend)]
                 step = step.then
+                launch = step.launch() if step else None
             took = time.monotonic() - start
             if failures:
                 failed += 1

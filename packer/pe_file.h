@@ -1,0 +1,53 @@
+// A Windows program's file as kalpack changes it: the headers and sections it reads, the resources it copies,
+// and a section it adds at the end. Only what a PE32+ program made by MinGW holds is read; anything else is
+// refused, never guessed at.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <tuple>
+#include <vector>
+
+namespace kal::pack {
+
+// A resource by its type, number and language (KAL's programs name none by text).
+using ResourceKey = std::tuple<std::uint16_t, std::uint16_t, std::uint16_t>;
+using Resources = std::map<ResourceKey, std::string>;
+
+inline constexpr std::uint16_t kIcon = 3, kGroupIcon = 14, kVersion = 16, kManifest = 24;
+
+class PeFile {
+ public:
+  // Nothing when the bytes are no PE32+ program, or one kalpack cannot change (no room for a section header,
+  // resources named by text).
+  static std::optional<PeFile> read(std::string bytes);
+
+  const Resources& resources() const { return resources_; }
+  // The resources in a section of their own, added after everything else; the old section stays, unused.
+  void add_resource_section(std::string_view name, const Resources& resources);
+  // Bytes after the image, where the loader maps nothing.
+  void append(std::string_view tail) { bytes_.append(tail); }
+  // The file, its checksum made again.
+  std::string bytes() const;
+
+ private:
+  struct Section {
+    std::string name;
+    std::uint32_t virtual_size, rva, raw_size, raw_at;
+  };
+  std::uint32_t file_offset(std::uint32_t rva, std::uint32_t size) const;  // 0 when outside every section
+  bool read_resources();
+
+  std::string bytes_;
+  std::size_t pe_ = 0, optional_ = 0, table_ = 0;
+  std::vector<Section> sections_;
+  Resources resources_;
+};
+
+// A resource section's bytes for resources keyed by number, at its place in memory.
+std::string resource_section(const Resources& resources, std::uint32_t rva);
+
+}  // namespace kal::pack

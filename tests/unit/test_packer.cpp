@@ -1,0 +1,89 @@
+#include "packer/pack.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/messages.h"
+#include "launcher/packed_script.h"
+#include "launcher/startup.h"
+#include "tests/support/recording_platform.h"
+
+namespace kal {
+namespace {
+
+void set(std::string& b, std::size_t at, std::uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<char>(v >> (8 * i) & 0xFF);
+}
+
+// The smallest program kalpack takes: PE32+ headers and one section, no resources.
+std::string tiny_program() {
+  std::string b(0x400, '\0');
+  b[0] = 'M', b[1] = 'Z';
+  set(b, 0x3C, 0x40, 4);
+  b.replace(0x40, 4, std::string("PE\0\0", 4));
+  set(b, 0x44, 0x8664, 2), set(b, 0x46, 1, 2), set(b, 0x54, 240, 2);
+  const std::size_t o = 0x58;
+  set(b, o, 0x20B, 2), set(b, o + 32, 0x1000, 4), set(b, o + 36, 0x200, 4), set(b, o + 56, 0x2000, 4);
+  set(b, o + 60, 0x200, 4), set(b, o + 108, 16, 4);
+  const std::size_t s = o + 240;
+  b.replace(s, 5, ".text");
+  set(b, s + 8, 0x10, 4), set(b, s + 12, 0x1000, 4), set(b, s + 16, 0x200, 4), set(b, s + 20, 0x200, 4);
+  return b;
+}
+
+const std::string kFolder = "C:\\Mis documentos\\";
+const std::string kScript = ".codigo;\r\n&t := ~hola;\r\n.aviso &t;\r\n.fin;\r\n";
+
+pack::Packed packed(const pack::Options& o = {"factura.exe", "", "", ""}) {
+  return pack::pack(tiny_program(), kScript, o);
+}
+
+// What a program of these bytes does when started as C:\Mis documentos\Factura 2026.exe.
+test::RecordingPlatform started(const std::string& bytes) {
+  test::RecordingPlatform p;
+  p.own_path_value = kFolder + "Factura 2026.exe";
+  p.put_file(p.own_path_value, bytes);
+  p.put_file(kFolder + "otro.txt", ".codigo;\r\n&t := ~otro;\r\n.aviso &t;\r\n.fin;\r\n");
+  run_program(p, "otro.txt");
+  return p;
+}
+
+TEST(Packer, APackedProgramRunsItsScriptUnderAnyNameAndFindsDamage) {
+  const pack::Packed made = packed();
+  ASSERT_TRUE(made.refusal.empty()) << made.refusal;
+  // The script after the image, as written, behind its header; the image gains the packed section.
+  const std::optional<PeLayout> layout = pe_layout(made.program);
+  ASSERT_TRUE(layout && layout->packed);
+  EXPECT_EQ(made.program.substr(layout->image_end + kPackHeaderSize), kScript);
+  EXPECT_EQ(pack::pack(tiny_program(), kScript, {"factura.exe", "", "", ""}).program, made.program);
+
+  // Its own script, not the command line's, and no rename to KAL.exe.
+  test::RecordingPlatform p = started(made.program);
+  EXPECT_EQ(p.boxes(), (std::vector<std::pair<std::string, std::string>>{{"KAL", "hola"}}));
+  EXPECT_NE(p.file(kFolder + "Factura 2026.exe"), nullptr);
+  // KAL.exe itself is no packed program, whatever it is called.
+  EXPECT_EQ(started(tiny_program()).boxes().size(), 0u);
+
+  // Cut anywhere after the image, or changed: a box says so, and nothing runs.
+  const std::vector<std::string> damaged = {
+      made.program.substr(0, made.program.size() - 1), made.program.substr(0, layout->image_end + 10),
+      made.program.substr(0, layout->image_end), made.program.substr(0, made.program.size() - 5) + "HOLA;"};
+  for (const std::string& d : damaged)
+    EXPECT_EQ(started(d).boxes(), (std::vector<std::pair<std::string, std::string>>{
+                                      {"Programador", std::string(msg::kDamagedProgram)}}))
+        << d.size();
+}
+
+TEST(Packer, RefusesWhatItCannotMakeAProgramOf) {
+  EXPECT_FALSE(pack::pack("MZ no es un programa", kScript, {"a.exe", "", "", ""}).refusal.empty());
+  EXPECT_FALSE(pack::pack(packed().program, kScript, {"a.exe", "", "", ""}).refusal.empty());  // packed twice
+  for (const char* version : {"1.", ".1", "1.2.3.4.5", "1,2", "70000", "v1"})
+    EXPECT_FALSE(packed({"a.exe", "", version, ""}).refusal.empty()) << version;
+  for (const char* version : {"1", "1.2", "2026.12.9.1"})
+    EXPECT_TRUE(packed({"a.exe", "", version, ""}).refusal.empty()) << version;
+  EXPECT_FALSE(packed({"a.exe", "", "", "no es un icono"}).refusal.empty());
+}
+
+}  // namespace
+}  // namespace kal
