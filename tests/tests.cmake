@@ -139,6 +139,10 @@ if(KAL_WINDOWS_EXE)
             --exe ${KAL_WINDOWS_EXE} --kalbd $<TARGET_FILE:kalbd> --cases ${CMAKE_SOURCE_DIR}/tests/cases
             --packed $<TARGET_FILE:kalpack>)
   set_tests_properties(cases.wine.packed PROPERTIES TIMEOUT 3000)
+  # kalpack as a person uses it, and its programs renamed, signed and cut under Wine.
+  add_test(NAME kalpack COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/kalpack_test.py
+                                $<TARGET_FILE:kalpack> ${kal_windows_dir}/kalpack.exe ${KAL_WINDOWS_EXE})
+  set_tests_properties(kalpack PROPERTIES TIMEOUT 900)
   # The programs' resources, read by Debian's python3-pefile (so with Debian's Python, not another on the PATH).
   find_program(KAL_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
   add_test(NAME windows.resources

@@ -22,6 +22,8 @@ import time
 import zipfile
 from pathlib import Path
 
+from sign import sign
+
 ROOT = Path(__file__).resolve().parent.parent
 BUILD = ROOT / "build"
 PROGRAMS = ("KAL.exe", "kalcheck.exe", "kalbd.exe")
@@ -167,19 +169,6 @@ def notices():
     parts += licences(ROOT / "web" / "package-lock.json", "in the page")
     parts += licences(ROOT / "editors" / "vscode-kal" / "package-lock.json", "in editores/kal.vsix")
     return crlf(("\n\n" + "=" * 78 + "\n\n").join(parts) + "\n").encode("utf-8")
-
-
-def sign(programs):
-    """Signs the programs in place when a certificate is named; says whether they were."""
-    pkcs12, password = os.environ.get("KAL_SIGN_PKCS12"), os.environ.get("KAL_SIGN_PASSWORD", "")
-    if not pkcs12:
-        return False
-    for path in programs:
-        signed = path.with_suffix(".signed")
-        subprocess.run(["osslsigncode", "sign", "-pkcs12", pkcs12, "-pass", password, "-n", "KAL", "-h", "sha256",
-                        "-in", str(path), "-out", str(signed)], check=True, stdout=subprocess.DEVNULL)
-        signed.replace(path)
-    return True
 
 
 def main():

@@ -141,10 +141,16 @@ def packed_launch(case, folder, kalpack, kal_exe):
     """The case's script packed by kalpack into a program of its own name, the script itself taken away so that
     the run can only have it from the program; None when kalpack refuses it (the checker finds an error in it)."""
     script = folder / case.script_as
-    made = subprocess.run([kalpack, "--kal", kal_exe, "--salida", str(folder / PACKED_NAME), str(script)],
+    # Made in a folder of its own, as a colleague's program comes, and then put where it runs.
+    elsewhere = folder.parent / (folder.name + ".kalpack") / PACKED_NAME
+    elsewhere.parent.mkdir()
+    made = subprocess.run([kalpack, "--kal", kal_exe, "--salida", str(elsewhere), str(script)],
                           capture_output=True, timeout=120)
     if made.returncode != 0:
+        shutil.rmtree(elsewhere.parent)
         return None
+    shutil.move(elsewhere, folder / PACKED_NAME)
+    elsewhere.parent.rmdir()
     script.unlink()
     # What the case says of KAL.exe (ADIOS removes it, or it stays) it says of the program.
     case.absent = [PACKED_NAME if n == "KAL.exe" else n for n in case.absent]
