@@ -3,8 +3,9 @@
 //   kalpack [--salida PROGRAMA.exe] [--icono ICONO.ico] [--descripcion TEXTO] [--version 1.2]
 //           [--kal KAL.exe] SCRIPT.txt
 //
-// The script is checked first, as kalcheck checks it: with an error it is refused, every problem shown;
-// warnings are shown and it is packed. The program is KAL.exe beside kalpack (or --kal) with the script after
+// The script is checked first by kalcheck beside kalpack, which shows every problem: with an error it is
+// refused; warnings are shown and it is packed. (Asking kalcheck keeps kalpack small: the checker brings the
+// whole interpreter along.) The program is KAL.exe beside kalpack (or --kal) with the script after
 // it (see launcher/packed_script.h); it is written beside the script, as SCRIPT.exe, unless --salida names
 // it. Exit code 0 when made, 1 when the script has an error, 2 when something cannot be read or written.
 #include <cstdio>
@@ -12,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "checker/script_checker.h"
 #include "common/cp1252.h"
 #include "common/limits.h"
 #include "packer/pack.h"
@@ -37,6 +37,21 @@ std::string folder_of(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
+// The script checked by kalcheck, which prints its problems: its exit code, or 2 when it cannot be asked.
+int checked(const std::string& folder, const std::string& script_path) {
+#ifdef _WIN32
+  const std::string kalcheck = folder + "kalcheck.exe";
+#else
+  const std::string kalcheck = folder + "kalcheck";
+#endif
+  std::fflush(stdout);
+  const std::optional<int> code = kal::host::run_and_wait({kalcheck, script_path});
+  if (!code)
+    std::fprintf(stderr, "kalpack: no se puede comprobar el programa: falta %s (kalcheck va con kalpack)\n",
+                 kalcheck.c_str());
+  return code.value_or(2);
+}
+
 int usage() {
   std::fputs(
       "uso: kalpack [--salida PROGRAMA.exe] [--icono ICONO.ico] [--descripcion TEXTO] [--version 1.2]\n"
@@ -49,6 +64,10 @@ int usage() {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args = kal::host::command_line(argc, argv);
+  if (args.size() == 2 && args[1] == "--version") {
+    std::puts("kalpack " KAL_VERSION);
+    return 0;
+  }
   kal::host::utf8_console();
   std::string script_path, out_path, icon_path, kal_path;
   kal::pack::Options options;
@@ -78,20 +97,24 @@ int main(int argc, char** argv) {
     const bool extension = dot != std::string::npos && dot > script_path.find_last_of("/\\") + 1;
     out_path = (extension ? script_path.substr(0, dot) : script_path) + ".exe";
   }
-  if (kal_path.empty()) kal_path = folder_of(args[0]) + "KAL.exe";
+  const std::string own = kal::host::own_program();
+  const std::string own_folder = folder_of(own.empty() ? args[0] : own);
+  if (kal_path.empty()) kal_path = own_folder + "KAL.exe";
   options.file_name = out_path.substr(folder_of(out_path).size());
 
   const std::optional<std::string> script =
       read(script_path, kal::limits::kMaxToolScriptBytes, "el programa");
   if (!script) return 2;
-  bool refused = false;
-  for (const kal::check::Problem& p : kal::check::check_script(*script)) {
-    std::puts(kal::check::format_problem(script_path, p).c_str());
-    refused = refused || p.error;
+  if (const int code = checked(own_folder, script_path); code != 0) {
+    if (code == 1)
+      std::fprintf(stderr, "kalpack: %s tiene errores: no se hace el programa\n", script_path.c_str());
+    return code == 1 ? 1 : 2;
   }
-  if (refused) {
-    std::fprintf(stderr, "kalpack: %s tiene errores: no se hace el programa\n", script_path.c_str());
-    return 1;
+  // What was checked is what is packed: a file changed meanwhile is checked again by a second run.
+  if (read(script_path, kal::limits::kMaxToolScriptBytes, "el programa") != script) {
+    std::fprintf(stderr, "kalpack: %s cambi\xC3\xB3 mientras se comprobaba: vuelva a empezar\n",
+                 script_path.c_str());
+    return 2;
   }
   const std::optional<std::string> kal_exe = read(kal_path, kMaxKalExe, "");
   if (!kal_exe) return 2;

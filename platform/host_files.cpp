@@ -2,11 +2,16 @@
 #include "platform/host_files.h"
 
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+
+extern char** environ;
 
 namespace kal::host {
 namespace {
@@ -70,6 +75,26 @@ bool write_whole_file(const std::string& named, std::string_view bytes) {
   if (ok && std::rename(beside.c_str(), path.c_str()) == 0) return true;
   unlink(beside.c_str());
   return false;
+}
+
+std::string own_program() {
+  std::string path(4096, '\0');
+  const ssize_t n = readlink("/proc/self/exe", path.data(), path.size());
+  path.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+  return path;
+}
+
+std::optional<int> run_and_wait(const std::vector<std::string>& words) {
+  std::vector<char*> argv;
+  for (const std::string& w : words) argv.push_back(const_cast<char*>(w.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  if (words.empty() || posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+    return std::nullopt;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0)
+    if (errno != EINTR) return std::nullopt;
+  return WIFEXITED(status) ? std::optional<int>(WEXITSTATUS(status)) : std::nullopt;
 }
 
 std::vector<std::string> command_line(int argc, char** argv) {

@@ -37,6 +37,12 @@ bool replace_file(const std::filesystem::path& from, const std::filesystem::path
 // it leads to is replaced, and the link stays.
 bool write_whole_file(const std::string& path, std::string_view bytes);
 
+// This program's own file, by UTF-8 path; empty when the system does not say.
+std::string own_program();
+// Runs a program with these words (the first is its path) on this console, and waits for it: its exit code,
+// or nothing when it cannot be started.
+std::optional<int> run_and_wait(const std::vector<std::string>& words);
+
 // The command line in UTF-8. Windows gives main() its words in the ANSI code page, where a name the person
 // typed may have no place: there they are read as typed, in UTF-16.
 std::vector<std::string> command_line(int argc, char** argv);

@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
 """Makes the release's files in OUT from the builds tools/release.sh made: KAL-<version>-windows.zip (a folder
-that works where it is unzipped: KAL.exe with the examples beside it, kalcheck.exe and kalbd.exe, the guides as
-offline pages, the editor files, LEAME.txt, the licence, the notices and the changelog), KAL-<version>-web.zip
+that works where it is unzipped: KAL.exe with the examples beside it, kalcheck.exe, kalpack.exe and kalbd.exe, the
+guides as offline pages, the editor files, LEAME.txt, the licence, the notices and the changelog), KAL-<version>-web.zip
 (the browser page as static files) and SHA256SUMS. Zips are made the same way every time: entries sorted, the
 time of SOURCE_DATE_EPOCH, fixed permissions, so the same commit gives the same bytes.
 
-With KAL_SIGN_PKCS12 (a PKCS#12 file) and KAL_SIGN_PASSWORD in the environment, the three programs are signed with
+With KAL_SIGN_PKCS12 (a PKCS#12 file) and KAL_SIGN_PASSWORD in the environment, the programs are signed with
 osslsigncode before they are zipped; without them the release is unsigned, and says so.
 
 Usage: make_release.py OUT
@@ -26,7 +26,7 @@ from sign import sign
 
 ROOT = Path(__file__).resolve().parent.parent
 BUILD = ROOT / "build"
-PROGRAMS = ("KAL.exe", "kalcheck.exe", "kalbd.exe")
+PROGRAMS = ("KAL.exe", "kalcheck.exe", "kalpack.exe", "kalbd.exe")
 
 LEAME = """KAL {version}
 ==========
@@ -40,6 +40,8 @@ nombre, se lo devuelve y termina.
 
 - guia.html: la guía del lenguaje (guide.html en inglés), para leer sin conexión.
 - kalcheck.exe programa.txt: dice los problemas de un programa sin ejecutarlo.
+- kalpack.exe programa.txt: hace programa.exe, un solo programa para quien no tiene KAL, que hace lo mismo que
+  KAL.exe programa.txt y se puede llamar como se quiera (la guía, apartado 12, dice cómo).
 - kalbd.exe: crea y lista bases de datos (kalbd.exe sin nada dice cómo).
 - editores\\kal.vsix: KAL en Visual Studio Code, con el depurador (F5 en un programa); editores\\KAL.xml: el
   lenguaje para Notepad++.
@@ -58,6 +60,8 @@ its name back and ends.
 
 - guide.html: the language guide (guia.html in Spanish), to read offline.
 - kalcheck.exe script.txt: tells a script's problems without running it.
+- kalpack.exe script.txt: makes script.exe, one program for someone without KAL, which does what KAL.exe script.txt
+  does and may be given any name (the guide, section 12, says how).
 - kalbd.exe: creates and lists databases (kalbd.exe alone says how).
 - editores\\kal.vsix: KAL in Visual Studio Code, with the debugger (F5 on a script); editores\\KAL.xml: the
   language for Notepad++.
@@ -159,10 +163,10 @@ def notices():
     parts = ["KAL carries code from others. Their licences follow, each after the name of what carries it.\n"
              "KAL lleva código de otros. Sus licencias siguen, cada una tras el nombre de lo que la lleva."]
     for title, copyright_file in (
-            ("The MinGW-w64 runtime and winpthreads, in KAL.exe, kalcheck.exe and kalbd.exe",
+            ("The MinGW-w64 runtime and winpthreads, in KAL.exe, kalcheck.exe, kalpack.exe and kalbd.exe",
              "/usr/share/doc/mingw-w64-common/copyright"),
-            ("libstdc++ and libgcc (GCC, with the GCC Runtime Library Exception), in KAL.exe, kalcheck.exe and "
-             "kalbd.exe", "/usr/share/doc/gcc-mingw-w64-base/copyright"),
+            ("libstdc++ and libgcc (GCC, with the GCC Runtime Library Exception), in KAL.exe, kalcheck.exe, "
+             "kalpack.exe and kalbd.exe", "/usr/share/doc/gcc-mingw-w64-base/copyright"),
             ("nlohmann-json, in kalcheck.exe and the page", "/usr/share/doc/nlohmann-json3-dev/copyright"),
             ("Emscripten's runtime, in the page (kal.js)", "/usr/share/doc/emscripten/copyright")):
         parts.append(f"{title}\n\n{Path(copyright_file).read_text(errors='replace').strip()}")

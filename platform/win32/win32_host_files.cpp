@@ -106,6 +106,53 @@ bool write_whole_file(const std::string& path, std::string_view bytes) {
   return false;
 }
 
+std::string own_program() {
+  std::wstring path(32768, L'\0');
+  const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+  path.resize(n < path.size() ? n : 0);
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, path.c_str(), static_cast<int>(path.size()), nullptr, 0,
+                                        nullptr, nullptr);
+  std::string out(bytes > 0 ? static_cast<std::size_t>(bytes) : 0, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, path.c_str(), static_cast<int>(path.size()), out.data(), bytes, nullptr,
+                      nullptr);
+  return out;
+}
+
+std::optional<int> run_and_wait(const std::vector<std::string>& words) {
+  // Each word quoted as the C runtime splits a command line again: backslashes before a quote doubled.
+  std::wstring line;
+  for (const std::string& word : words) {
+    const std::optional<std::wstring> w = wide(word);
+    if (!w) return std::nullopt;
+    if (!line.empty()) line += L' ';
+    line += L'"';
+    std::size_t backslashes = 0;
+    for (const wchar_t c : *w) {
+      if (c == L'\\') {
+        ++backslashes;
+        continue;
+      }
+      line.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+      backslashes = 0;
+      line += c;
+    }
+    line.append(backslashes * 2, L'\\');
+    line += L'"';
+  }
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (words.empty() || !CreateProcessW(wide(words[0])->c_str(), line.data(), nullptr, nullptr, TRUE, 0,
+                                       nullptr, nullptr, &startup, &process))
+    return std::nullopt;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  const bool got = GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return got ? std::optional<int>(static_cast<int>(code)) : std::nullopt;
+}
+
 std::vector<std::string> command_line(int argc, char** argv) {
   std::vector<std::string> words(argv, argv + argc);
   int count = 0;

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks kalpack as a person uses it, and the programs it makes as Windows runs them (under Wine):
-- a script with an error is refused with every problem as kalcheck prints it and nothing written; a warning is
-  shown and the program made, by default as SCRIPT.exe beside the script; a script, KAL.exe or icon it cannot
+- a script with an error is refused with every problem as the kalcheck beside kalpack prints it and nothing
+  written (without a kalcheck, nothing either); a warning is shown and the program made, by default as SCRIPT.exe
+  beside the script; a script, KAL.exe or icon it cannot
   read, or a version it cannot write, is refused with a clear message and writes nothing;
 - kalpack.exe under Wine makes the same bytes as the native kalpack;
 - the program, renamed and started from another folder, runs its script there (its files beside it); signed with
@@ -52,6 +53,13 @@ def console(kalpack, kal, work, failures):
         if got.returncode != 2 or not got.stderr.startswith(b"kalpack: ") or (work / "bien.exe").exists() \
                 or (work / "no_esta.exe").exists():
             failures.append(f"{what}: exit {got.returncode}, {got.stderr!r}")
+    # kalpack checks with the kalcheck beside it: without one it says so and makes nothing.
+    (work / "solo").mkdir()
+    shutil.copy(kalpack, work / "solo" / "kalpack")
+    got = subprocess.run([work / "solo" / "kalpack", "--kal", str(kal), "bien.txt"], cwd=work, capture_output=True,
+                         timeout=120)
+    if got.returncode != 2 or b"kalcheck" not in got.stderr or (work / "bien.exe").exists():
+        failures.append(f"without kalcheck: exit {got.returncode}, {got.stderr!r}")
 
 
 def on_wine(kalpack, kalpack_exe, kal, work, failures):
@@ -63,6 +71,7 @@ def on_wine(kalpack, kalpack_exe, kal, work, failures):
         (made / "factura.txt").write_bytes(SCRIPT.encode("cp1252"))
         shutil.copy(kal, made / "KAL.exe")
         shutil.copy(kalpack_exe, made / "kalpack.exe")
+        shutil.copy(kalpack_exe.parent / "kalcheck.exe", made / "kalcheck.exe")  # which kalpack checks with
         subprocess.run(["wine", "kalpack.exe", "factura.txt"], cwd=made, env=env, capture_output=True, timeout=300)
         native = subprocess.run([kalpack, "--kal", str(kal), "--salida", str(work / "factura.exe"),
                                  str(made / "factura.txt")], capture_output=True, timeout=120)

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Checks the release as a person on Windows gets it, and as anyone rebuilds it:
 - the Windows zip, unpacked into a fresh Wine prefix under C:\\Mis documentos\\Año 2026\\KAL: every example runs from
-  there with its case's answers and leaves its case's files; kalcheck.exe and kalbd.exe say the version, and
-  kalcheck.exe finds an error planted in a copy of an example;
+  there with its case's answers and leaves its case's files; kalcheck.exe, kalpack.exe and kalbd.exe say the
+  version, kalcheck.exe finds an error planted in a copy of an example, and kalpack.exe makes a program of one;
 - the same sources built again in another folder (one with a blank and an accent) give zips of the same SHA-256;
 - with a throwaway certificate the programs, those in the editor package too, come out signed, osslsigncode
   verifies them, and they still run.
@@ -51,7 +51,8 @@ def rebuilt(work, env):
         subprocess.run(["cp", "-al", str(ROOT / modules), str(copy / modules)], check=True)
     quiet = dict(stdout=subprocess.DEVNULL, check=True, cwd=copy, env=env)
     subprocess.run(["cmake", "--preset", "windows"], **quiet)
-    subprocess.run(["cmake", "--build", "--preset", "windows", "--target", "KAL", "kalcheck", "kalbd", "kaldebug"],
+    subprocess.run(["cmake", "--build", "--preset", "windows", "--target", "KAL", "kalcheck", "kalpack", "kalbd",
+                    "kaldebug"],
                    **quiet)
     subprocess.run(["tools/web.sh", "--build-only"], **quiet)
     subprocess.run(["cmake", "--preset", "native", "-DKAL_TESTS=OFF"], **quiet)
@@ -107,7 +108,7 @@ def on_windows(work, zip_path, box_text, failures):
             failures += [f"{case.name} from the unpacked folder: {f}"
                          for f in check(case, folder, events, code, problems, 0, "wine")]
         env = dict(os.environ, WINEDEBUG="-all")
-        for tool in ("kalcheck", "kalbd"):
+        for tool in ("kalcheck", "kalpack", "kalbd"):
             said = subprocess.run(["wine", f"{tool}.exe", "--version"], cwd=folder, env=env, capture_output=True,
                                   timeout=300).stdout.replace(b"\r\n", b"\n").decode()
             if said != f"{tool} {VERSION}\n":
@@ -117,6 +118,11 @@ def on_windows(work, zip_path, box_text, failures):
                              timeout=300)
         if got.returncode != 1 or b"avisso" not in got.stdout:
             failures.append(f"kalcheck.exe on a planted error: exit {got.returncode}, {got.stdout!r}")
+        # kalpack.exe finds KAL.exe and kalcheck.exe beside it, as the download has them.
+        got = subprocess.run(["wine", "kalpack.exe", "saludo.txt"], cwd=folder, env=env, capture_output=True,
+                             timeout=300)
+        if got.returncode != 0 or (folder / "saludo.exe").read_bytes()[-len(b".fin;\r\n"):] != b".fin;\r\n":
+            failures.append(f"kalpack.exe on an example: exit {got.returncode}, {got.stdout!r} {got.stderr!r}")
     finally:
         session.close()
 
@@ -135,7 +141,7 @@ def signed(work, env, failures):
     with zipfile.ZipFile(folder / "editores" / "kal.vsix") as vsix:
         for name in ("kalcheck.exe", "kaldebug.exe"):
             (folder / ("vsix-" + name)).write_bytes(vsix.read("extension/server/" + name))
-    for name in ("KAL.exe", "kalcheck.exe", "kalbd.exe", "vsix-kalcheck.exe", "vsix-kaldebug.exe"):
+    for name in ("KAL.exe", "kalcheck.exe", "kalpack.exe", "kalbd.exe", "vsix-kalcheck.exe", "vsix-kaldebug.exe"):
         got = subprocess.run(["osslsigncode", "verify", "-CAfile", str(cert), "-in", str(folder / name)],
                              capture_output=True, text=True)
         if got.returncode != 0:
