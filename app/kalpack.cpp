@@ -101,6 +101,14 @@ int main(int argc, char** argv) {
   const std::string own_folder = folder_of(own.empty() ? args[0] : own);
   if (kal_path.empty()) kal_path = own_folder + "KAL.exe";
   options.file_name = out_path.substr(folder_of(out_path).size());
+  // The program never takes the place of what it is made from: the script, or KAL.exe (whose name would also
+  // make it the interpreter of the folder it lands in).
+  const std::string lower_name = kal::cp1252::lower(options.file_name);
+  if (lower_name == "kal.exe" || out_path == script_path || out_path == kal_path) {
+    std::fprintf(stderr, "kalpack: el programa no puede llamarse %s: elija otro nombre con --salida\n",
+                 options.file_name.c_str());
+    return 2;
+  }
 
   const std::optional<std::string> script =
       read(script_path, kal::limits::kMaxToolScriptBytes, "el programa");

@@ -48,10 +48,13 @@ def console(kalpack, kal, work, failures):
     (work / "no_es.ico").write_bytes(b"no es un icono")
     for words, what in ((["no_esta.txt"], "a missing script"), (["--kal", "no_esta.exe", "bien.txt"], "no KAL.exe"),
                         (["--icono", "no_es.ico", "bien.txt"], "an icon that is none"),
-                        (["--version", "1.x", "bien.txt"], "a version of letters")):
+                        (["--version", "1.x", "bien.txt"], "a version of letters"),
+                        (["--salida", "kal.EXE", "bien.txt"], "a program named KAL.exe"),
+                        (["--salida", "bien.txt", "bien.txt"], "a program over its script")):
         got = run(*words)
         if got.returncode != 2 or not got.stderr.startswith(b"kalpack: ") or (work / "bien.exe").exists() \
-                or (work / "no_esta.exe").exists():
+                or (work / "no_esta.exe").exists() or (work / "kal.EXE").exists() \
+                or (work / "bien.txt").read_bytes() != SCRIPT.encode("cp1252"):
             failures.append(f"{what}: exit {got.returncode}, {got.stderr!r}")
     # kalpack checks with the kalcheck beside it: without one it says so and makes nothing.
     (work / "solo").mkdir()
