@@ -45,10 +45,7 @@ std::vector<Coloured> colours(std::string_view bytes) {
   if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) return out;
   std::string text;
   Origins origins;
-  for_each_joined_byte(bytes, [&](std::size_t i) {
-    origins.keep(text.size(), i);
-    text.push_back(bytes[i]);
-  });
+  join_with_origins(bytes, text, origins);
   out.reserve(text.size() / 4 + 16);
   StatementCompiler compiler;
   std::size_t statement = 0;  // its first token in out

@@ -30,10 +30,7 @@ class Layout {
   std::vector<Edit> run() {
     std::string text;
     Origins origins;
-    for_each_joined_byte(bytes_, [&](std::size_t i) {
-      origins.keep(text.size(), i);
-      text.push_back(bytes_[i]);
-    });
+    join_with_origins(bytes_, text, origins);
     // Where the interpreter stops reading: the end, or a Ctrl-Z.
     const std::size_t read_to = std::min(bytes_.find('\x1A'), bytes_.size());
     StatementCompiler compiler;

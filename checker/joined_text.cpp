@@ -1,5 +1,7 @@
 #include "checker/joined_text.h"
 
+#include "launcher/script_reader.h"
+
 namespace kal::check {
 
 std::vector<std::size_t> line_starts(std::string_view bytes) {
@@ -11,6 +13,16 @@ std::vector<std::size_t> line_starts(std::string_view bytes) {
     if (bytes[i] == '\r' || bytes[i] == '\n') starts.push_back(i + 1);
   }
   return starts;
+}
+
+void join_with_origins(std::string_view bytes, std::string& text, Origins& origins) {
+  text.reserve(bytes.size());
+  origins.reserve(1 + static_cast<std::size_t>(std::count_if(
+                          bytes.begin(), bytes.end(), [](char c) { return c == '\r' || c == '\x1A'; })));
+  for_each_joined_byte(bytes, [&](std::size_t i) {
+    origins.keep(text.size(), i);
+    text.push_back(bytes[i]);
+  });
 }
 
 std::string line_end_of(std::string_view bytes) {

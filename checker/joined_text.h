@@ -82,6 +82,11 @@ class Origins {
   mutable std::size_t last_ = 0;
 };
 
+// The joined text the interpreter reads of a file (its line ends taken out, up to a Ctrl-Z), and where each
+// of its characters came from. Large scripts are measured first, so that no list grows by doubling past what
+// it needs.
+void join_with_origins(std::string_view bytes, std::string& text, Origins& origins);
+
 // The whole tokens of the joined text, each as its place in the text: half a view's size, for the million
 // tokens of a large script.
 class TokenList {

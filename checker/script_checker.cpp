@@ -67,16 +67,7 @@ class Checker {
   }
 
   // The joined text, and for each of its characters the byte of the file it came from.
-  // Large scripts are measured first, so that no list grows by doubling past what it needs.
-  void join() {
-    text_.reserve(bytes_.size());
-    origins_.reserve(1 + static_cast<std::size_t>(std::count_if(
-                             bytes_.begin(), bytes_.end(), [](char c) { return c == '\r' || c == '\x1A'; })));
-    for_each_joined_byte(bytes_, [this](std::size_t i) {
-      origins_.keep(text_.size(), i);
-      text_.push_back(bytes_[i]);
-    });
-  }
+  void join() { join_with_origins(bytes_, text_, origins_); }
   std::size_t origin(std::string_view part) const {
     return origins_.at(static_cast<std::size_t>(part.data() - text_.data()));
   }

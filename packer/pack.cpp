@@ -11,14 +11,8 @@
 namespace kal::pack {
 namespace {
 
-void put(std::string& b, std::uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) b.push_back(static_cast<char>(v >> (8 * i) & 0xFF));
-}
-std::uint32_t get(std::string_view b, std::size_t at, int bytes) {
-  std::uint32_t v = 0;
-  for (int i = bytes - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(b[at + i]);
-  return v;
-}
+constexpr auto put = put_le;
+constexpr auto get = get_le;
 void pad4(std::string& b) {
   while (b.size() % 4 != 0) b.push_back('\0');
 }

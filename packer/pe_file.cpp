@@ -3,19 +3,23 @@
 #include <algorithm>
 
 namespace kal::pack {
-namespace {
 
-std::uint32_t get(std::string_view b, std::size_t at, int bytes) {
+std::uint32_t get_le(std::string_view b, std::size_t at, int bytes) {
   std::uint32_t v = 0;
   for (int i = bytes - 1; i >= 0; --i)
     v = v << 8 | (at + i < b.size() ? static_cast<unsigned char>(b[at + i]) : 0u);
   return v;
 }
+void put_le(std::string& b, std::uint32_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) b.push_back(static_cast<char>(v >> (8 * i) & 0xFF));
+}
+
+namespace {
+
+constexpr auto get = get_le;
+constexpr auto put = put_le;
 void set(std::string& b, std::size_t at, std::uint32_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<char>(v >> (8 * i) & 0xFF);
-}
-void put(std::string& b, std::uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) b.push_back(static_cast<char>(v >> (8 * i) & 0xFF));
 }
 std::uint32_t align(std::uint64_t v, std::uint32_t to) {
   return static_cast<std::uint32_t>((v + to - 1) / to * to);

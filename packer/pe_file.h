@@ -17,6 +17,11 @@ namespace kal::pack {
 using ResourceKey = std::tuple<std::uint16_t, std::uint16_t, std::uint16_t>;
 using Resources = std::map<ResourceKey, std::string>;
 
+// Little-endian numbers of 1 to 4 bytes, as PE files and their resources hold them: read (0 past the end),
+// appended.
+std::uint32_t get_le(std::string_view bytes, std::size_t at, int size);
+void put_le(std::string& bytes, std::uint32_t value, int size);
+
 inline constexpr std::uint16_t kIcon = 3, kGroupIcon = 14, kVersion = 16, kManifest = 24;
 
 class PeFile {
