@@ -143,6 +143,9 @@ if(KAL_WINDOWS_EXE)
   add_test(NAME kalpack COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/e2e/kalpack_test.py
                                 $<TARGET_FILE:kalpack> ${kal_windows_dir}/kalpack.exe ${KAL_WINDOWS_EXE})
   set_tests_properties(kalpack PROPERTIES TIMEOUT 900)
+  # The extension's "Crear programa" with that kalpack and KAL.exe.
+  add_test(NAME editors.vscode.pack COMMAND node tests/pack.test.js $<TARGET_FILE:kalpack> ${KAL_WINDOWS_EXE}
+           WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/editors/vscode-kal)
   # The programs' resources, read by Debian's python3-pefile (so with Debian's Python, not another on the PATH).
   find_program(KAL_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
   add_test(NAME windows.resources

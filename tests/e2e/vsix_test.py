@@ -46,6 +46,13 @@ def main():
         contributes = manifest.get("contributes", {})
         if "kal.server.path" not in contributes.get("configuration", {}).get("properties", {}):
             failures.append("no setting to point at another server")
+        # "Crear programa" for KAL files, with a setting for the kalpack it runs.
+        commands = {c.get("command") for c in contributes.get("commands", [])}
+        palette = contributes.get("menus", {}).get("commandPalette", [])
+        if "kal.crearPrograma" not in commands or "kal.pack.path" not in \
+                contributes.get("configuration", {}).get("properties", {}) or \
+                {"command": "kal.crearPrograma", "when": "editorLangId == kal"} not in palette:
+            failures.append("the manifest does not contribute \"Crear programa\" for KAL files")
         # F5 on a KAL script: the kal debugger for KAL files, started by the extension.
         debuggers = contributes.get("debuggers", [])
         if not any(d.get("type") == "kal" and "kal" in d.get("languages", []) for d in debuggers) \

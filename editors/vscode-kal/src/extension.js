@@ -1,11 +1,13 @@
 // Starts KAL's language server (kalcheck --lsp) for KAL files: problems while typing, help on every word,
 // completion, signature help, the quick fixes under the light bulb, formatting (format on save once the person
-// turns it on), colours as KAL reads each word, go to label, references, rename and the outline come from it. The debugger is in debug.js.
+// turns it on), colours as KAL reads each word, go to label, references, rename and the outline come from it. The debugger
+// is in debug.js, "Crear programa" in pack.js.
 const fs = require('fs');
 const path = require('path');
 const vscode = require('vscode');
 const { LanguageClient } = require('vscode-languageclient/node');
 const debug = require('./debug');
+const pack = require('./pack');
 
 let client;
 
@@ -31,6 +33,7 @@ function serverCommand(context) {
 
 function activate(context) {
   debug.register(vscode, context);
+  pack.register(vscode, context);
   context.subscriptions.push(vscode.workspace.onDidOpenTextDocument(adopt));
   vscode.workspace.textDocuments.forEach(adopt);
   client = new LanguageClient(
