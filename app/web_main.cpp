@@ -3,18 +3,22 @@
 // UTF-8; inside they are Windows-1252, as everywhere in the interpreter.
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "checker/formatter.h"
 #include "checker/script_checker.h"
 #include "common/cp1252.h"
+#include "common/limits.h"
 #include "interp/interpreter.h"
 #include "interp/run_state.h"
 #include "launcher/script_reader.h"
 #include "launcher/startup.h"
+#include "packer/pack.h"
 #include "platform/web/web_imports.h"
 #include "platform/web/web_platform.h"
 #include "values/value.h"
@@ -173,6 +177,29 @@ EMSCRIPTEN_KEEPALIVE const char* kal_format(const char* bytes, int length) {
   for (const check::Edit& e : check::format_edits(std::string_view(bytes, static_cast<std::size_t>(length))))
     edits.push_back({{"offset", e.offset}, {"length", e.length}, {"text", cp1252::to_utf8(e.text)}});
   return hand_over(edits.dump());
+}
+
+// "Crear programa": the program kalpack makes of a script's bytes and the site's KAL.exe, named file_name
+// (UTF-8). Its bytes, their count in *length; -2 when the script has errors (kalpack refuses it too), -1 with
+// the refusal's text (UTF-8) otherwise.
+EMSCRIPTEN_KEEPALIVE const char* kal_pack(const char* script, int script_length, const char* kal_exe,
+                                          int kal_length, const char* file_name, int* length) {
+  const std::string_view text(script, static_cast<std::size_t>(script_length));
+  *length = -1;
+  if (text.size() > limits::kMaxToolScriptBytes)
+    return hand_over(cp1252::to_utf8("el programa ocupa m\xE1s de 4 MB: kalpack no lo lleva"));
+  const std::vector<check::Problem> problems = check::check_script(text);
+  if (std::any_of(problems.begin(), problems.end(), [](const check::Problem& p) { return p.error; })) {
+    *length = -2;
+    return "";
+  }
+  pack::Options options;
+  options.file_name = cp1252::from_utf8(file_name);
+  pack::Packed packed =
+      pack::pack(std::string_view(kal_exe, static_cast<std::size_t>(kal_length)), text, options);
+  if (packed.program.empty()) return hand_over(cp1252::to_utf8(packed.refusal));
+  *length = static_cast<int>(packed.program.size());
+  return hand_over(std::move(packed.program));
 }
 
 // For the benchmarks alone: compiles a script's bytes without the token limit, as the native kal_bench does,

@@ -4,7 +4,7 @@ set(KAL_WEB_IMPORTS kal_js_message_box kal_js_input_dialog kal_js_pause kal_js_s
                     kal_js_draw_bitmap)
 list(JOIN KAL_WEB_IMPORTS "," kal_web_imports)
 set(KAL_WEB_EXPORTS kal_run kal_set_stepping kal_watch kal_put_file kal_put_folder kal_files kal_file kal_check
-                    kal_bench kal_alloc kal_free kal_disk_changes)
+                    kal_format kal_pack kal_bench kal_alloc kal_free kal_disk_changes)
 list(TRANSFORM KAL_WEB_EXPORTS PREPEND "_")
 list(JOIN KAL_WEB_EXPORTS "," kal_web_exports)
 
@@ -13,7 +13,7 @@ file(WRITE ${CMAKE_BINARY_DIR}/version.txt "${PROJECT_VERSION}")
 
 add_executable(kal_web app/web_main.cpp platform/web/web_halt.cpp platform/web/web_dialogs.cpp
                        platform/web/web_clock_and_shell.cpp platform/web/web_surfaces.cpp)
-target_link_libraries(kal_web PRIVATE kal_checker)
+target_link_libraries(kal_web PRIVATE kal_checker kal_packer)
 target_include_directories(kal_web SYSTEM PRIVATE ${CMAKE_BINARY_DIR}/nlohmann-include)
 set_target_properties(kal_web PROPERTIES OUTPUT_NAME kal SUFFIX ".js" LINK_DEPENDS
                                          ${CMAKE_SOURCE_DIR}/platform/web/kal_library.js)

@@ -131,6 +131,11 @@ Packed pack(std::string_view kal_exe, std::string_view script, const Options& op
     out.refusal = "ese KAL.exe ya es un programa hecho con kalpack: use el KAL.exe de KAL";
     return out;
   }
+  // Named KAL.exe, the program would be the interpreter of whatever folder it lands in.
+  if (cp1252::lower(options.file_name) == "kal.exe") {
+    out.refusal = "el programa no puede llamarse KAL.exe: elija otro nombre";
+    return out;
+  }
   if (!options.version.empty() && !version_numbers(options.version)) {
     out.refusal =
         "la versi\xF3n son de una a cuatro cifras separadas por puntos (1.2 o 2.0.1), cada una hasta 65535";

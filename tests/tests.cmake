@@ -94,7 +94,9 @@ if(KAL_WEB_DIR)
   endif()
   add_test(NAME web.page COMMAND ${CMAKE_SOURCE_DIR}/web/tests/run_page_test.sh ${KAL_WEB_DIR}/site
                                  ${CMAKE_SOURCE_DIR}/tests/cases $<TARGET_FILE:kalbd> ${kal_page_windows})
-  set_tests_properties(web.page PROPERTIES TIMEOUT 900 ENVIRONMENT NODE_PATH=/usr/share/nodejs)
+  # KALPACK: the page's programs are held to kalpack's bytes.
+  set_tests_properties(web.page PROPERTIES TIMEOUT 900
+                       ENVIRONMENT "NODE_PATH=/usr/share/nodejs;KALPACK=$<TARGET_FILE:kalpack>")
   if(KAL_WINDOWS_EXE)
     set_tests_properties(web.page PROPERTIES FIXTURES_REQUIRED kal_wine_pictures)
   endif()

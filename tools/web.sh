@@ -10,5 +10,11 @@ cmake --preset web >/dev/null
 cmake --build --preset web
 web/install.sh
 (cd web && node build.mjs ../build/web/site ../build/web)
+# The page's "Crear programa" packs the Windows build's KAL.exe, stripped as the download's and stamped with no
+# time, as the linker left it, so that every build of the site holds the same bytes. Without that build the
+# page says it cannot make programs.
+if [ -f build/windows/KAL.exe ]; then
+  SOURCE_DATE_EPOCH=0 x86_64-w64-mingw32-strip -o build/web/site/KAL.exe build/windows/KAL.exe
+fi
 [ "${1:-}" = "--build-only" ] && exit 0
 exec node web/tests/serve.mjs build/web/site "${PORT:-8080}"

@@ -83,6 +83,7 @@ TEST(Packer, RefusesWhatItCannotMakeAProgramOf) {
   for (const char* version : {"1", "1.2", "2026.12.9.1"})
     EXPECT_TRUE(packed({"a.exe", "", version, ""}).refusal.empty()) << version;
   EXPECT_FALSE(packed({"a.exe", "", "", "no es un icono"}).refusal.empty());
+  EXPECT_FALSE(packed({"Kal.EXE", "", "", ""}).refusal.empty());  // the interpreter of its folder
 }
 
 }  // namespace

@@ -10,6 +10,7 @@ import {ARCHIVE, Disk, READ_ONLY, inProgramFolder} from './disk.js';
 import {DiskPanel} from './disk-panel.js';
 import {CRLF, KINDS, convertedTo, exactText, lineEnds, lineEndsName, openedWith} from './line-ends.js';
 import {formatScript, problemsOf} from './problems.js';
+import {programButton} from './program.js';
 import {Run} from './run.js';
 import {Runner} from './runner.js';
 import {HeldScript} from './held-script.js';
@@ -317,6 +318,8 @@ async function main() {
   });
   $('#share').addEventListener('click', shareLink);
   $('#format').addEventListener('click', () => formatScript(view, runner));
+  programButton($('#program'),
+                {runner, source: () => exactText(view.state), scriptName: () => held.name, notice, status, t});
   $('#language').addEventListener('click', () => {
     lang = lang === 'es' ? 'en' : 'es';
     applyLanguage();

@@ -79,6 +79,23 @@ export class Runner {
     return JSON.parse(withBytes(m, bytes, (p) => text(m, m._kal_format(p, bytes.length))));
   }
 
+  // The program kalpack makes of a text and KAL.exe's bytes, named name: {bytes}, {errors: true} when the script
+  // has errors, or {refusal} with kalpack's reason.
+  pack(source, kal, name) {
+    const m = this.checker;
+    const script = encode(source);
+    const length = m._kal_alloc(4);
+    try {
+      const pointer = withBytes(m, script, (s) => withBytes(m, kal, (k) => withText(m, name,
+          (n) => m._kal_pack(s, script.length, k, kal.length, n, length))));
+      const count = m.HEAP32[length >> 2];
+      if (count === -2) return {errors: true};
+      return count < 0 ? {refusal: text(m, pointer)} : {bytes: m.HEAPU8.slice(pointer, pointer + count)};
+    } finally {
+      m._kal_free(length);
+    }
+  }
+
   // For the benchmarks: the milliseconds a fresh instance takes to run a script of any length, compiling aside.
   async bench(source) {
     const m = await this.instance({});

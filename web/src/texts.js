@@ -25,6 +25,11 @@ export const TEXTS = {
     uploadFolder: 'Subir una carpeta', drop: 'Puede soltar aquí ficheros, carpetas o un zip (se abre como carpeta).',
     notTaken: 'No se ha podido poner en el disco:', zipTooLarge: 'el zip ocupa demasiado al abrirse',
     readOnly: 'solo lectura', hidden: 'oculto',
+    program: 'Crear programa', programMade: 'Programa creado:',
+    programTitle: 'Un programa de Windows (.exe) que lleva este programa KAL: se abre con dos clics, sin KAL.',
+    programErrors: 'El programa tiene errores (subrayados): no se hace el .exe.',
+    programNoKal: 'Este sitio no trae KAL.exe, con el que se hacen los programas de Windows.',
+    programRefused: 'No se puede hacer el programa:',
   },
   en: {
     run: 'Run', step: 'Step', stop: 'Stop', share: 'Share link', format: 'Format', examples: 'Examples',
@@ -49,5 +54,10 @@ export const TEXTS = {
     uploadFolder: 'Upload a folder', drop: 'You can drop files, folders or a zip here (it opens as a folder).',
     notTaken: 'Could not be put on the disk:', zipTooLarge: 'the zip is too large once unpacked',
     readOnly: 'read-only', hidden: 'hidden',
+    program: 'Make program', programMade: 'Program made:',
+    programTitle: 'A Windows program (.exe) that carries this KAL program: it opens with a double click, without KAL.',
+    programErrors: 'The program has errors (underlined): no .exe is made.',
+    programNoKal: 'This site has no KAL.exe, which Windows programs are made from.',
+    programRefused: 'The program cannot be made:',
   },
 };

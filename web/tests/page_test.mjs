@@ -491,6 +491,58 @@ await test('a file uploaded to the disk is read by a script, and what it writes 
   await page.close();
 });
 
+await test('Crear programa downloads the program kalpack makes of the script; errors and a site without KAL.exe say why',
+           async () => {
+  assert.ok(fs.existsSync(path.join(site, 'KAL.exe')), 'the site has no KAL.exe: build the windows preset first');
+  const folder = fs.mkdtempSync('/tmp/kal-page-program-');
+  const context = await browser.createBrowserContext({downloadBehavior: {policy: 'allow', downloadPath: folder}});
+  const page = await openPage(undefined, context);
+  const script = Buffer.from('.codigo;\r\n&t := ~Factura_de_Ana_L\xF3pez;\r\n.aviso &t;\r\n.fin;\r\n', 'latin1');
+  await page.evaluate((b) => window.kalPage.load('factura.txt', b), [...script]);
+  await page.click('#program');
+  const program = path.join(folder, 'factura.exe');
+  for (const deadline = Date.now() + 15000; !fs.existsSync(program) && Date.now() < deadline;) {
+    await new Promise((done) => setTimeout(done, 100));
+  }
+  assert.equal(await page.$eval('#status', (s) => s.textContent), 'Programa creado: factura.exe');
+  // The script behind its header at the end, and byte for byte what kalpack makes of it with the site's KAL.exe.
+  const bytes = fs.readFileSync(program);
+  const header = bytes.subarray(bytes.length - script.length - 24, bytes.length - script.length);
+  assert.equal(header.subarray(0, 8).toString('latin1'), 'KALPACK1');
+  assert.equal(header.readBigUInt64LE(8), BigInt(script.length));
+  assert.ok(bytes.subarray(bytes.length - script.length).equals(script));
+  const apart = fs.mkdtempSync('/tmp/kal-page-kalpack-');
+  fs.writeFileSync(path.join(apart, 'factura.txt'), script);
+  execFileSync(process.env.KALPACK ?? path.join(path.dirname(kalbd), 'kalpack'),
+               ['--kal', path.join(site, 'KAL.exe'), path.join(apart, 'factura.txt')], {stdio: 'ignore'});
+  assert.ok(bytes.equals(fs.readFileSync(path.join(apart, 'factura.exe'))), 'not the bytes kalpack makes');
+  // A script with errors, or named KAL: nothing is made, and the notice says why.
+  await editorText(page, '.codigo;\n&t := ~hola;\nFOO;\n.fin;\n');
+  await page.click('#program');
+  await page.waitForFunction(() => !document.querySelector('#notice').hidden);
+  assert.equal(await page.$eval('#notice', (n) => n.textContent),
+               'El programa tiene errores (subrayados): no se hace el .exe.');
+  await page.evaluate((b) => window.kalPage.load('kal.txt', b), [...script]);
+  await page.click('#program');
+  await page.waitForFunction(() => document.querySelector('#notice').textContent.includes('KAL.exe'));
+  assert.equal(await page.$eval('#notice', (n) => n.textContent),
+               'No se puede hacer el programa: el programa no puede llamarse KAL.exe: elija otro nombre.');
+  await context.close();
+  assert.deepEqual(fs.readdirSync(folder), ['factura.exe']);
+  // A site without KAL.exe (a page built without the Windows build): opened apart, as its missing file is
+  // the browser's console error.
+  const bare = await (await browser.createBrowserContext()).newPage();
+  await bare.setRequestInterception(true);
+  bare.on('request', (r) => (r.url().endsWith('/KAL.exe') ? r.respond({status: 404, body: ''}) : r.continue()));
+  await bare.goto(`${origin}/?test`);
+  await bare.waitForSelector('body[data-ready=yes]', {timeout: 15000});
+  await bare.click('#program');
+  await bare.waitForFunction(() => !document.querySelector('#notice').hidden);
+  assert.equal(await bare.$eval('#notice', (n) => n.textContent),
+               'Este sitio no trae KAL.exe, con el que se hacen los programas de Windows.');
+  await bare.close();
+});
+
 // Runs the editor's script and gives the texts of its boxes, each answered with its first button.
 async function runBoxes(page, count) {
   const texts = [];
