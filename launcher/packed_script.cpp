@@ -2,29 +2,24 @@
 
 #include <array>
 
+#include "common/little_endian.h"
+
 namespace kal {
 namespace {
 
-std::uint32_t u16(std::string_view b, std::size_t at) {
-  return at + 2 <= b.size() ? static_cast<unsigned char>(b[at]) | static_cast<unsigned char>(b[at + 1]) << 8
-                            : 0;
+std::uint64_t u16(std::string_view b, std::size_t at) {
+  return little_endian_at(b, at, 2);
 }
 std::uint64_t u32(std::string_view b, std::size_t at) {
-  return at + 4 <= b.size() ? u16(b, at) | static_cast<std::uint64_t>(u16(b, at + 2)) << 16 : 0;
+  return little_endian_at(b, at, 4);
 }
-
-void put(std::string& out, std::uint64_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>(value >> (8 * i) & 0xFF));
-}
-
-constexpr std::size_t kHeadersRead = 4096;
 
 }  // namespace
 
 std::optional<PeLayout> pe_layout(std::string_view b) {
   if (b.substr(0, 2) != "MZ") return std::nullopt;
   const std::size_t pe = u32(b, 0x3C);
-  if (b.substr(pe, 4) != std::string_view("PE\0\0", 4)) return std::nullopt;
+  if (pe > b.size() || b.substr(pe, 4) != std::string_view("PE\0\0", 4)) return std::nullopt;
   const std::size_t sections = u16(b, pe + 6), optional = u16(b, pe + 20);
   const std::size_t table = pe + 24 + optional;
   if (table + sections * 40 > b.size()) return std::nullopt;
@@ -57,9 +52,9 @@ std::uint32_t crc32(std::string_view bytes) {
 
 std::string packed_tail(std::string_view script) {
   std::string out(kPackMagic);
-  put(out, script.size(), 8);
-  put(out, crc32(script), 4);
-  put(out, 0, 4);
+  append_little_endian(out, script.size(), 8);
+  append_little_endian(out, crc32(script), 4);
+  append_little_endian(out, 0, 4);
   return out.append(script);
 }
 
@@ -68,7 +63,7 @@ PackedScript packed_script(Files& files, const std::string& own_path) {
   const std::unique_ptr<InputFile> own = files.open_input(own_path);
   const std::optional<FileInfo> info = files.file_info(own_path);
   if (!own || !info) return found;
-  std::string head(kHeadersRead, '\0');
+  std::string head(kPeHeadersRead, '\0');
   head.resize(own->read_fully(head.data(), head.size()));
   const std::optional<PeLayout> layout = pe_layout(head);
   if (!layout || !layout->packed) return found;
@@ -78,7 +73,7 @@ PackedScript packed_script(Files& files, const std::string& own_path) {
   if (!own->seek(layout->image_end) || own->read_fully(header.data(), header.size()) != header.size() ||
       std::string_view(header).substr(0, kPackMagic.size()) != kPackMagic)
     return found;
-  const std::uint64_t length = u32(header, 8) | u32(header, 12) << 32;
+  const std::uint64_t length = little_endian_at(header, 8, 8);
   if (length > info->size - layout->image_end - kPackHeaderSize) return found;
   std::string script(static_cast<std::size_t>(length), '\0');
   if (own->read_fully(script.data(), script.size()) != script.size() || crc32(script) != u32(header, 16))

@@ -26,7 +26,9 @@ inline constexpr std::string_view kPackSection = ".kalpak";
 inline constexpr std::string_view kPackMagic = "KALPACK1";
 inline constexpr std::size_t kPackHeaderSize = 24;
 
-// What a PE file's headers say of its layout, from its first bytes (the headers fit in 4 KB).
+// What a PE file's headers say of its layout, from its first kPeHeadersRead bytes (a program whose headers do
+// not fit there is no program kalpack makes).
+inline constexpr std::size_t kPeHeadersRead = 4096;
 struct PeLayout {
   std::size_t image_end = 0;  // the end of the last section's bytes in the file
   bool packed = false;        // it has the packed program's section

@@ -120,14 +120,17 @@ std::string version_resource(const Options& o, std::string_view kal_version) {
   return block("VS_VERSION_INFO", fixed, false, children, static_cast<std::uint32_t>(fixed.size()));
 }
 
+constexpr const char* kNotAProgram = "KAL.exe no es un programa de Windows que kalpack sepa completar";
+
 Packed pack(std::string_view kal_exe, std::string_view script, const Options& options) {
   Packed out;
   std::optional<PeFile> pe = PeFile::read(std::string(kal_exe));
   if (!pe) {
-    out.refusal = "KAL.exe no es un programa de Windows que kalpack sepa completar";
+    out.refusal = kNotAProgram;
     return out;
   }
-  if (const std::optional<PeLayout> layout = pe_layout(kal_exe.substr(0, 4096)); layout && layout->packed) {
+  if (const std::optional<PeLayout> layout = pe_layout(kal_exe.substr(0, kPeHeadersRead));
+      layout && layout->packed) {
     out.refusal = "ese KAL.exe ya es un programa hecho con kalpack: use el KAL.exe de KAL";
     return out;
   }
@@ -161,6 +164,13 @@ Packed pack(std::string_view kal_exe, std::string_view script, const Options& op
   pe->add_resource_section(kPackSection, resources);
   pe->append(packed_tail(script));
   out.program = pe->bytes();
+  // The program is read at start as the launcher reads it: its script must be found where it was put, or the
+  // program would call itself damaged (headers past what is read, sections that claim bytes the file lacks).
+  const std::optional<PeLayout> made = pe_layout(std::string_view(out.program).substr(0, kPeHeadersRead));
+  if (!made || !made->packed || made->image_end != out.program.size() - kPackHeaderSize - script.size()) {
+    out.program.clear();
+    out.refusal = kNotAProgram;
+  }
   return out;
 }
 

@@ -4,21 +4,11 @@
 
 namespace kal::pack {
 
-std::uint32_t get_le(std::string_view b, std::size_t at, int bytes) {
-  std::uint32_t v = 0;
-  for (int i = bytes - 1; i >= 0; --i)
-    v = v << 8 | (at + i < b.size() ? static_cast<unsigned char>(b[at + i]) : 0u);
-  return v;
-}
-void put_le(std::string& b, std::uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) b.push_back(static_cast<char>(v >> (8 * i) & 0xFF));
-}
-
 namespace {
 
 constexpr auto get = get_le;
 constexpr auto put = put_le;
-void set(std::string& b, std::size_t at, std::uint32_t v, int bytes) {
+void set(std::string& b, std::size_t at, std::uint64_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<char>(v >> (8 * i) & 0xFF);
 }
 std::uint32_t align(std::uint64_t v, std::uint32_t to) {
@@ -43,12 +33,14 @@ std::optional<PeFile> PeFile::read(std::string bytes) {
   if (get(b, f.optional_, 2) != 0x20B || get(b, f.pe_ + 20, 2) < kDirectories + 16 * 8) return std::nullopt;
   f.table_ = f.optional_ + get(b, f.pe_ + 20, 2);
   const std::size_t count = get(b, f.pe_ + 6, 2);
-  // A signed program keeps its signature at the end: kalpack makes a new program, signed afresh if at all.
-  if (const std::uint32_t signature = get(b, f.optional_ + kDirectories + kSecurityDirectory * 8, 4);
-      signature != 0 && signature < f.bytes_.size()) {
-    f.bytes_.resize(signature);
-    set(f.bytes_, f.optional_ + kDirectories + kSecurityDirectory * 8, 0, 8);
-  }
+  // Alignments as MinGW's programs have them (powers of two, the file's from 512 bytes to 64 KB, memory's no
+  // smaller), and an image within 2 GB: the new section is placed by them.
+  const std::uint32_t file_alignment = get(b, f.optional_ + kFileAlignment, 4),
+                      section_alignment = get(b, f.optional_ + kSectionAlignment, 4);
+  const auto power_of_two = [](std::uint32_t v) { return v != 0 && (v & (v - 1)) == 0; };
+  if (!power_of_two(file_alignment) || file_alignment < 512 || file_alignment > 65536 ||
+      !power_of_two(section_alignment) || section_alignment < file_alignment)
+    return std::nullopt;
   for (std::size_t s = 0; s < count; ++s) {
     const std::size_t at = f.table_ + s * 40;
     if (at + 40 > b.size()) return std::nullopt;
@@ -56,19 +48,34 @@ std::optional<PeFile> PeFile::read(std::string bytes) {
     name.resize(name.find('\0') == std::string::npos ? 8 : name.find('\0'));
     f.sections_.push_back(
         {name, get(b, at + 8, 4), get(b, at + 12, 4), get(b, at + 16, 4), get(b, at + 20, 4)});
+    const Section& added = f.sections_.back();
+    if (added.rva + std::uint64_t{std::max(added.virtual_size, added.raw_size)} > 0x7FFFFFFFu)
+      return std::nullopt;
   }
-  // The new section's header needs room before the first section's bytes.
-  std::uint32_t first_raw = get(b, f.optional_ + kSizeOfHeaders, 4);
+  // The new section's header needs room in the file before the first section's bytes.
+  std::uint64_t first_raw = std::min<std::uint64_t>(get(b, f.optional_ + kSizeOfHeaders, 4), b.size());
   for (const Section& s : f.sections_)
-    if (s.raw_size != 0) first_raw = std::min(first_raw, s.raw_at);
+    if (s.raw_size != 0) first_raw = std::min<std::uint64_t>(first_raw, s.raw_at);
   if (f.table_ + (count + 1) * 40 > first_raw) return std::nullopt;
+  // A signed program keeps its signature after its image: kalpack makes a new program, signed afresh if at
+  // all. A signature anywhere else is no program's.
+  const std::size_t directory = f.optional_ + kDirectories + kSecurityDirectory * 8;
+  if (const std::uint32_t signature = get(b, directory, 4); signature != 0) {
+    std::uint64_t image_end = get(b, f.optional_ + kSizeOfHeaders, 4);
+    for (const Section& s : f.sections_)
+      image_end = std::max<std::uint64_t>(image_end, s.raw_at + s.raw_size);
+    if (signature < image_end || signature > b.size()) return std::nullopt;
+    f.bytes_.resize(signature);  // b is not read again
+    set(f.bytes_, directory, 0, 8);
+  }
   if (!f.read_resources()) return std::nullopt;
   return f;
 }
 
 std::uint32_t PeFile::file_offset(std::uint32_t rva, std::uint32_t size) const {
   for (const Section& s : sections_)
-    if (rva >= s.rva && rva + std::uint64_t{size} <= s.rva + std::uint64_t{s.raw_size})
+    if (rva >= s.rva && rva + std::uint64_t{size} <= s.rva + std::uint64_t{s.raw_size} &&
+        s.raw_at + std::uint64_t{rva - s.rva} + size <= bytes_.size())
       return s.raw_at + (rva - s.rva);
   return 0;
 }

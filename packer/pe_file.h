@@ -11,6 +11,8 @@
 #include <tuple>
 #include <vector>
 
+#include "common/little_endian.h"
+
 namespace kal::pack {
 
 // A resource by its type, number and language (KAL's programs name none by text).
@@ -19,8 +21,12 @@ using Resources = std::map<ResourceKey, std::string>;
 
 // Little-endian numbers of 1 to 4 bytes, as PE files and their resources hold them: read (0 past the end),
 // appended.
-std::uint32_t get_le(std::string_view bytes, std::size_t at, int size);
-void put_le(std::string& bytes, std::uint32_t value, int size);
+inline std::uint32_t get_le(std::string_view bytes, std::size_t at, int size) {
+  return static_cast<std::uint32_t>(little_endian_at(bytes, at, size));
+}
+inline void put_le(std::string& bytes, std::uint32_t value, int size) {
+  append_little_endian(bytes, value, size);
+}
 
 inline constexpr std::uint16_t kIcon = 3, kGroupIcon = 14, kVersion = 16, kManifest = 24;
 

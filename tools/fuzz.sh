@@ -10,7 +10,7 @@ seconds="${1:-60}"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 mkdir -p build/fuzz/artifacts
-for target in compile run numbers database bitmap check lsp debug format; do
+for target in compile run numbers database bitmap check lsp debug format pack; do
   exe="build/fuzz/fuzz_${target}"
   if [ -d "fuzz/regressions/${target}" ] && [ -n "$(ls -A "fuzz/regressions/${target}")" ]; then
     "$exe" -rss_limit_mb=2048 fuzz/regressions/"${target}"/* >/dev/null 2>&1 ||

@@ -8,35 +8,16 @@
 #include "launcher/packed_script.h"
 #include "launcher/startup.h"
 #include "tests/support/recording_platform.h"
+#include "tests/support/tiny_program.h"
 
 namespace kal {
 namespace {
-
-void set(std::string& b, std::size_t at, std::uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<char>(v >> (8 * i) & 0xFF);
-}
-
-// The smallest program kalpack takes: PE32+ headers and one section, no resources.
-std::string tiny_program() {
-  std::string b(0x400, '\0');
-  b[0] = 'M', b[1] = 'Z';
-  set(b, 0x3C, 0x40, 4);
-  b.replace(0x40, 4, std::string("PE\0\0", 4));
-  set(b, 0x44, 0x8664, 2), set(b, 0x46, 1, 2), set(b, 0x54, 240, 2);
-  const std::size_t o = 0x58;
-  set(b, o, 0x20B, 2), set(b, o + 32, 0x1000, 4), set(b, o + 36, 0x200, 4), set(b, o + 56, 0x2000, 4);
-  set(b, o + 60, 0x200, 4), set(b, o + 108, 16, 4);
-  const std::size_t s = o + 240;
-  b.replace(s, 5, ".text");
-  set(b, s + 8, 0x10, 4), set(b, s + 12, 0x1000, 4), set(b, s + 16, 0x200, 4), set(b, s + 20, 0x200, 4);
-  return b;
-}
 
 const std::string kFolder = "C:\\Mis documentos\\";
 const std::string kScript = ".codigo;\r\n&t := ~hola;\r\n.aviso &t;\r\n.fin;\r\n";
 
 pack::Packed packed(const pack::Options& o = {"factura.exe", "", "", ""}) {
-  return pack::pack(tiny_program(), kScript, o);
+  return pack::pack(test::tiny_program(), kScript, o);
 }
 
 // What a program of these bytes does when started as C:\Mis documentos\Factura 2026.exe.
@@ -56,14 +37,14 @@ TEST(Packer, APackedProgramRunsItsScriptUnderAnyNameAndFindsDamage) {
   const std::optional<PeLayout> layout = pe_layout(made.program);
   ASSERT_TRUE(layout && layout->packed);
   EXPECT_EQ(made.program.substr(layout->image_end + kPackHeaderSize), kScript);
-  EXPECT_EQ(pack::pack(tiny_program(), kScript, {"factura.exe", "", "", ""}).program, made.program);
+  EXPECT_EQ(pack::pack(test::tiny_program(), kScript, {"factura.exe", "", "", ""}).program, made.program);
 
   // Its own script, not the command line's, and no rename to KAL.exe.
   test::RecordingPlatform p = started(made.program);
   EXPECT_EQ(p.boxes(), (std::vector<std::pair<std::string, std::string>>{{"KAL", "hola"}}));
   EXPECT_NE(p.file(kFolder + "Factura 2026.exe"), nullptr);
   // KAL.exe itself is no packed program, whatever it is called.
-  EXPECT_EQ(started(tiny_program()).boxes().size(), 0u);
+  EXPECT_EQ(started(test::tiny_program()).boxes().size(), 0u);
 
   // Cut anywhere after the image, or changed: a box says so, and nothing runs.
   const std::vector<std::string> damaged = {
@@ -84,6 +65,10 @@ TEST(Packer, RefusesWhatItCannotMakeAProgramOf) {
     EXPECT_TRUE(packed({"a.exe", "", version, ""}).refusal.empty()) << version;
   EXPECT_FALSE(packed({"a.exe", "", "", "no es un icono"}).refusal.empty());
   EXPECT_FALSE(packed({"Kal.EXE", "", "", ""}).refusal.empty());  // the interpreter of its folder
+  // A section that claims more bytes than the file holds: its program would call itself damaged.
+  std::string claims = test::tiny_program();
+  claims[0x148 + 18] = '\x10';
+  EXPECT_FALSE(pack::pack(claims, kScript, {"a.exe", "", "", ""}).refusal.empty());
 }
 
 }  // namespace
