@@ -4,9 +4,7 @@
 #include <string>
 
 #include "checker/joined_text.h"
-#include "compiler/statement_compiler.h"
 #include "compiler/token_class.h"
-#include "launcher/script_reader.h"
 
 namespace kal::check {
 namespace {
@@ -43,32 +41,22 @@ Kind kind_of(std::string_view t, bool in_comment) {
 std::vector<Coloured> colours(std::string_view bytes) {
   std::vector<Coloured> out;
   if (bytes.size() > std::numeric_limits<std::uint32_t>::max()) return out;
-  std::string text;
-  Origins origins;
-  join_with_origins(bytes, text, origins);
-  out.reserve(text.size() / 4 + 16);
-  StatementCompiler compiler;
+  out.reserve(bytes.size() / 4 + 16);
   std::size_t statement = 0;  // its first token in out
   bool in_comment = false;
-  for_each_whole_token(text, [&](std::string_view whole) {
-    const auto joined = static_cast<std::size_t>(whole.data() - text.data());
-    const std::string_view token = cut_token(whole);
-    const std::size_t records = compiler.records().size();
-    const bool fits = compiler.compile(token);
-    const Kind kind = fits ? kind_of(token, in_comment) : Kind::Refused;
+  for_each_compiled_token(bytes, [&](const CompiledToken& t) {
+    const Kind kind = t.fits ? kind_of(t.token, in_comment) : Kind::Refused;
     in_comment = in_comment || kind == Kind::Comment;
-    out.push_back(
-        {static_cast<std::uint32_t>(origins.at(joined)),
-         static_cast<std::uint32_t>(std::max<std::size_t>(origins.unbroken(joined, whole.size()), 1)), kind});
-    if (compiler.records().size() > records) {
+    out.push_back({static_cast<std::uint32_t>(t.at),
+                   static_cast<std::uint32_t>(std::max<std::size_t>(t.unbroken, 1)), kind});
+    if (t.ended != nullptr) {
       // A comment opener makes all of its statement a comment, the words before it too.
-      if (compiler.records().back().starts_with('\''))
+      if (t.ended->starts_with('\''))
         for (std::size_t k = statement; k < out.size(); ++k)
           if (out[k].kind != Kind::Refused) out[k].kind = Kind::Comment;
       statement = out.size();
       in_comment = false;
     }
-    return true;
   });
   return out;
 }

@@ -5,7 +5,6 @@
 #include "checker/joined_text.h"
 #include "common/cp1252.h"
 #include "compiler/label_table.h"
-#include "compiler/statement_compiler.h"
 #include "compiler/token_class.h"
 #include "launcher/script_reader.h"
 
@@ -28,25 +27,18 @@ class Layout {
   }
 
   std::vector<Edit> run() {
-    std::string text;
-    Origins origins;
-    join_with_origins(bytes_, text, origins);
     // Where the interpreter stops reading: the end, or a Ctrl-Z.
     const std::size_t read_to = std::min(bytes_.find('\x1A'), bytes_.size());
-    StatementCompiler compiler;
     std::vector<Token> statement;
     bool refused = false;
-    for_each_whole_token(text, [&](std::string_view whole) {
-      const auto joined = static_cast<std::size_t>(whole.data() - text.data());
-      statement.push_back({origins.at(joined), origins.at(joined + whole.size() - 1) + 1, whole.size()});
-      const std::size_t records = compiler.records().size();
-      refused = !compiler.compile(cut_token(whole)) || refused;
-      if (compiler.records().size() > records) {
-        lay_out(statement, compiler.records().back(), refused);
+    for_each_compiled_token(bytes_, [&](const CompiledToken& t) {
+      statement.push_back({t.at, t.end, t.whole.size()});
+      refused = !t.fits || refused;
+      if (t.ended != nullptr) {
+        lay_out(statement, *t.ended, refused);
         statement.clear();
         refused = false;
       }
-      return true;
     });
     // Tokens after the last ";" are no statement: they move to a line of their own and stay as written.
     if (!statement.empty()) {

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "checker/script_checker.h"
+#include "compiler/statement_compiler.h"
+#include "launcher/script_reader.h"
 
 namespace kal::check {
 
@@ -86,6 +88,36 @@ class Origins {
 // of its characters came from. Large scripts are measured first, so that no list grows by doubling past what
 // it needs.
 void join_with_origins(std::string_view bytes, std::string& text, Origins& origins);
+
+// A whole token of a file as the compiler takes it, for the tools that follow the compiler token by token
+// (the formatter, the colours).
+struct CompiledToken {
+  std::string_view whole;              // in the joined text
+  std::string_view token;              // cut as the compiler reads it
+  std::size_t at = 0, end = 0;         // in the file: its first byte, and one past its last
+  std::size_t unbroken = 0;            // of its characters, those from consecutive bytes of the file
+  bool fits = true;                    // its class took it
+  const std::string* ended = nullptr;  // the record of the statement it ended, if it ended one
+};
+
+// Every whole token of a file, in order up to where the interpreter stops reading, through one compiler.
+template <class Each>
+void for_each_compiled_token(std::string_view bytes, Each each) {
+  std::string text;
+  Origins origins;
+  join_with_origins(bytes, text, origins);
+  StatementCompiler compiler;
+  for_each_whole_token(text, [&](std::string_view whole) {
+    const auto joined = static_cast<std::size_t>(whole.data() - text.data());
+    CompiledToken t{whole, cut_token(whole), origins.at(joined), origins.at(joined + whole.size() - 1) + 1,
+                    origins.unbroken(joined, whole.size())};
+    const std::size_t records = compiler.records().size();
+    t.fits = compiler.compile(t.token);
+    if (compiler.records().size() > records) t.ended = &compiler.records().back();
+    each(t);
+    return true;
+  });
+}
 
 // The whole tokens of the joined text, each as its place in the text: half a view's size, for the million
 // tokens of a large script.
