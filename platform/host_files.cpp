@@ -72,7 +72,7 @@ bool write_whole_file(const std::string& named, std::string_view bytes) {
   }
   ok = fsync(fd) == 0 && ok;
   ok = close(fd) == 0 && ok;
-  if (ok && std::rename(beside.c_str(), path.c_str()) == 0) return true;
+  if (ok && replace_file(beside, path)) return true;
   unlink(beside.c_str());
   return false;
 }

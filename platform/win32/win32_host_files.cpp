@@ -22,6 +22,15 @@ std::optional<std::wstring> wide(const std::string& path) {
   return std::wstring(units->begin(), units->end());
 }
 
+// UTF-16 from the system as UTF-8, the tools' encoding.
+std::string utf8(std::wstring_view text) {
+  const int n = static_cast<int>(text.size());
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), n, nullptr, 0, nullptr, nullptr);
+  std::string out(bytes > 0 ? static_cast<std::size_t>(bytes) : 0, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), n, out.data(), bytes, nullptr, nullptr);
+  return out;
+}
+
 Seen seen(const struct _stat64& st) {
   return {static_cast<std::uint64_t>(st.st_size), static_cast<std::int64_t>(st.st_mtime) * 1000000000};
 }
@@ -109,13 +118,7 @@ bool write_whole_file(const std::string& path, std::string_view bytes) {
 std::string own_program() {
   std::wstring path(32768, L'\0');
   const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-  path.resize(n < path.size() ? n : 0);
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, path.c_str(), static_cast<int>(path.size()), nullptr, 0,
-                                        nullptr, nullptr);
-  std::string out(bytes > 0 ? static_cast<std::size_t>(bytes) : 0, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, path.c_str(), static_cast<int>(path.size()), out.data(), bytes, nullptr,
-                      nullptr);
-  return out;
+  return utf8(std::wstring_view(path).substr(0, n < path.size() ? n : 0));
 }
 
 std::optional<int> run_and_wait(const std::vector<std::string>& words) {
@@ -159,13 +162,7 @@ std::vector<std::string> command_line(int argc, char** argv) {
   LPWSTR* typed = CommandLineToArgvW(GetCommandLineW(), &count);
   if (typed == nullptr) return words;
   words.clear();
-  for (int i = 0; i < count; ++i) {
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, typed[i], -1, nullptr, 0, nullptr, nullptr);
-    std::string word(bytes > 0 ? static_cast<std::size_t>(bytes) : 1, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, typed[i], -1, word.data(), bytes, nullptr, nullptr);
-    word.resize(word.size() - 1);  // its closing NUL
-    words.push_back(std::move(word));
-  }
+  for (int i = 0; i < count; ++i) words.push_back(utf8(typed[i]));
   LocalFree(typed);
   return words;
 }
