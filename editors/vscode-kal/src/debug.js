@@ -3,6 +3,7 @@
 // the kal.debug.wine setting names it.
 const fs = require('fs');
 const path = require('path');
+const { locate } = require('./locate');
 
 // A Linux path as Wine's Windows programs see it (Wine's Z: drive is the root).
 function winePath(file) {
@@ -13,12 +14,8 @@ function winePath(file) {
 // the workspace's first folder (where a person keeps KAL.exe and the tools), else the one on the PATH.
 // `exists` and `platform` are the system's; `settings` holds kal.debug.path and kal.debug.wine.
 function adapterCommand(settings, extensionPath, workspaceFolder, platform, exists) {
-  let program = settings.path || '';
-  for (const candidate of [path.join(extensionPath, 'server', 'kaldebug.exe'),
-    workspaceFolder ? path.join(workspaceFolder, 'kaldebug.exe') : '']) {
-    if (!program && candidate && exists(candidate)) program = candidate;
-  }
-  program = program || 'kaldebug.exe';
+  const program = locate(settings.path, [path.join(extensionPath, 'server'), workspaceFolder], 'kaldebug.exe',
+    exists);
   if (platform === 'win32') return { command: program, args: [] };
   if (!settings.wine) return undefined;
   return { command: settings.wine, args: [program] };

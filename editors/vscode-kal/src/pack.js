@@ -3,17 +3,17 @@
 const fs = require('fs');
 const path = require('path');
 const { execFile } = require('child_process');
+const { locate } = require('./locate');
 
 // kalpack: the setting when given, else the one in the workspace's first folder (where a person keeps KAL.exe
 // and the tools of the Windows download), else the one on the PATH. KAL.exe, the program's runner, likewise:
 // the setting, else the folder's; with neither, kalpack takes the KAL.exe beside itself.
 function packerCommand(settings, workspaceFolder, platform, exists) {
   const name = platform === 'win32' ? 'kalpack.exe' : 'kalpack';
-  const inFolder = (file) => (workspaceFolder && exists(path.join(workspaceFolder, file))
-    ? path.join(workspaceFolder, file) : '');
-  const command = settings.path || inFolder(name) || name;
-  const kal = settings.kal || inFolder('KAL.exe');
-  return { command, kal };
+  return {
+    command: locate(settings.path, [workspaceFolder], name, exists),
+    kal: locate(settings.kal, [workspaceFolder], 'KAL.exe', exists, ''),
+  };
 }
 
 function packArguments(script, program, kal) {
