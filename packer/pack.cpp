@@ -32,8 +32,7 @@ std::string block(std::string_view key, std::string_view value, bool text, std::
   b += value;
   pad4(b);
   b += children;
-  b[0] = static_cast<char>(b.size() & 0xFF);
-  b[1] = static_cast<char>(b.size() >> 8 & 0xFF);
+  set_le(b, 0, b.size(), 2);
   return b;
 }
 
@@ -87,9 +86,9 @@ std::string stem(std::string_view name) {
 }  // namespace
 
 std::string version_resource(const Options& o, std::string_view kal_version) {
-  const std::array<std::uint16_t, 4> n = *version_numbers(o.version.empty() ? "1.0" : o.version);
-  const std::string description = o.description.empty() ? stem(o.file_name) : o.description;
   const std::string version = o.version.empty() ? "1.0" : o.version;
+  const std::array<std::uint16_t, 4> n = *version_numbers(version);
+  const std::string description = o.description.empty() ? stem(o.file_name) : o.description;
   std::string fixed;
   put(fixed, 0xFEEF04BD, 4), put(fixed, 0x00010000, 4);
   for (int twice = 0; twice < 2; ++twice) put(fixed, n[0] << 16 | n[1], 4), put(fixed, n[2] << 16 | n[3], 4);

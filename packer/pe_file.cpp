@@ -8,9 +8,7 @@ namespace {
 
 constexpr auto get = get_le;
 constexpr auto put = put_le;
-void set(std::string& b, std::size_t at, std::uint64_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<char>(v >> (8 * i) & 0xFF);
-}
+constexpr auto set = set_le;
 std::uint32_t align(std::uint64_t v, std::uint32_t to) {
   return static_cast<std::uint32_t>((v + to - 1) / to * to);
 }

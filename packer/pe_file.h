@@ -20,12 +20,15 @@ using ResourceKey = std::tuple<std::uint16_t, std::uint16_t, std::uint16_t>;
 using Resources = std::map<ResourceKey, std::string>;
 
 // Little-endian numbers of 1 to 4 bytes, as PE files and their resources hold them: read (0 past the end),
-// appended.
+// appended, and written over bytes already there (set_le, of up to 8).
 inline std::uint32_t get_le(std::string_view bytes, std::size_t at, int size) {
   return static_cast<std::uint32_t>(little_endian_at(bytes, at, size));
 }
 inline void put_le(std::string& bytes, std::uint32_t value, int size) {
   append_little_endian(bytes, value, size);
+}
+inline void set_le(std::string& bytes, std::size_t at, std::uint64_t value, int size) {
+  for (int i = 0; i < size; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i) & 0xFF);
 }
 
 inline constexpr std::uint16_t kIcon = 3, kGroupIcon = 14, kVersion = 16, kManifest = 24;
