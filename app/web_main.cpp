@@ -88,6 +88,14 @@ const char* hand_over(std::string text) {
   return kept.c_str();
 }
 
+// Edits of a script, in its bytes' offsets, as the page applies them.
+nlohmann::json edits_json(const std::vector<check::Edit>& edits) {
+  nlohmann::json out = nlohmann::json::array();
+  for (const check::Edit& e : edits)
+    out.push_back({{"offset", e.offset}, {"length", e.length}, {"text", cp1252::to_utf8(e.text)}});
+  return out;
+}
+
 }  // namespace
 }  // namespace kal::web
 
@@ -159,12 +167,8 @@ EMSCRIPTEN_KEEPALIVE const char* kal_check(const char* bytes, int length) {
                               {"offset", p.offset}, {"length", p.length},
                               {"error", p.error},   {"message", cp1252::to_utf8(p.message)}};
     // The sure mend, in the bytes' offsets.
-    if (p.fix) {
-      nlohmann::json edits = nlohmann::json::array();
-      for (const check::Edit& e : p.fix->edits)
-        edits.push_back({{"offset", e.offset}, {"length", e.length}, {"text", cp1252::to_utf8(e.text)}});
-      problem["fix"] = {{"title", cp1252::to_utf8(p.fix->title)}, {"edits", edits}};
-    }
+    if (p.fix)
+      problem["fix"] = {{"title", cp1252::to_utf8(p.fix->title)}, {"edits", edits_json(p.fix->edits)}};
     problems.push_back(std::move(problem));
   }
   return hand_over(nlohmann::json{{"problems", problems}, {"lines", analysis.statement_lines}}.dump());
@@ -173,10 +177,8 @@ EMSCRIPTEN_KEEPALIVE const char* kal_check(const char* bytes, int length) {
 // The formatter's edits of a script's Windows-1252 bytes, in their offsets: the page applies them where they
 // fall, so a character the code page lacks (a "?" here) stays in the editor as it was.
 EMSCRIPTEN_KEEPALIVE const char* kal_format(const char* bytes, int length) {
-  nlohmann::json edits = nlohmann::json::array();
-  for (const check::Edit& e : check::format_edits(std::string_view(bytes, static_cast<std::size_t>(length))))
-    edits.push_back({{"offset", e.offset}, {"length", e.length}, {"text", cp1252::to_utf8(e.text)}});
-  return hand_over(edits.dump());
+  return hand_over(
+      edits_json(check::format_edits(std::string_view(bytes, static_cast<std::size_t>(length)))).dump());
 }
 
 // "Crear programa": the program kalpack makes of a script's bytes and the site's KAL.exe, named file_name
