@@ -5,8 +5,9 @@
   beside the script; a script, KAL.exe or icon it cannot
   read, or a version it cannot write, is refused with a clear message and writes nothing;
 - kalpack.exe under Wine makes the same bytes as the native kalpack;
-- the program, renamed and started from another folder, runs its script there (its files beside it); signed with
-  a throwaway certificate it verifies and still runs; cut short, it shows its "Programador" box and ends.
+- the program, renamed and started from another folder, runs its script there (its files beside it), and its own
+  script even when another is named on its command line; signed with a throwaway certificate it verifies and
+  still runs; cut short, it shows its "Programador" box and ends.
 
 Usage: kalpack_test.py KALPACK KALPACK.EXE KAL.EXE
 """
@@ -95,14 +96,19 @@ def on_wine(kalpack, kalpack_exe, kal, work, failures):
                                   capture_output=True, text=True)
         if verified.returncode != 0:
             failures.append(f"the signed program is not verified: {verified.stdout[-300:]}")
-        # Each under another name, in a folder of its own, started from there with no command line.
-        for what, data, boxes in (("renamed", program, [("KAL", "Facturado")]),
-                                  ("signed", signed.read_bytes(), [("KAL", "Facturado")]),
-                                  ("cut", program[:-3], [("Programador", DAMAGED)])):
+        # Each under another name, in a folder of its own, started from there with no command line; and once
+        # given another script on it, which it does not take.
+        (session.prefix / "drive_c" / "Mis documentos" / "given").mkdir(parents=True)
+        (session.prefix / "drive_c" / "Mis documentos" / "given" / "otro.txt").write_bytes(
+            b".codigo;\r\n&t := ~Otro;\r\n.aviso &t;\r\n.fin;\r\n")
+        for what, data, args, boxes in (("renamed", program, [], [("KAL", "Facturado")]),
+                                        ("signed", signed.read_bytes(), [], [("KAL", "Facturado")]),
+                                        ("cut", program[:-3], [], [("Programador", DAMAGED)]),
+                                        ("given", program, ["otro.txt"], [("KAL", "Facturado")])):
             folder = session.prefix / "drive_c" / "Mis documentos" / what
-            folder.mkdir(parents=True)
+            folder.mkdir(parents=True, exist_ok=True)
             (folder / "Facturación 2026.exe").write_bytes(data)
-            events, code, problems = session.run(Launch("Facturación 2026.exe", [], [OK]), folder, kal)
+            events, code, problems = session.run(Launch("Facturación 2026.exe", args, [OK]), folder, kal)
             shown = [(e.title, e.text) for e in events if e.kind == "box"]
             wrote = (folder / "hecho.txt").read_bytes() if (folder / "hecho.txt").exists() else None
             if shown != boxes or code != 0 or problems or wrote != (None if what == "cut" else b"Facturado\r\n"):
