@@ -69,6 +69,11 @@ bool RunControl::resume(Mode mode) {
   return true;
 }
 
+bool RunControl::stopped() const {
+  std::lock_guard lock(mutex_);
+  return stopped_;
+}
+
 void RunControl::pause() {
   std::lock_guard lock(mutex_);
   if (!stopped_ && !options_.no_debug) mode_ = Mode::Pause;

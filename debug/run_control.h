@@ -63,6 +63,7 @@ class RunControl final : public RunObserver {
 
   // False, and nothing done, unless the run is stopped.
   bool resume(Mode mode);
+  bool stopped() const;
   void pause();
   void set_breakpoints(std::map<std::size_t, Breakpoint> by_statement);
   // The run ends at its next statement or wait. Quietly, for a restart: without `ended`, and false if it is

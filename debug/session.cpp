@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <stdexcept>
+#include <utility>
 
 #include "checker/script_checker.h"
 #include "common/cp1252.h"
@@ -85,15 +86,15 @@ void Session::handle(const json& message) {
   const std::string name =
       command != message.end() && command->is_string() ? command->get<std::string>() : "";
   json response = {{"type", "response"}, {"request_seq", *seq}, {"command", name}, {"success", true}};
-  bool then_initialized = false;
+  after_answer_ = {};
   try {
     if (type == message.end() || !type->is_string())
       throw Refusal("Un mensaje del cliente lleva \"type\": \"request\"");
     if (command == message.end() || !command->is_string())
       throw Refusal("Una petici\xF3n lleva su nombre en \"command\", un texto");
     response["body"] = answer(name, message);
-    then_initialized = name == "launch";
   } catch (const std::exception& e) {
+    after_answer_ = {};
     response["success"] = false;
     response["message"] = utf8(e.what());  // the session's own words are Windows-1252, as KAL's
   }
@@ -102,8 +103,7 @@ void Session::handle(const json& message) {
     response["seq"] = ++seq_;
     send_(response);
   }
-  // Breakpoints are asked for once the script is known, so that each is placed on its statement.
-  if (then_initialized) event("initialized");
+  if (after_answer_) std::exchange(after_answer_, {})();
 }
 
 Session::json Session::answer(const std::string& command, const json& request) {
@@ -121,9 +121,14 @@ Session::json Session::answer(const std::string& command, const json& request) {
             {"supportsRestartRequest", true}};
   }
   if (!initialized_) throw Refusal("Primero, initialize");
-  if (command == "launch") return launch(args);
+  if (command == "launch") {
+    json body = launch(args);
+    // Breakpoints are asked for once the script is known, so that each is placed on its statement.
+    after_answer_ = [this] { event("initialized"); };
+    return body;
+  }
   if (command == "disconnect" || command == "terminate") {
-    if (run_) run_->end();
+    if (run_) after_answer_ = [this] { run_->end(); };
     disconnected_ = disconnected_ || command == "disconnect";
     return json::object();
   }
@@ -135,7 +140,7 @@ Session::json Session::answer(const std::string& command, const json& request) {
   }
   if (command == "setExceptionBreakpoints") return {{"breakpoints", json::array()}};
   if (command == "configurationDone") {
-    run_->start();
+    after_answer_ = [this] { run_->start(); };
     return json::object();
   }
   if (command == "threads") return {{"threads", json::array({{{"id", 1}, {"name", "KAL"}}})}};
@@ -148,7 +153,7 @@ Session::json Session::answer(const std::string& command, const json& request) {
     return json::object();
   }
   if (command == "pause") {
-    run_->pause();
+    after_answer_ = [this] { run_->pause(); };
     return json::object();
   }
   if (command == "stackTrace") return stack_trace();
@@ -164,7 +169,9 @@ Session::json Session::answer(const std::string& command, const json& request) {
 }
 
 void Session::resume(RunControl::Mode mode) {
-  if (!run_->resume(mode)) throw Refusal("El programa no est\xE1 parado");
+  // Only this thread lets a stopped run go on, so it is still stopped once the answer is sent.
+  if (!run_->stopped()) throw Refusal("El programa no est\xE1 parado");
+  after_answer_ = [this, mode] { run_->resume(mode); };
 }
 
 Session::json Session::launch(const json& args) {
@@ -293,7 +300,7 @@ Session::json Session::restart(const json& args) {
   launch(args.contains("arguments") && args["arguments"].is_object() ? args["arguments"] : launch_args_);
   // The breakpoints asked for before are placed again on the script as it is now.
   if (!breakpoint_args_.is_null()) set_breakpoints(breakpoint_args_);
-  run_->start();
+  after_answer_ = [this] { run_->start(); };
   return json::object();
 }
 

@@ -61,6 +61,9 @@ class Session final {
   std::string source_path_;  // the script's path for the editor, in UTF-8
   std::vector<std::size_t> statement_lines_;
   json launch_args_, breakpoint_args_;  // as last asked for: a restart asks again
+  // What a request sets going (the run, a stop, its end), done once it is answered: the client hears the
+  // answer before the stop or the end it brings, as it waits for them in that order.
+  std::function<void()> after_answer_;
   bool initialized_ = false, disconnected_ = false;
   std::unique_ptr<RunControl> run_;  // from launch on; last, so that it ends before the rest goes
 };

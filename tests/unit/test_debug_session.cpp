@@ -128,6 +128,39 @@ TEST(DebugSession, BreakpointsConditionsStepsAndChangedValues) {
   EXPECT_NE(std::find(out.begin(), out.end(), "t vale fin\n"), out.end());
 }
 
+TEST(DebugSession, ARequestThatSetsTheRunGoingIsAnsweredBeforeWhatTheRunSaysNext) {
+  // An editor (and the tests under Wine) waits for the answer, then for the stop or the end it brings: a stop
+  // sent before the answer would be waited for again, for ever. Many rounds, as the order is a race.
+  Client c(
+      ".codigo;\r\n&n := 0;\r\n:otra;\r\n&n := &n + 1;\r\n&cien := 600;\r\n.cmp &n &cien;\r\n"
+      ".saltarcero :otra;\r\n.fin;\r\n");
+  c.start({{{"line", 4}}});
+  for (int round = 0; round < 600; ++round) {
+    c.event("stopped");
+    c.request(round % 2 == 0 ? "continue" : "next");
+    if (round % 2 == 1) {
+      c.event("stopped");  // the step's
+      c.request("continue");
+    }
+  }
+  c.event("terminated");
+  std::lock_guard lock(c.mutex);
+  bool answered = false;  // the request that set the run going has its answer
+  int stops = 0;
+  for (const json& m : c.received) {
+    const std::string command = m.value("command", ""), event = m.value("event", "");
+    if (m["type"] == "response" &&
+        (command == "configurationDone" || command == "continue" || command == "next"))
+      answered = true;
+    if (event == "stopped" || event == "exited") {
+      EXPECT_TRUE(answered) << event << " before the answer, after " << stops << " stops";
+      answered = false;
+      ++stops;
+    }
+  }
+  EXPECT_EQ(stops, 901);  // 600 at the breakpoint, 300 steps, and the end
+}
+
 TEST(DebugSession, TheStateShowsTheFlagTheDatabaseAndTheDrawing) {
   Client c(
       ".codigo;\r\n&an := 200;\r\n&al := 100;\r\n&blanco := 16777215;\r\n.memograf &an &al &blanco;\r\n"
