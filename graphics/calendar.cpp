@@ -1,5 +1,7 @@
 #include "graphics/calendar.h"
 
+#include "graphics/drawing_rules.h"
+
 namespace kal {
 
 int days_in_month(std::int64_t year, int month) {
@@ -41,23 +43,27 @@ int weekday_monday_first(std::int64_t year, int month, int day) {
 
 MonthLayout month_layout(std::int64_t year, int month, int x, int y, int s) {
   MonthLayout l;
-  const int pitch = 2 * s + 2;
-  for (int n = 0; n < 7; ++n) l.header.push_back({x + n * pitch, y + 2 * s});
-  l.right = x + 7 * pitch;
+  // Worked in 64 bits: a sheet near the edge of the coordinates ends at that edge.
+  const std::int64_t pitch = 2 * std::int64_t{s} + 2;
+  const auto at = [&](std::int64_t dx, std::int64_t dy) {
+    return Point{clamp_coordinate(x + dx), clamp_coordinate(y + dy)};
+  };
+  for (int n = 0; n < 7; ++n) l.header.push_back(at(n * pitch, 2 * std::int64_t{s}));
+  l.right = clamp_coordinate(x + 7 * pitch);
   const int days = days_in_month(year, month);
   if (days == 0) return l;
   int column = weekday_monday_first(year, month, 1);
-  int row_y = y + 4 * s;
+  std::int64_t row = 4 * std::int64_t{s};
   for (int day = 1; day <= days; ++day) {
     if (column > 7) {
       column = 1;
-      row_y += 2 * s;
+      row += 2 * std::int64_t{s};
     }
-    l.days.push_back({x + (column - 1) * pitch, row_y});
+    l.days.push_back(at((column - 1) * pitch, row));
     l.columns.push_back(column);
     ++column;
   }
-  l.bottom = row_y + 2 * s;
+  l.bottom = clamp_coordinate(y + row + 2 * std::int64_t{s});
   return l;
 }
 

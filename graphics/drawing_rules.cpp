@@ -1,5 +1,6 @@
 #include "graphics/drawing_rules.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/extended.h"
@@ -57,6 +58,10 @@ void apply_colours(DrawingState& state, std::int64_t foreground, std::int64_t ba
   else if (foreground != kUnchanged)
     state.foreground = colour_of(foreground);
   apply_background(state, background, system);
+}
+
+int clamp_coordinate(std::int64_t v) {
+  return static_cast<int>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
 }  // namespace kal

@@ -22,6 +22,10 @@ Colour colour_of(std::int64_t value);
 void apply_colours(DrawingState& state, std::int64_t foreground, std::int64_t background,
                    const SystemColours& system);
 
+// A coordinate a surface's 32 bits can hold: a script may place things near the edge of that range, and
+// what lies past the edge stays at the edge.
+int clamp_coordinate(std::int64_t v);
+
 // The background alone, by the same rules.
 void apply_background(DrawingState& state, std::int64_t background, const SystemColours& system);
 

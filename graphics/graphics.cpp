@@ -108,7 +108,7 @@ Colour pen_colour(const Surface& s, std::int64_t colour) {
   return colour == kForeground ? s.state.foreground : colour_of(colour);
 }
 
-int to_pixel(float v) {
+int to_pixel(long double v) {
   const long double r = round_half_even(v);
   if (!(r > -2147483648.0L)) return INT32_MIN;  // also NaN
   return r >= 2147483647.0L ? INT32_MAX : static_cast<int>(r);
@@ -184,7 +184,7 @@ void Graphics::draw_ellipse(const Box& box) {
 
 void Graphics::draw_text_at(Surface& s, Point at, std::string_view text, int extra) {
   platform_.draw_text(s.id, s.state, at, text, extra);
-  s.state.position = {0, at.y + platform_.line_height(s.id, s.state)};
+  s.state.position = {0, clamp_coordinate(std::int64_t{at.y} + platform_.line_height(s.id, s.state))};
 }
 
 void Graphics::draw_text_line(std::string_view text) {
@@ -213,10 +213,10 @@ void Graphics::draw_text_block(std::string_view text, std::int64_t alignment, Po
         draw_text_at(*s, {at.x, y}, line);
         break;
       case kAlignRight:
-        draw_text_at(*s, {at.x + width - w - 3, y}, line);
+        draw_text_at(*s, {clamp_coordinate(std::int64_t{at.x} + width - w - 3), y}, line);
         break;
       case kAlignCentre:
-        draw_text_at(*s, {static_cast<int>(round_half_even(at.x + (width - w) / 2.0L)), y}, line);
+        draw_text_at(*s, {to_pixel(at.x + (std::int64_t{width} - w) / 2.0L), y}, line);
         break;
       default: {
         if (!justified(w, widest)) {
@@ -251,22 +251,23 @@ void Graphics::draw_month(const Month& m) {
   if (s == nullptr || m.month < 1 || m.month > 12) return;
   static constexpr const char* kInitials[] = {"L", "M", "X", "J", "V", "S", "D"};
   const int month = static_cast<int>(m.month);
-  const int x = m.at.x, y = m.at.y;
-  const MonthLayout layout = month_layout(m.year, month, x, y, m.size);
+  const std::int64_t x = m.at.x, y = m.at.y;
+  const MonthLayout layout = month_layout(m.year, month, m.at.x, m.at.y, m.size);
   const FontSpec font = make_font(m.font_name, m.size, 1, 0);
 
   s->state.pen_width = 4;
-  draw_rounded(*s,
-               Box{static_cast<float>(x - 5), static_cast<float>(y - 5), static_cast<float>(layout.right + 5),
-                   static_cast<float>(layout.bottom + 5), m.outline, m.fill, 0},
-               0, false);
+  draw_rounded(
+      *s,
+      Box{static_cast<float>(x - 5), static_cast<float>(y - 5), static_cast<float>(layout.right + 5LL),
+          static_cast<float>(layout.bottom + 5LL), m.outline, m.fill, 0},
+      0, false);
 
   s->state.font = font;
   s->state.foreground = pen_colour(*s, m.outline);
   s->state.transparent = true;
   const std::string title = std::string(month_name(month)) + " " + std::to_string(m.year);
   const int w = platform_.text_width(s->id, s->state, title);
-  draw_text_at(*s, {((x - 5) + (layout.right + 5) - w) / 2, y}, title);
+  draw_text_at(*s, {clamp_coordinate(((x - 5) + (layout.right + 5LL) - w) / 2), m.at.y}, title);
 
   s->state.foreground = 0;
   for (int n = 0; n < 7; ++n) draw_text_at(*s, layout.header[n], kInitials[n]);

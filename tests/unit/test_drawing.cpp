@@ -72,6 +72,17 @@ TEST(Drawing, TextLines) {
   DrawRun d("&x := 40 ; .posicion &x &cero ; &t := ~HOLA ; .textograf &t ; &t := ~MUNDO ; .textograf &t ;");
   EXPECT_EQ(d.drawn(), (Lines{"text 40,0 'HOLA' fg=0 bg=0", "text 0,16 'MUNDO' fg=0 bg=0"}));
   EXPECT_EQ(d.picture().state.position, (Point{0, 32}));
+  // Text at the far edge of the coordinates stays there: the next line cannot go past it.
+  DrawRun edge(
+      "&m := 2147483647 ; .posicion &cero &m ; &t := ~A ; .textograf &t ; .textograf &t ; &w := 100 ; "
+      "&f := ~Arial ; &a := 132 ; .pintartexto &t &a &m &cero &w &w &f &cero &cero ; &a := 133 ; "
+      ".pintartexto &t &a &m &cero &w &w &f &cero &cero ;");
+  const Lines& drawn = edge.drawn();
+  ASSERT_EQ(drawn.size(), 202u);
+  EXPECT_EQ(drawn[1].substr(0, 18), "text 0,2147483647 ");
+  EXPECT_EQ(drawn[2].substr(0, 18), "text 2147483647,0 ");    // right-aligned: x + 100 - 8 - 3
+  EXPECT_EQ(drawn[102].substr(0, 18), "text 2147483647,0 ");  // centred: x + 46
+  EXPECT_EQ(edge.picture().state.position, (Point{0, 1600}));
 }
 
 // A measure of 10 pixels a character.
@@ -199,6 +210,13 @@ TEST(Calendar, LayoutOfMarch2024) {
   EXPECT_EQ(s.columns[0], 7);
   EXPECT_EQ(s.days[1], (Point{0, 60}));
   EXPECT_EQ(s.bottom, 40 + 6 * 20);
+  // Near the edges of the coordinates, what lies past them stays at them.
+  const MonthLayout e = month_layout(2024, 3, INT32_MAX - 100, INT32_MIN, 32767);
+  EXPECT_EQ(e.header[0], (Point{INT32_MAX - 100, INT32_MIN + 65534}));
+  EXPECT_EQ(e.days[0], (Point{INT32_MAX, INT32_MIN + 4 * 32767}));
+  EXPECT_EQ(e.right, INT32_MAX);
+  EXPECT_EQ(e.bottom, INT32_MIN + 14 * 32767);  // five rows
+  EXPECT_EQ(month_layout(2024, 3, INT32_MIN, INT32_MAX, 10).days[3], (Point{INT32_MIN, INT32_MAX}));
 }
 
 TEST(Calendar, TheMonthSheet) {
@@ -224,6 +242,11 @@ TEST(Calendar, TheMonthSheet) {
   DrawRun bad("&a := 2024 ; &m := 13 ; &n := ~Arial ; .mesgraf &a &m &cero &cero &cero &cero &n &cien ;");
   EXPECT_TRUE(bad.drawn().empty());
   EXPECT_EQ(bad.picture().state.pen_width, 0);
+
+  DrawRun edge(
+      "&a := 2024 ; &m := 3 ; &x := 2147483647 ; &n := ~Arial ; .mesgraf &a &m &x &x &cero &cero &n &cien ;");
+  ASSERT_EQ(edge.drawn().size(), 40u);
+  EXPECT_EQ(edge.drawn()[9].substr(0, 31), "text 2147483647,2147483647 '1' ");
 }
 
 TEST(PictureFiles, TheSizesAFileClaims) {
