@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "launcher/packed_script.h"
+
 namespace kal::pack {
 
 namespace {
@@ -59,10 +61,8 @@ std::optional<PeFile> PeFile::read(std::string bytes) {
   // all. A signature anywhere else is no program's.
   const std::size_t directory = f.optional_ + kDirectories + kSecurityDirectory * 8;
   if (const std::uint32_t signature = get(b, directory, 4); signature != 0) {
-    std::uint64_t image_end = get(b, f.optional_ + kSizeOfHeaders, 4);
-    for (const Section& s : f.sections_)
-      image_end = std::max<std::uint64_t>(image_end, s.raw_at + s.raw_size);
-    if (signature < image_end || signature > b.size()) return std::nullopt;
+    const std::optional<PeLayout> layout = pe_layout(b);
+    if (!layout || signature < layout->image_end || signature > b.size()) return std::nullopt;
     f.bytes_.resize(signature);  // b is not read again
     set(f.bytes_, directory, 0, 8);
   }

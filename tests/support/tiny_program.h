@@ -2,15 +2,14 @@
 // section, no resources.
 #pragma once
 
-#include <cstdint>
 #include <string>
+
+#include "packer/pe_file.h"
 
 namespace kal::test {
 
 inline std::string tiny_program() {
-  auto set = [](std::string& b, std::size_t at, std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) b[at + i] = static_cast<char>(v >> (8 * i) & 0xFF);
-  };
+  constexpr auto set = pack::set_le;
   std::string b(0x400, '\0');
   b[0] = 'M', b[1] = 'Z';
   set(b, 0x3C, 0x40, 4);
