@@ -57,16 +57,15 @@ void RunControl::start() {
   });
 }
 
-bool RunControl::resume(Mode mode) {
+void RunControl::resume(Mode mode) {
   {
     std::lock_guard lock(mutex_);
-    if (!stopped_) return false;
+    if (!stopped_) return;
     mode_ = mode;
     stopped_ = false;
     attend();
   }
   wake_.notify_all();
-  return true;
 }
 
 bool RunControl::stopped() const {

@@ -61,8 +61,8 @@ class RunControl final : public RunObserver {
   void prepare(Program program, std::string program_folder, Options options);
   void start();
 
-  // False, and nothing done, unless the run is stopped.
-  bool resume(Mode mode);
+  // Nothing done unless the run is stopped.
+  void resume(Mode mode);
   bool stopped() const;
   void pause();
   void set_breakpoints(std::map<std::size_t, Breakpoint> by_statement);
